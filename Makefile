@@ -3,8 +3,9 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?=
 WERROR ?= OFF
+CONFIGURE = cmake -S . -DPIDORV_WERROR=$(WERROR) $(CMAKE_FLAGS)
 
-.PHONY: all build configure check deps demo clean
+.PHONY: all build configure check deps demo clean check-sanitize stress fuzz bench package install
 
 all: build
 
@@ -12,13 +13,48 @@ deps:
 	scripts/install-deps
 
 configure:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIDORV_WERROR=$(WERROR) $(CMAKE_FLAGS)
+	$(CONFIGURE) -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
 check: deps build
-	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300 -LE stress-long
+
+# The pihost demo on the emulator's built-in sample, with an SQLite file in build/demo.
+demo: deps build
+	mkdir -p $(BUILD)/demo
+	cd $(BUILD)/demo && ../tools/pihost/pihost --db demo.db --config-dir . topology
+
+# All tests under AddressSanitizer + UndefinedBehaviorSanitizer; concurrency tests under ThreadSanitizer.
+check-sanitize: deps
+	$(CONFIGURE) -B build-asan -DCMAKE_BUILD_TYPE=Debug -DPIDORV_SANITIZE=address,undefined
+	cmake --build build-asan -j $(JOBS)
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS) --timeout 600 -LE stress-long
+	$(CONFIGURE) -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DPIDORV_SANITIZE=thread
+	cmake --build build-tsan -j $(JOBS) --target test_plugin_core test_host_tlx
+	cd build-tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+	  ctest --output-on-failure --timeout 600 -L concurrency
+
+stress: build
+	cd $(BUILD) && ctest --output-on-failure -L stress
+
+fuzz: deps
+	CC=clang CXX=clang++ $(CONFIGURE) -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DPIDORV_FUZZ=ON -DPIDORV_TESTS=OFF
+	cmake --build build-fuzz -j $(JOBS) --target fuzz_all
+	scripts/run-fuzzers build-fuzz
+
+bench: deps
+	$(CONFIGURE) -B build-bench -DCMAKE_BUILD_TYPE=Release -DPIDORV_BENCH=ON -DPIDORV_TESTS=OFF
+	cmake --build build-bench -j $(JOBS)
+	build-bench/bench/bench_report
+
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+install: build
+	cmake --install $(BUILD)
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) build-asan build-tsan build-fuzz build-bench

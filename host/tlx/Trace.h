@@ -60,6 +60,7 @@ struct FormatInt {
 // Fields left without an argument stay as written; "%%" becomes "%".
 class CFormatStream {
 public:
+    // The stream keeps a reference: a temporary record serves only within one statement (as in TLX_TRACE).
     CFormatStream(Internals::CTraceStreamBuffer&& record, const char* format);
     CFormatStream(Internals::CTraceStreamBuffer& record, const char* format);
     ~CFormatStream();

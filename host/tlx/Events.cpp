@@ -1,0 +1,53 @@
+#include "tlx/Events.h"
+
+#include <chrono>
+
+namespace TLX {
+namespace Threading {
+void CEventHandler::notifyOne(int eventId) {
+    {
+        std::lock_guard<std::mutex> lock(m_Mutex);
+        ++m_Pending[eventId];
+    }
+    // Waiters may listen for different ids: waking only one could wake the wrong one and lose the raise.
+    m_Cond.notify_all();
+}
+
+bool CEventHandler::wait_for(const std::vector<int>& eventIds, unsigned long milliseconds, int& which) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    std::unique_lock<std::mutex> lock(m_Mutex);
+    for (;;) {
+        for (int id : eventIds) {
+            auto it = m_Pending.find(id);
+            if (it != m_Pending.end() && it->second > 0) {
+                if (--it->second == 0) {
+                    m_Pending.erase(it);
+                }
+                which = id;
+                return true;
+            }
+        }
+        if (m_Cond.wait_until(lock, deadline) == std::cv_status::timeout) {
+            // one last look: a raise may have come together with the time-out
+            for (int id : eventIds) {
+                auto it = m_Pending.find(id);
+                if (it != m_Pending.end() && it->second > 0) {
+                    if (--it->second == 0) {
+                        m_Pending.erase(it);
+                    }
+                    which = id;
+                    return true;
+                }
+            }
+            return false;
+        }
+    }
+}
+
+int CEventHandler::pending(int eventId) const {
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    auto it = m_Pending.find(eventId);
+    return it == m_Pending.end() ? 0 : it->second;
+}
+} // namespace Threading
+} // namespace TLX

@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "tlx/Events.h"
+
+using TLX::Threading::CEventHandler;
+
+TEST(Events, EachRaiseIsTakenOnce) {
+    CEventHandler events;
+    events.notifyOne(1);
+    events.notifyOne(1);
+    EXPECT_EQ(events.pending(1), 2);
+    int which = -1;
+    EXPECT_TRUE(events.wait_for({0, 1}, 10, which));
+    EXPECT_EQ(which, 1);
+    which = -1;
+    EXPECT_TRUE(events.wait_for({0, 1}, 10, which));
+    EXPECT_EQ(which, 1);
+    which = -1;
+    EXPECT_FALSE(events.wait_for({0, 1}, 10, which));
+    EXPECT_EQ(which, -1);
+    EXPECT_EQ(events.pending(1), 0);
+}
+
+TEST(Events, FirstListedPendingIdWins) {
+    CEventHandler events;
+    events.notifyOne(2);
+    events.notifyOne(0);
+    int which = -1;
+    ASSERT_TRUE(events.wait_for({0, 1, 2}, 10, which));
+    EXPECT_EQ(which, 0);
+    ASSERT_TRUE(events.wait_for({0, 1, 2}, 10, which));
+    EXPECT_EQ(which, 2);
+}
+
+TEST(Events, RaisesOfUnlistedIdsWaitForTheirTaker) {
+    CEventHandler events;
+    events.notifyOne(5);
+    int which = -1;
+    EXPECT_FALSE(events.wait_for({0}, 5, which));
+    EXPECT_FALSE(events.wait_for({}, 0, which));
+    EXPECT_EQ(events.pending(5), 1);
+    EXPECT_TRUE(events.wait_for({5}, 0, which));
+    EXPECT_EQ(which, 5);
+}
+
+TEST(Events, AWaiterWakesForARaiseFromAnotherThread) {
+    CEventHandler events;
+    int which = -1;
+    bool taken = false;
+    std::thread waiter([&] { taken = events.wait_for({0}, 60000, which); });
+    // a second waiter on another id must not swallow the wake-up
+    std::thread other([&] {
+        int ignored = -1;
+        events.wait_for({7}, 200, ignored);
+    });
+    events.notifyOne(0);
+    waiter.join();
+    other.join();
+    EXPECT_TRUE(taken);
+    EXPECT_EQ(which, 0);
+    EXPECT_EQ(events.pending(0), 0);
+}
