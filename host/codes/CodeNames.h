@@ -1,6 +1,7 @@
 // Names of the host's numeric codes. The tables are built once at load and never change,
 // so lookups from any thread need no lock; a missing code gives the empty text.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -16,4 +17,7 @@ inline const std::string& PropertyName(std::int32_t code) { return Name(Table::P
 
 // The code a name stands for in a table (first code listed with it); false when none.
 bool CodeOf(Table table, const std::string& name, std::int32_t& code);
+
+// Number of codes a table names.
+std::size_t Count(Table table);
 } // namespace CodeNames

@@ -26,6 +26,7 @@ public:
 };
 
 // A host-wide adapter number for (host name, adapter unique id), stable for the life of the process.
+// Numbers count per host name from 0: a new pair gets the lowest number that host does not use yet.
 class CGlobalAdapterID {
 public:
     // Per host name: unique id -> number. Guarded by TableMutex().
