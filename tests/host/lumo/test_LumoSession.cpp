@@ -1,0 +1,112 @@
+// Detect, connect, versions, disconnect, the last error and reset.
+#include "LumoTestSupport.h"
+
+#include <thread>
+
+using namespace LumoTest;
+
+namespace {
+
+class SessionTest : public EmulatorTest {};
+
+TEST_F(SessionTest, DetectConnectVersionDisconnect) {
+    EXPECT_EQ(Lumo_Detect(), 1);
+    EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_OK);
+    EXPECT_STREQ(Lumo_GetLastErrorMessage(), "OK");
+
+    LUMO_SESSION first{}, second{};
+    EXPECT_EQ(Lumo_Connect("Kelto-piDorv", &first), 1u);
+    EXPECT_NE(first.handle, 0u);
+    EXPECT_STREQ(Lumo_GetVersion(0), "LumoEmu 1.0");
+    EXPECT_STREQ(Lumo_GetVersion(1), "Protocol 1");
+    EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_OK);
+    EXPECT_EQ(Lumo_Disconnect(), 1);
+
+    EXPECT_EQ(Lumo_Connect("Kelto-piDorv", &second), 1u);
+    EXPECT_NE(second.handle, first.handle);
+    EXPECT_EQ(Lumo_Disconnect(), 1);
+}
+
+TEST_F(SessionTest, UnknownVersionIndexGivesEmptyTextAndError) {
+    EXPECT_STREQ(Lumo_GetVersion(2), "");
+    EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_E_ARGUMENT);
+    EXPECT_STREQ(Lumo_GetVersion(-1), "");
+}
+
+TEST_F(SessionTest, DisconnectWithoutConnectIsHarmless) {
+    EXPECT_EQ(Lumo_Disconnect(), 0);
+    EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_E_NOT_CONNECTED);
+    // The plugin's order: detect, a disconnect without connect, then the working session.
+    EXPECT_EQ(Lumo_Detect(), 1);
+    EXPECT_EQ(Lumo_Disconnect(), 0);
+    const Exchange exchange = connectedRequest();
+    EXPECT_GT(exchange.result, 0);
+    EXPECT_EQ(Lumo_Disconnect(), 0);
+}
+
+TEST_F(SessionTest, ReconnectReplacesTheSession) {
+    LUMO_SESSION session{};
+    ASSERT_EQ(Lumo_Connect("Kelto-piDorv", &session), 1u);
+    ASSERT_EQ(Lumo_Connect("Kelto-piDorv", &session), 1u);
+    EXPECT_GT(sendRequest().result, 0);
+    EXPECT_EQ(Lumo_Disconnect(), 1);
+    EXPECT_EQ(Lumo_Disconnect(), 0);
+}
+
+TEST_F(SessionTest, NullSessionSlotIsRefused) {
+    EXPECT_EQ(Lumo_Connect("Kelto-piDorv", nullptr), 0u);
+    EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_E_ARGUMENT);
+    EXPECT_EQ(sendRequest().errorCode, LUMO_E_NOT_CONNECTED);
+}
+
+TEST_F(SessionTest, ReadingTheLastErrorDoesNotChangeIt) {
+    Lumo_Disconnect();
+    const int32_t code = Lumo_GetLastErrorCode();
+    const std::string text = Lumo_GetLastErrorMessage();
+    EXPECT_EQ(code, LUMO_E_NOT_CONNECTED);
+    EXPECT_NE(text, "OK");
+    EXPECT_EQ(Lumo_GetLastErrorCode(), code);
+    EXPECT_EQ(Lumo_GetLastErrorMessage(), text);
+}
+
+TEST_F(SessionTest, LastErrorBelongsToTheCallingThread) {
+    ASSERT_EQ(Lumo_Detect(), 1);
+    std::thread([] {
+        Lumo_Disconnect();
+        EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_E_NOT_CONNECTED);
+    }).join();
+    EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_OK);
+    EXPECT_STREQ(Lumo_GetLastErrorMessage(), "OK");
+}
+
+TEST_F(SessionTest, SessionBelongsToTheCallingThread) {
+    LUMO_SESSION session{};
+    ASSERT_EQ(Lumo_Connect("Kelto-piDorv", &session), 1u);
+    // Another thread's detect-then-disconnect must not close this thread's session.
+    std::thread([] {
+        Lumo_Detect();
+        EXPECT_EQ(Lumo_Disconnect(), 0);
+        EXPECT_EQ(sendRequest().errorCode, LUMO_E_NOT_CONNECTED);
+    }).join();
+    EXPECT_GT(sendRequest().result, 0);
+}
+
+TEST_F(SessionTest, ResetForgetsSessionsOverridesAndErrors) {
+    LUMO_SESSION session{};
+    ASSERT_EQ(Lumo_Connect("Kelto-piDorv", &session), 1u);
+    LumoEmu_SetAnswer("not json");
+    LumoEmu_SetFaults("no-controller");
+    Lumo_GetVersion(9);
+    ASSERT_EQ(Lumo_GetLastErrorCode(), LUMO_E_ARGUMENT);
+
+    LumoEmu_Reset();
+    EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_OK);
+    EXPECT_STREQ(Lumo_GetLastErrorMessage(), "OK");
+    EXPECT_EQ(sendRequest().errorCode, LUMO_E_NOT_CONNECTED);
+    EXPECT_EQ(Lumo_Detect(), 1);
+    rapidjson::Document tree;
+    treeOf(connectedRequest().answer, tree);
+    EXPECT_TRUE(tree.HasMember("TavrinStorageDeviceTree"));
+}
+
+} // namespace
