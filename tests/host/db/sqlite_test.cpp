@@ -1,0 +1,188 @@
+// The SQLite access object, the mirror schema and the shared storage.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "db/SqliteDAO.h"
+#include "db/UnsignedLiterals.h"
+#include "db/Database.h"
+#include "orm/RaidDataModels.h"
+
+using namespace DatabaseORM;
+using DatabaseWrapper::SqliteDAO;
+using DBEXCEPTION::DatabaseException;
+namespace M = RaidDataModels;
+
+namespace {
+using Rows = std::vector<std::vector<std::string>>;
+
+template <class F> std::string messageOf(F&& f) {
+    try {
+        f();
+    } catch (const DatabaseException& e) {
+        return e.what();
+    }
+    return "(no exception)";
+}
+
+// A database file in the temporary directory, removed with its WAL companions.
+class TempFile {
+public:
+    TempFile() {
+        char name[] = "/tmp/hostdb_test_XXXXXX";
+        const int fd = mkstemp(name);
+        if (fd >= 0) {
+            close(fd);
+        }
+        path = name;
+    }
+    ~TempFile() {
+        for (const char* suffix : {"", "-wal", "-shm"}) {
+            std::remove((path + suffix).c_str());
+        }
+    }
+    std::string path;
+};
+
+TEST(SqliteDAO, RunsEveryStatementOfOneText) {
+    SqliteDAO dao(":memory:");
+    const Rows rows = dao.query("CREATE TABLE t (a INTEGER, b TEXT); INSERT INTO t VALUES(1, NULL);\n"
+                                "INSERT INTO t VALUES(2, 'x;y'); SELECT a, b FROM t ORDER BY a; -- done");
+    EXPECT_EQ(rows, (Rows{{"1", "NULL"}, {"2", "x;y"}}));
+    EXPECT_EQ(dao.query("SELECT 0.1, 1.5, 'NULL', NULL"), (Rows{{"0.1", "1.5", "NULL", "NULL"}}));
+}
+
+TEST(SqliteDAO, ErrorsCarrySqliteMessage) {
+    SqliteDAO dao(":memory:");
+    EXPECT_EQ(messageOf([&] { dao.query("SELECT * FROM missing"); }), "no such table: missing");
+    EXPECT_EQ(messageOf([&] { dao.query("SELEC 1"); }), "near \"SELEC\": syntax error");
+    dao.query("CREATE TABLE t (a INTEGER PRIMARY KEY)");
+    EXPECT_EQ(messageOf([&] { dao.query("INSERT INTO t VALUES(1); INSERT INTO t VALUES(1);"); }),
+              "UNIQUE constraint failed: t.a");
+}
+
+TEST(UnsignedLiterals, OnlyBareIntegersAboveInt64MaxChange) {
+    using DatabaseWrapper::signedFormOfUnsignedLiterals;
+    EXPECT_EQ(signedFormOfUnsignedLiterals("VALUES(18446744071562067968, 9223372036854775807, 9223372036854775808);"),
+              "VALUES(-2147483648, 9223372036854775807, -9223372036854775808);");
+    EXPECT_EQ(signedFormOfUnsignedLiterals("VALUES(18446744073709551615, 18446744073709551616)"),
+              "VALUES(-1, 18446744073709551616)");
+    const std::string untouched = "SELECT '18446744071562067968', \"18446744071562067968\", m18446744071562067968, "
+                                  "1.18446744071562067968, -18446744071562067968 -- 18446744071562067968\n"
+                                  "/* 18446744071562067968 */ 'it''s 18446744071562067968'";
+    EXPECT_EQ(signedFormOfUnsignedLiterals(untouched), untouched);
+}
+
+TEST(Schema, FiveTablesWithColumnsInMemberOrder) {
+    auto db = DatabaseWrapper::resetDatabaseForTests();
+    const auto checkTable = [&](const std::string& table, auto model) {
+        using T = decltype(model);
+        std::vector<std::string> expected;
+        T::forEachField([&](auto, const char* name, int) { expected.push_back(name); });
+        const Rows info = db->dao()->query("PRAGMA table_info(" + table + ")");
+        std::vector<std::string> names;
+        for (const auto& column : info) {
+            names.push_back(column.at(1));
+            if (column.at(1) == "ID") {
+                EXPECT_EQ(column.at(2), "INTEGER");
+                EXPECT_EQ(column.at(5), "1") << "primary key";
+            }
+        }
+        EXPECT_EQ(names, expected) << table;
+    };
+    checkTable("Plugin", M::Plugin{});
+    checkTable("Adapter", M::Adapter{});
+    checkTable("PD", M::PD{});
+    checkTable("LD", M::LD{});
+    checkTable("PD_LD", M::PD_LD{});
+    EXPECT_EQ(db->dao()->query("SELECT type FROM pragma_table_info('PD') WHERE name IN ('m40', 'Name', 'm3', "
+                               "'ObjectID', 'm2') ORDER BY cid"),
+              (Rows{{"INTEGER"}, {"TEXT"}, {"UNSIGNED BIGINT"}, {"TEXT"}, {"REAL"}}));
+}
+
+TEST(SharedStorage, OneStorageUntilReopened) {
+    const auto first = getDatabasePointer();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(getDatabasePointer(), first);
+    first->insert(M::Plugin{});
+    const auto fresh = DatabaseWrapper::resetDatabaseForTests();
+    EXPECT_NE(fresh, first);
+    EXPECT_EQ(getDatabasePointer(), fresh);
+    EXPECT_EQ(fresh->max(&M::Plugin::ID), 0) << "a fresh database is empty";
+}
+
+TEST(SharedStorage, ReopeningAFileRecreatesTheMirror) {
+    TempFile file;
+    auto db = DatabaseWrapper::openDatabase(file.path);
+    db->insert(M::Plugin{});
+    EXPECT_EQ(db->max(&M::Plugin::ID), 1);
+    EXPECT_EQ(db->dao()->query("PRAGMA journal_mode"), (Rows{{"wal"}}));
+    db = DatabaseWrapper::openDatabase(file.path);
+    EXPECT_EQ(db->max(&M::Plugin::ID), 0);
+    DatabaseWrapper::resetDatabaseForTests();
+}
+
+TEST(Failures, MissingTableStopsTheInsertAtTheProbe) {
+    auto db = DatabaseWrapper::resetDatabaseForTests();
+    db->dao()->query("DROP TABLE Plugin");
+    EXPECT_EQ(messageOf([&] { db->insert(M::Plugin{}); }),
+              "Storage query exception thrown! Cannot read ID from database! (Storage query exception thrown! (no such "
+              "table: Plugin)");
+    EXPECT_EQ(messageOf([&] { db->update(M::Plugin{}); }), "Storage query exception thrown! (no such table: Plugin)");
+    db->dao()->query("DROP TABLE PD_LD");
+    EXPECT_EQ(messageOf([&] { db->insert(M::PD_LD{}); }), "Storage query exception thrown! (no such table: PD_LD)");
+}
+
+TEST(Failures, ReadOnlyDatabaseRefusesWrites) {
+    TempFile file;
+    DatabaseWrapper::openDatabase(file.path);
+    auto readOnly = DatabaseWrapper::makeStorage(std::make_shared<SqliteDAO>("file:" + file.path + "?mode=ro"));
+    EXPECT_EQ(readOnly->max(&M::Plugin::ID), 0) << "reads still work";
+    EXPECT_EQ(messageOf([&] { readOnly->insert(M::Plugin{}); }),
+              "Storage query exception thrown! (attempt to write a readonly database)");
+    EXPECT_THROW(DatabaseWrapper::openDatabase("file:" + file.path + "?mode=ro"), DatabaseException);
+    DatabaseWrapper::resetDatabaseForTests();
+}
+
+TEST(Failures, WriteLockHeldByAnotherConnection) {
+    TempFile file;
+    auto db = DatabaseWrapper::openDatabase(file.path);
+    SqliteDAO holder(file.path);
+    holder.query("BEGIN IMMEDIATE; INSERT INTO Plugin (Name) VALUES('holder');");
+    auto waiting = DatabaseWrapper::makeStorage(std::make_shared<SqliteDAO>(file.path, 20));
+    EXPECT_EQ(messageOf([&] { waiting->insert(M::Plugin{}); }), "Storage query exception thrown! (database is locked)");
+    holder.query("COMMIT");
+    waiting->insert(M::Plugin{});
+    EXPECT_EQ(waiting->max(&M::Plugin::ID), 2);
+    DatabaseWrapper::resetDatabaseForTests();
+}
+
+TEST(Failures, UnopenableDatabaseFileRaises) {
+    EXPECT_THROW(SqliteDAO("/nonexistent-dir/x/y.db"), DatabaseException);
+}
+} // namespace
+
+namespace {
+TEST(Concurrency, StatementsFromSeveralThreadsAllLand) {
+    auto db = DatabaseWrapper::resetDatabaseForTests();
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([db, t] {
+            for (int i = 0; i < 50; ++i) {
+                M::PD_LD link;
+                link.LogicalDriveNumber = t;
+                link.SlotNumber = i;
+                db->insert(link);
+            }
+        });
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(db->dao()->query("SELECT COUNT(*), COUNT(DISTINCT LogicalDriveNumber) FROM PD_LD"), (Rows{{"200", "4"}}));
+}
+} // namespace
