@@ -1,0 +1,356 @@
+#include "piDorvLogicalDrive.h"
+
+#include <utility>
+
+#include "codes/CodeNames.h"
+#include "orm/RaidDataModels.h"
+#include "piDorvAdapter.h"
+#include "piDorvModule.h"
+#include "piDorvOperationDescriptor.h"
+#include "piDorvStatus.h"
+
+namespace NAMESPACE_piDorv {
+namespace {
+using TLX::Output_Streams::FormatInt;
+
+// Value codes of a logical drive.
+const std::int32_t VALUE_RAID0 = 40007;
+const std::int32_t VALUE_RAID1 = 40009;
+const std::int32_t VALUE_CONCAT = 40021;
+const std::int32_t VALUE_OK = 40024;
+const std::int32_t VALUE_BUSY = 40025;
+const std::int32_t VALUE_STRIPE_4K = 40049;
+const std::int32_t VALUE_STRIPE_8K = 40050;
+const std::int32_t VALUE_STRIPE_16K = 40051;
+const std::int32_t VALUE_STRIPE_32K = 40052;
+const std::int32_t VALUE_STRIPE_64K = 40053;
+const std::int32_t VALUE_STRIPE_128K = 40054;
+const std::int32_t VALUE_OPERATIONAL = 40093;
+const std::int32_t VALUE_DEGRADED = 40094;
+const std::int32_t VALUE_FAILED = 40095;
+const std::int32_t VALUE_REBUILDING = 40096;
+const std::int32_t VALUE_IDLE = 40102;
+const std::int32_t VALUE_INITIALIZING = 40103;
+
+// Property codes shown by a logical drive.
+const PI::_PROPERTY_ID PROP_NAME = 30007;
+const PI::_PROPERTY_ID PROP_STATUS = 30017;
+const PI::_PROPERTY_ID PROP_RAID_LEVEL = 30045;
+const PI::_PROPERTY_ID PROP_STRIPESIZE = 30046;
+const PI::_PROPERTY_ID PROP_ACTIVITY = 30054;
+const PI::_PROPERTY_ID PROP_PHYSICAL_SIZE = 30059;
+const PI::_PROPERTY_ID PROP_LOGICAL_SIZE = 30090;
+const PI::_PROPERTY_ID PROP_LOGICAL_DRIVE_NUMBER = 30126;
+const PI::_PROPERTY_ID PROP_UNIQUE_ID = 30137;
+const PI::_PROPERTY_ID PROP_OS_DEVICE = 30247;
+const PI::_PROPERTY_ID PROP_CONFIGURATION = 30496;
+const std::int32_t SUBPROP_TYPE = 35044;
+
+const std::int32_t OP_GET_LOGICAL_DRIVE_CONFIGURATION = 50005;
+// The one operation a logical drive offers: hand out its configuration.
+const OperationDescriptor LOGICAL_DRIVE_OPERATION = {OP_GET_LOGICAL_DRIVE_CONFIGURATION, 3, 1, 1, 1, false, 0, 1, 1};
+
+// Serialisation used for comparing and copying configurations.
+const char* const XML_INDENT = "\t";
+const unsigned XML_FORMAT_FLAGS = 1;
+const int XML_DEFAULT_ENCODING = 0;
+const unsigned XML_PARSE_OPTIONS = 116;
+
+bool wanted(PI::_PROPERTY_ID id, PI::_PROPERTY_ID code) {
+    return id == PI::PROPERTY_UNDEFINED || id == code;
+}
+
+// Only striped and mirrored drives have a stripe size worth showing or storing.
+bool hasStripeSize(std::int32_t raidLevel) {
+    return raidLevel == VALUE_RAID0 || raidLevel == VALUE_RAID1;
+}
+
+std::int32_t statusDisplay(std::int32_t status) {
+    if (status == VALUE_DEGRADED) {
+        return 24063;
+    }
+    if (status == VALUE_FAILED) {
+        return 24050;
+    }
+    return 24054;
+}
+
+const std::string& statusText(std::int32_t status) {
+    if (status == VALUE_DEGRADED || status == VALUE_FAILED) {
+        return CodeNames::ValueName(status);
+    }
+    return CodeNames::ValueName(VALUE_OK);
+}
+
+template <class List, class Drive> Drive* findIn(List& list, const CDorvAdapter& adapter, std::int32_t number) {
+    for (Drive& ld : list) {
+        // A drive not yet tied to an adapter cannot be the one asked for.
+        if (ld.m_Adapter && ld.m_Number == number && ld.m_Adapter->m_UniqueID == adapter.m_UniqueID) {
+            return &ld;
+        }
+    }
+    return nullptr;
+}
+} // namespace
+
+CDorvLogicalDrive::CDorvLogicalDrive(std::shared_ptr<CDorvAdapter> adapter) : m_Adapter(std::move(adapter)) {}
+
+std::uint32_t CDorvLogicalDrive::GetLogicalDriveProperties(std::vector<PI::CProperty>& out, PI::_PROPERTY_ID id) const {
+    PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetLogicalDriveProperties", "ENTER GetLogicalDriveProperties(%d)")
+        << FormatInt(m_Number);
+    out.clear();
+
+    const std::vector<std::int32_t> raidLevelList = {VALUE_RAID1};
+    const std::vector<std::int32_t> stripeList = {VALUE_STRIPE_4K,  VALUE_STRIPE_8K,  VALUE_STRIPE_16K,
+                                                  VALUE_STRIPE_32K, VALUE_STRIPE_64K, VALUE_STRIPE_128K};
+    const std::vector<std::int32_t> statusList = {VALUE_OPERATIONAL, VALUE_DEGRADED, VALUE_FAILED};
+    const std::vector<std::int32_t> activityList = {VALUE_IDLE, VALUE_INITIALIZING, VALUE_REBUILDING, VALUE_BUSY};
+
+    if (wanted(id, PROP_NAME)) {
+        PI::CProperty p(PROP_NAME, false);
+        p.SetValue(m_Name);
+        p.m_Label = 23239;
+        out.push_back(p);
+    }
+    if (wanted(id, PROP_LOGICAL_DRIVE_NUMBER)) {
+        PI::CProperty p(PROP_LOGICAL_DRIVE_NUMBER, false);
+        p.SetValue(static_cast<std::uint64_t>(static_cast<std::int64_t>(m_Number)));
+        p.m_Label = 23240;
+        out.push_back(p);
+    }
+    if (wanted(id, PROP_UNIQUE_ID)) {
+        PI::CProperty p(PROP_UNIQUE_ID, false);
+        p.SetValue(m_UniqueID);
+        p.m_Position = 0;
+        out.push_back(p);
+    }
+    if (wanted(id, PROP_RAID_LEVEL)) {
+        PI::CProperty p(PROP_RAID_LEVEL, false);
+        p.SetValue(m_RaidLevel, raidLevelList);
+        p.m_SubCode = SUBPROP_TYPE;
+        p.m_Label = 23251;
+        out.push_back(p);
+    }
+    if (wanted(id, PROP_STRIPESIZE) && hasStripeSize(m_RaidLevel)) {
+        PI::CProperty p(PROP_STRIPESIZE, false);
+        p.SetValue(m_StripeSize, stripeList);
+        p.m_Label = 23250;
+        out.push_back(p);
+    }
+    if (wanted(id, PROP_LOGICAL_SIZE)) {
+        PI::CProperty p(PROP_LOGICAL_SIZE, false);
+        p.SetValue(static_cast<std::uint64_t>(m_LogicalSize >> 11));
+        p.m_ExtraText = 21002;
+        p.m_Label = 23237;
+        out.push_back(p);
+    }
+    if (wanted(id, PROP_PHYSICAL_SIZE)) {
+        PI::CProperty p(PROP_PHYSICAL_SIZE, false);
+        p.SetValue(static_cast<std::uint64_t>(m_PhysicalSize >> 10));
+        p.m_ExtraText = 21002;
+        p.m_Label = 23242;
+        out.push_back(p);
+    }
+    if (wanted(id, PROP_OS_DEVICE) && !m_Name.empty()) {
+        PI::CProperty p(PROP_OS_DEVICE, false);
+        p.SetValue(m_Name);
+        p.m_Label = 23241;
+        out.push_back(p);
+    }
+    if (wanted(id, PROP_ACTIVITY)) {
+        PI::CProperty p(PROP_ACTIVITY, false);
+        p.SetValue(m_Activity, activityList);
+        p.m_Label = 23222;
+        out.push_back(p);
+    }
+    PIDORV_TRACE(4, PIDORV_SRC_LOGICALDRIVE, "GetLogicalDriveProperties",
+                 "Zul GetLogicalDriveProperties() object.m_Status=%d")
+        << FormatInt(m_Status);
+    if (wanted(id, PROP_STATUS)) {
+        PI::CProperty p(PROP_STATUS, false);
+        p.SetValue(m_Status, statusList);
+        p.m_StatusDisplay = statusDisplay(m_Status);
+        p.m_Label = 23249;
+        out.push_back(p);
+    }
+    if (wanted(id, PROP_CONFIGURATION)) {
+        PI::CProperty p(PROP_CONFIGURATION, false);
+        p.SetValue(m_Configuration);
+        p.m_Position = 0;
+        out.push_back(p);
+    }
+
+    PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetLogicalDriveProperties", "LEAVE GetLogicalDriveProperties() -> %d")
+        << FormatInt(Status::SUCCESS);
+    return Status::SUCCESS;
+}
+
+std::uint32_t CDorvLogicalDrive::GetLogicalDriveOperations(std::vector<PI::COperation>& out) const {
+    out.clear();
+    out.push_back(MakeOperation(LOGICAL_DRIVE_OPERATION));
+    return Status::SUCCESS;
+}
+
+std::uint32_t CDorvLogicalDrive::SetLogicalDriveProperty(PI::CProperty& /*property*/) {
+    return Status::INVALID_PROPERTY;
+}
+
+std::uint32_t CDorvLogicalDrive::CheckLogicalDriveOperation(PI::COperation& op) const {
+    PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "CheckLogicalDriveOperation", "ENTER CheckLogicalDriveOperation(%d/%d)")
+        << FormatInt(m_Number) << FormatInt(op.m_Code);
+    PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "CheckLogicalDriveOperation", "LEAVE CheckLogicalDriveOperation() -> %d")
+        << FormatInt(Status::INVALID_OPERATION);
+    return Status::INVALID_OPERATION;
+}
+
+std::uint32_t CDorvLogicalDrive::ExecuteLogicalDriveOperation(PI::COperation& op) const {
+    PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "ExecuteLogicalDriveOperation",
+                 "ENTER ExecuteLogicalDriveOperation(%d, %d)")
+        << FormatInt(m_Number) << FormatInt(op.m_Code);
+    std::uint32_t result = Status::INVALID_OPERATION;
+    if (op.m_Code == OP_GET_LOGICAL_DRIVE_CONFIGURATION) {
+        op.m_LogicalDrives.clear();
+        op.m_LogicalDrives.push_back(PI::CLogicalDrive(m_Configuration));
+        result = Status::SUCCESS;
+    }
+    PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "ExecuteLogicalDriveOperation",
+                 "LEAVE ExecuteLogicalDriveOperation() -> %d")
+        << FormatInt(result);
+    return result;
+}
+
+void CDorvLogicalDrive::Update(const CDorvLogicalDrive& other) {
+    ++m_UpdateCounter;
+    m_AuxNumber2 = other.m_AuxNumber2;
+    m_Number = other.m_Number;
+    m_Name = other.m_Name;
+    m_UniqueID = other.m_UniqueID;
+    m_LogicalSize = other.m_LogicalSize;
+    m_PhysicalSize = other.m_PhysicalSize;
+    m_RaidLevel = other.m_RaidLevel;
+    m_StripeSize = other.m_StripeSize;
+    m_Status = other.m_Status;
+    m_Activity = other.m_Activity;
+    m_AuxState = other.m_AuxState;
+    // Serialised first, so that updating a drive from itself reloads an unchanged text.
+    const std::string text = other.m_Configuration.save(XML_INDENT, XML_FORMAT_FLAGS, XML_DEFAULT_ENCODING);
+    m_Configuration.load_string(text.c_str(), XML_PARSE_OPTIONS);
+}
+
+bool CDorvLogicalDrive::Equal(const CDorvLogicalDrive& other) const {
+    return m_Number == other.m_Number && m_Name == other.m_Name && m_UniqueID == other.m_UniqueID &&
+           m_LogicalSize == other.m_LogicalSize && m_PhysicalSize == other.m_PhysicalSize &&
+           m_RaidLevel == other.m_RaidLevel && m_StripeSize == other.m_StripeSize && m_Status == other.m_Status &&
+           m_Activity == other.m_Activity && m_AuxState == other.m_AuxState && m_AuxNumber2 == other.m_AuxNumber2 &&
+           TLX::Misc::xmlcompare(m_Configuration, other.m_Configuration);
+}
+
+bool CDorvLogicalDrive::operator==(const CDorvLogicalDrive& other) const {
+    return static_cast<const PI::CObject&>(*this) == static_cast<const PI::CObject&>(other) && Equal(other);
+}
+
+std::uint32_t CDorvLogicalDrive::SetDatabaseObjectProperties(RaidDataModels::LD& model) const {
+    PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "SetDatabaseObjectProperties",
+                 "ENTER SetDatabaseObjectProperties() LogicalDrive");
+    model = RaidDataModels::LD();
+
+    model.Activity = CodeNames::ValueName(m_Activity);
+    model.AuxNumber2 = m_AuxNumber2;
+    // The row delete finds this drive's row by host name; without it a removed drive's row would stay.
+    model.HostName = "localhost";
+    model.ObjectID = static_cast<unsigned long>(m_ID);
+    model.Number = m_Number;
+    model.LogicalSize = static_cast<unsigned long>(m_LogicalSize >> 11);
+    model.Name = m_Name;
+    if (!m_Name.empty()) {
+        model.OsDevice = m_Name;
+    }
+    model.PhysicalSize = static_cast<unsigned long>(m_PhysicalSize >> 10);
+    model.RaidLevel = CodeNames::ValueName(m_RaidLevel);
+    model.Status = statusText(m_Status);
+    if (hasStripeSize(m_RaidLevel)) {
+        model.StripeSize = CodeNames::ValueName(m_StripeSize);
+    }
+    model.UniqueID = m_UniqueID;
+
+    PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "SetDatabaseObjectProperties", "LEAVE SetDatabaseObjectProperties() -> %d")
+        << FormatInt(Status::SUCCESS);
+    return Status::SUCCESS;
+}
+
+const CDorvLogicalDrive* findLogicalDriveBy(const std::vector<CDorvLogicalDrive>& list, const CDorvAdapter& adapter,
+                                            std::int32_t number) {
+    return findIn<const std::vector<CDorvLogicalDrive>, const CDorvLogicalDrive>(list, adapter, number);
+}
+
+CDorvLogicalDrive* findMutableLogicalDriveBy(std::vector<CDorvLogicalDrive>& list, const CDorvAdapter& adapter,
+                                             std::int32_t number) {
+    return findIn<std::vector<CDorvLogicalDrive>, CDorvLogicalDrive>(list, adapter, number);
+}
+
+std::uint32_t GetRAIDLevel(PI::CLogicalDrive& requested, int& level) {
+    const std::vector<PI::CContainer>& containers = requested.GetContainers();
+    // The drive count comes from the first container; a request without one names no drives at all.
+    if (containers.empty()) {
+        PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetRAIDLevel",
+                     "LEAVE GetRAIDLevel() -> no container has been specified");
+        return Status::INVALID_PARAMETER;
+    }
+    const std::size_t drives = containers.front().m_Drives.size();
+
+    switch (requested.GetRaidLevel()) {
+    case VALUE_RAID1:
+        if (drives > 3) {
+            PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetRAIDLevel",
+                         "LEAVE GetRAIDLevel() -> not more then 3 drives have to be specified");
+            return Status::INVALID_PARAMETER;
+        }
+        level = 1;
+        return Status::SUCCESS;
+    case VALUE_RAID0:
+        if (drives < 2) {
+            PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetRAIDLevel",
+                         "LEAVE GetRAIDLevel() -> at least 2 drive has to be specified");
+            return Status::INVALID_PARAMETER;
+        }
+        level = 0;
+        return Status::SUCCESS;
+    case VALUE_CONCAT:
+        if (drives < 2) {
+            PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetRAIDLevel",
+                         "LEAVE GetRAIDLevel() -> at least 2 drive has to be specified");
+            return Status::INVALID_PARAMETER;
+        }
+        level = -1;
+        return Status::SUCCESS;
+    default:
+        PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetRAIDLevel", "LEAVE GetRAIDLevel() -> unsupported RAID level");
+        return Status::INVALID_PARAMETER;
+    }
+}
+
+std::uint32_t GetRaidLevelInformation(PI::COperation& op) {
+    PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetRaidLevelInformation", "ENTER GetRaidLevelInformation()");
+    op.m_Levels.clear();
+
+    // The device mirrors exactly two cards.
+    PI::CLevel level;
+    level.m_Level = VALUE_RAID1;
+    level.m_StripeSizes = {VALUE_STRIPE_4K,  VALUE_STRIPE_8K,  VALUE_STRIPE_16K,
+                           VALUE_STRIPE_32K, VALUE_STRIPE_64K, VALUE_STRIPE_128K};
+    level.m_DefaultStripeSize = VALUE_STRIPE_64K;
+    level.m_MinDrives = 2;
+    level.m_MaxDrives = 2;
+    level.m_Reserved1 = 0;
+    level.m_Reserved2 = 0;
+    level.m_Reserved3 = 0;
+    level.m_Reserved4 = 0;
+    level.m_TextNumber = 21006;
+    level.m_Reserved5 = 0;
+    level.m_Reserved6 = 0;
+    op.m_Levels.push_back(level);
+
+    PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetRaidLevelInformation", "LEAVE GetRaidLevelInformation()");
+    return Status::SUCCESS;
+}
+} // namespace NAMESPACE_piDorv

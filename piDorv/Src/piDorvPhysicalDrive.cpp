@@ -1,0 +1,335 @@
+#include "piDorvPhysicalDrive.h"
+
+#include <algorithm>
+#include <boost/format.hpp>
+
+#include "codes/CodeNames.h"
+#include "orm/RaidDataModels.h"
+#include "piDorvLogicalDrive.h"
+#include "piDorvModule.h"
+#include "piDorvStatus.h"
+
+namespace NAMESPACE_piDorv {
+namespace {
+using TLX::Output_Streams::FormatInt;
+
+// Value codes of a physical drive.
+const std::int32_t VALUE_BUSY = 40025;
+const std::int32_t VALUE_FAILED_MISSING = 40023;
+const std::int32_t VALUE_OK = 40024;
+const std::int32_t VALUE_OPERATIONAL = 40093;
+const std::int32_t VALUE_FAILED = 40095;
+const std::int32_t VALUE_REBUILDING = 40096;
+const std::int32_t VALUE_DEDICATED_HOTSPARE = 40098;
+const std::int32_t VALUE_AVAILABLE = 40099;
+const std::int32_t VALUE_IDLE = 40102;
+const std::int32_t VALUE_SAS = 40174;
+const std::int32_t VALUE_SATA = 40002;
+const std::int32_t VALUE_HDD = 40292;
+const std::int32_t VALUE_SSD = 40293;
+const std::int32_t VALUE_CAN_BE_CONFIGURED = 40262;
+const std::int32_t VALUE_CANNOT_BE_CONFIGURED = 40263;
+
+// Property codes shown by a physical drive.
+const PI::_PROPERTY_ID PROP_VENDOR = 30003;
+const PI::_PROPERTY_ID PROP_NAME = 30007;
+const PI::_PROPERTY_ID PROP_STATUS = 30017;
+const PI::_PROPERTY_ID PROP_ACTIVITY = 30054;
+const PI::_PROPERTY_ID PROP_TYPE = 30056;
+const PI::_PROPERTY_ID PROP_PHYSICAL_SIZE = 30059;
+const PI::_PROPERTY_ID PROP_CONFIGURABLE_SIZE = 30060;
+const PI::_PROPERTY_ID PROP_PRODUCT = 30063;
+const PI::_PROPERTY_ID PROP_PORT_NUMBER = 30122;
+const PI::_PROPERTY_ID PROP_DEVICE_NUMBER = 30125;
+const PI::_PROPERTY_ID PROP_UNIQUE_ID = 30137;
+const PI::_PROPERTY_ID PROP_CONFIGURABILITY = 30244;
+const PI::_PROPERTY_ID PROP_OS_DEVICE = 30247;
+const PI::_PROPERTY_ID PROP_MEDIA_TYPE = 30320;
+
+// Properties that make no sense for a drive that has gone missing: they leave the display group.
+const PI::_PROPERTY_ID HIDDEN_WHEN_MISSING[] = {PROP_VENDOR,
+                                                30020 /* FIRMWARE_VERSION */,
+                                                30022 /* SERIAL_NUMBER */,
+                                                30043 /* TRANSFER_SPEED */,
+                                                30052 /* GUARDED_LOGICAL_DRIVES */,
+                                                30053 /* TRANSFER_WIDTH */,
+                                                PROP_ACTIVITY,
+                                                PROP_TYPE,
+                                                PROP_PHYSICAL_SIZE,
+                                                PROP_PRODUCT,
+                                                PROP_DEVICE_NUMBER,
+                                                30154 /* MISC_ERRORS */,
+                                                30155 /* PFA_COUNT */,
+                                                30202 /* SAS_ADDRESS_00 */,
+                                                30203 /* SAS_ADDRESS_01 */,
+                                                30204 /* SAS_ADDRESS_02 */,
+                                                30205 /* SAS_ADDRESS_03 */,
+                                                30207 /* COERCED_SIZE */,
+                                                30208 /* MEDIA_ERROR_COUNT */,
+                                                30236 /* FOREIGN_CONFIG */,
+                                                30243 /* RPM */,
+                                                PROP_OS_DEVICE,
+                                                30310 /* POWER_STATUS */};
+
+bool hiddenWhenMissing(PI::_PROPERTY_ID code) {
+    return std::find(std::begin(HIDDEN_WHEN_MISSING), std::end(HIDDEN_WHEN_MISSING), code) !=
+           std::end(HIDDEN_WHEN_MISSING);
+}
+
+// Status display number of the STATUS property; solid-state media have their own pictures.
+std::int32_t statusDisplay(std::int32_t status, std::int32_t mediaType) {
+    const bool ssd = mediaType == VALUE_SSD;
+    switch (status) {
+    case VALUE_OPERATIONAL:
+        return ssd ? 24201 : 24093;
+    case VALUE_FAILED:
+        return ssd ? 24195 : 24087;
+    case VALUE_REBUILDING:
+        return ssd ? 24215 : 24105;
+    case VALUE_DEDICATED_HOTSPARE:
+        return ssd ? 24146 : 24014;
+    case VALUE_FAILED_MISSING:
+        return ssd ? 24176 : 24080;
+    default:
+        return ssd ? 24183 : 24081;
+    }
+}
+
+// Status text of the database row: the states the host knows by name, "OK" for the rest.
+const std::string& statusText(std::int32_t status) {
+    switch (status) {
+    case VALUE_FAILED_MISSING:
+    case VALUE_OPERATIONAL:
+    case VALUE_FAILED:
+    case VALUE_REBUILDING:
+    case VALUE_DEDICATED_HOTSPARE:
+        return CodeNames::ValueName(status);
+    default:
+        return CodeNames::ValueName(VALUE_OK);
+    }
+}
+
+std::uint64_t widened(std::int32_t number) {
+    return static_cast<std::uint64_t>(static_cast<std::int64_t>(number));
+}
+
+bool wanted(PI::_PROPERTY_ID id, PI::_PROPERTY_ID code) {
+    return id == PI::PROPERTY_UNDEFINED || id == code;
+}
+} // namespace
+
+std::uint32_t CDorvPhysicalDrive::GetPhysicalDriveProperties(std::vector<PI::CProperty>& out,
+                                                             PI::_PROPERTY_ID id) const {
+    PIDORV_TRACE(2, PIDORV_SRC_PHYSICALDRIVE, "GetPhysicalDriveProperties", "ENTER GetPhysicalDriveProperties()");
+
+    const std::vector<std::int32_t> statusList = {VALUE_AVAILABLE, VALUE_OPERATIONAL, VALUE_FAILED, VALUE_REBUILDING,
+                                                  VALUE_DEDICATED_HOTSPARE};
+    const std::vector<std::int32_t> activityList = {VALUE_IDLE, VALUE_BUSY, VALUE_REBUILDING};
+    const std::vector<std::int32_t> typeList = {VALUE_SAS, VALUE_SATA};
+    const std::vector<std::int32_t> mediaList = {VALUE_HDD, VALUE_SSD};
+    const std::vector<std::int32_t> configurabilityList = {VALUE_CAN_BE_CONFIGURED, VALUE_CANNOT_BE_CONFIGURED};
+
+    const std::uint64_t sizeShown = m_PhysicalSize >> 10;
+
+    if (wanted(id, PROP_NAME)) {
+        PI::CProperty p(PROP_NAME, false);
+        p.SetValue(m_Name);
+        p.m_Label = 23298;
+        out.push_back(p);
+    }
+    if (wanted(id, PROP_DEVICE_NUMBER)) {
+        PI::CProperty p(PROP_DEVICE_NUMBER, false);
+        p.SetValue(widened(m_DeviceNumber));
+        p.m_Position = 28;
+        p.m_Label = 23284;
+        out.push_back(p);
+    }
+    if (wanted(id, PROP_PORT_NUMBER)) {
+        PI::CProperty p(PROP_PORT_NUMBER, false);
+        p.SetValue(widened(m_PortNumber));
+        p.m_Position = 28;
+        p.m_Label = 23305;
+        out.push_back(p);
+    }
+    if (wanted(id, PROP_OS_DEVICE)) {
+        PI::CProperty p(PROP_OS_DEVICE, false);
+        p.SetValue((boost::format("/dev/%s") % m_OsDeviceName).str());
+        p.m_Label = 23300;
+        out.push_back(p);
+    }
+    if (wanted(id, PROP_UNIQUE_ID)) {
+        PI::CProperty p(PROP_UNIQUE_ID, false);
+        p.SetValue(m_UniqueID);
+        p.m_Position = 0;
+        out.push_back(p);
+    }
+    if (wanted(id, PROP_VENDOR)) {
+        PI::CProperty p(PROP_VENDOR, false);
+        p.SetValue(m_Vendor);
+        p.m_Label = 23331;
+        out.push_back(p);
+    }
+    if (wanted(id, PROP_PRODUCT)) {
+        PI::CProperty p(PROP_PRODUCT, false);
+        p.SetValue(m_Product);
+        p.m_Label = 23308;
+        out.push_back(p);
+    }
+    if (wanted(id, PROP_PHYSICAL_SIZE)) {
+        PI::CProperty p(PROP_PHYSICAL_SIZE, false);
+        p.SetValue(sizeShown);
+        p.m_ExtraText = 21002;
+        p.m_Label = 23304;
+        out.push_back(p);
+    }
+    if (wanted(id, PROP_CONFIGURABLE_SIZE)) {
+        PI::CProperty p(PROP_CONFIGURABLE_SIZE, false);
+        p.SetValue(sizeShown);
+        p.m_ExtraText = 21002;
+        p.m_Label = 23281;
+        out.push_back(p);
+    }
+    if (wanted(id, PROP_ACTIVITY)) {
+        PI::CProperty p(PROP_ACTIVITY, false);
+        p.SetValue(m_Activity, activityList);
+        p.m_Label = 23274;
+        out.push_back(p);
+    }
+    if (wanted(id, PROP_STATUS)) {
+        PIDORV_TRACE(2, PIDORV_SRC_PHYSICALDRIVE, "GetPhysicalDriveProperties",
+                     "GetPhysicalDriveProperties() set status property of disk %d/%d to %d")
+            << FormatInt(m_PortNumber) << FormatInt(m_DeviceNumber) << FormatInt(m_Status);
+        PI::CProperty p(PROP_STATUS, false);
+        p.SetValue(m_Status, statusList);
+        p.m_StatusDisplay = statusDisplay(m_Status, m_MediaType);
+        p.m_Label = 23324;
+        out.push_back(p);
+    }
+    if (wanted(id, PROP_TYPE)) {
+        PI::CProperty p(PROP_TYPE, false);
+        p.SetValue(m_Type, typeList);
+        p.m_Label = 23329;
+        out.push_back(p);
+    }
+    if (wanted(id, PROP_MEDIA_TYPE)) {
+        PI::CProperty p(PROP_MEDIA_TYPE, false);
+        p.SetValue(m_MediaType, mediaList);
+        p.m_Label = 23296;
+        out.push_back(p);
+    }
+    if (wanted(id, PROP_CONFIGURABILITY)) {
+        PI::CProperty p(PROP_CONFIGURABILITY, false);
+        p.SetValue(m_Configurability, configurabilityList);
+        p.m_Position = 0;
+        p.m_Flag = 0;
+        p.m_Label = 23280;
+        out.push_back(p);
+    }
+
+    // A missing drive hides its details wherever they are in the list, also those placed there before.
+    if (m_Status == VALUE_FAILED_MISSING) {
+        for (PI::CProperty& p : out) {
+            if (hiddenWhenMissing(p.m_Code)) {
+                p.m_Position = 0;
+            }
+        }
+    }
+
+    PIDORV_TRACE(2, PIDORV_SRC_PHYSICALDRIVE, "GetPhysicalDriveProperties", "LEAVE GetPhysicalDriveProperties() -> %d")
+        << FormatInt(Status::SUCCESS);
+    return Status::SUCCESS;
+}
+
+std::uint32_t CDorvPhysicalDrive::GetPhysicalDriveOperations(std::vector<PI::COperation>& out) const {
+    // A physical drive offers no operations.
+    out.clear();
+    return Status::SUCCESS;
+}
+
+std::uint32_t CDorvPhysicalDrive::SetPhysicalDriveProperty(PI::CProperty& /*property*/) {
+    return Status::INVALID_PROPERTY;
+}
+
+std::uint32_t CDorvPhysicalDrive::CheckPhysicalDriveOperation(std::vector<CDorvLogicalDrive>& logicalDrives,
+                                                              PI::COperation& /*op*/) const {
+    PIDORV_TRACE(2, PIDORV_SRC_PHYSICALDRIVE, "CheckPhysicalDriveOperation", "ENTER CheckPhysicalDriveOperation()");
+    // No drive may be touched while a mirror is being rebuilt.
+    for (const CDorvLogicalDrive& ld : logicalDrives) {
+        if (ld.m_Activity == VALUE_REBUILDING) {
+            return Status::LOGICALDRIVE_BUSY;
+        }
+    }
+    PIDORV_TRACE(2, PIDORV_SRC_PHYSICALDRIVE, "CheckPhysicalDriveOperation",
+                 "LEAVE CheckPhysicalDriveOperation() -> %d")
+        << FormatInt(Status::SUCCESS);
+    return Status::SUCCESS;
+}
+
+std::uint32_t CDorvPhysicalDrive::ExecutePhysicalDriveOperation(PI::COperation& /*op*/) {
+    PIDORV_TRACE(2, PIDORV_SRC_PHYSICALDRIVE, "ExecutePhysicalDriveOperation", "ENTER ExecutePhysicalDriveOperation()");
+    PIDORV_TRACE(2, PIDORV_SRC_PHYSICALDRIVE, "ExecutePhysicalDriveOperation",
+                 "LEAVE ExecutePhysicalDriveOperation() -> %d")
+        << FormatInt(Status::INVALID_OPERATION);
+    return Status::INVALID_OPERATION;
+}
+
+void CDorvPhysicalDrive::Update(const CDorvPhysicalDrive& other) {
+    // The base record is taken over whole, so the count of the other drive is the one that stays.
+    ++m_UpdateCounter;
+    PI::CObject::operator=(other);
+    m_AuxNumber = other.m_AuxNumber;
+    m_PortNumber = other.m_PortNumber;
+    m_DeviceNumber = other.m_DeviceNumber;
+    m_Vendor = other.m_Vendor;
+    m_Product = other.m_Product;
+    m_Name = other.m_Name;
+    m_OsDeviceName = other.m_OsDeviceName;
+    m_UniqueID = other.m_UniqueID;
+    m_PhysicalSize = other.m_PhysicalSize;
+    m_Aux64 = other.m_Aux64;
+    m_Status = other.m_Status;
+    m_Activity = other.m_Activity;
+    m_Configurability = other.m_Configurability;
+    m_Aux32 = other.m_Aux32;
+    m_Type = other.m_Type;
+    m_MediaType = other.m_MediaType;
+}
+
+bool CDorvPhysicalDrive::Equal(const CDorvPhysicalDrive& other) const {
+    return m_PortNumber == other.m_PortNumber && m_DeviceNumber == other.m_DeviceNumber && m_Vendor == other.m_Vendor &&
+           m_Product == other.m_Product && m_Name == other.m_Name && m_OsDeviceName == other.m_OsDeviceName &&
+           m_UniqueID == other.m_UniqueID && m_PhysicalSize == other.m_PhysicalSize && m_Aux64 == other.m_Aux64 &&
+           m_Status == other.m_Status && m_Activity == other.m_Activity &&
+           m_Configurability == other.m_Configurability && m_Aux32 == other.m_Aux32 && m_Type == other.m_Type &&
+           m_MediaType == other.m_MediaType && m_AuxNumber == other.m_AuxNumber;
+}
+
+bool CDorvPhysicalDrive::operator==(const CDorvPhysicalDrive& other) const {
+    return static_cast<const PI::CObject&>(*this) == static_cast<const PI::CObject&>(other) && Equal(other);
+}
+
+void CDorvPhysicalDrive::SetDatabaseObjectProperties(RaidDataModels::PD& model) const {
+    PIDORV_TRACE(2, PIDORV_SRC_PHYSICALDRIVE, "SetDatabaseObjectProperties", "ENTER SetDatabaseObjectProperties (PD)");
+    model = RaidDataModels::PD();
+
+    const unsigned long sizeShown = static_cast<unsigned long>(m_PhysicalSize >> 10);
+    model.Activity = CodeNames::ValueName(m_Activity);
+    model.PhysicalSize = sizeShown;
+    model.Configurability = CodeNames::ValueName(m_Configurability);
+    model.DeviceNumber = m_DeviceNumber;
+    model.AuxNumber = m_AuxNumber;
+    // The row update finds this drive's row by host name; without it the row would never be updated.
+    model.HostName = "localhost";
+    model.ObjectID = static_cast<unsigned long>(m_ID);
+    model.MediaType = CodeNames::ValueName(m_MediaType);
+    model.Name = m_Name;
+    model.OsDevice = (boost::format("/dev/%s") % m_OsDeviceName).str();
+    model.ConfigurableSize = sizeShown;
+    model.PortNumber = m_PortNumber;
+    model.Product = m_Product;
+    model.Status = statusText(m_Status);
+    model.Type = CodeNames::ValueName(m_Type);
+    model.UniqueID = m_UniqueID;
+    model.Vendor = m_Vendor;
+}
+} // namespace NAMESPACE_piDorv
