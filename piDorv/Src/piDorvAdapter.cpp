@@ -1,0 +1,478 @@
+#include "piDorvAdapter.h"
+
+#include <cstddef>
+#include <utility>
+
+#include <boost/format.hpp>
+#include <rapidjson/allocators.h>
+#include <rapidjson/document.h>
+
+#include "codes/CodeNames.h"
+#include "lumo/Lumo.h"
+#include "orm/RaidDataModels.h"
+#include "piDorvLogicalDrive.h"
+#include "piDorvModule.h"
+#include "piDorvOperationDescriptor.h"
+#include "piDorvPhysicalDrive.h"
+#include "piDorvStatus.h"
+#include "tlx/Clock.h"
+#include "tlx/Json.h"
+#include "tlx/ScopeGuard.h"
+#include "tlx/Trace.h"
+
+using TLX::Output_Streams::FormatInt;
+
+namespace NAMESPACE_piDorv {
+namespace {
+const char* const CLIENT_TAG = "Kelto-piDorv";
+
+// The storage device tree command and the fixed size of its answer.
+const int STORAGE_TREE_OPCODE = 8624;
+const std::uint32_t ANSWER_CAPACITY = 64000;
+const std::size_t REQUEST_POOL_CHUNK = 64 * 1024;
+const std::int32_t REQUEST_MODE = 5;
+
+// Object type code of a freshly parsed adapter.
+const std::int32_t PARSED_ADAPTER_TYPE = 19051;
+
+// Host value codes used by the adapter.
+const std::int32_t VALUE_OK = 40024;
+const std::int32_t VALUE_WARNING = 40150;
+const std::int32_t VALUE_FAILED = 40095;
+const std::int32_t VALUE_LINUX_MD = 40278;
+const std::int32_t VALUE_SD = 40495;
+const std::int32_t VALUE_LOGICAL_DRIVE_FAILED = 40267;
+const std::int32_t VALUE_LOGICAL_DRIVE_DEGRADED = 40266;
+
+// The device holds two SD cards forming one logical drive.
+const std::uint64_t MAX_PHYSICAL_DEVICES = 2;
+const std::uint64_t MAX_LOGICAL_DRIVES = 1;
+
+const std::int32_t OP_SCAN_CONFIGURATION = 50007;
+const std::int32_t OP_GET_RAID_LEVEL_INFORMATION = 50003;
+const std::int32_t EVENT_SCAN_CONFIGURATION = 10132;
+
+const OperationDescriptor ADAPTER_OPERATIONS[] = {
+    {OP_SCAN_CONFIGURATION, 1, 2, 1, 1, false, -1, 1, 1},
+    {OP_GET_RAID_LEVEL_INFORMATION, 4, 1, 1, 1, false, 0, 1, 1},
+};
+
+// The library may hand back no text at all; the trace wants one.
+const char* textOrEmpty(const char* text) {
+    return text != nullptr ? text : "";
+}
+
+bool connected(std::uint32_t connectResult) {
+    return (connectResult & 0xFFu) != 0;
+}
+
+void sayErrorCode() {
+    PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "sayErrorCode", "Error codes :  %d  message :  %s")
+        << FormatInt(static_cast<std::int32_t>(Lumo_GetLastErrorCode())) << textOrEmpty(Lumo_GetLastErrorMessage());
+}
+
+// Diagnostic step: the library calls inside the level-16 records are made only while that level is on.
+std::int32_t lumoShowProps() {
+    const std::int32_t detected = Lumo_Detect();
+    PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "lumoShowProps", "%s Lumo_Detect :  %d")
+        << "lumoShowProps" << FormatInt(detected);
+    sayErrorCode();
+    if (detected <= 0) {
+        return detected;
+    }
+
+    LUMO_SESSION session{};
+    PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "lumoShowProps", "%s Lumo_Connect :  %d")
+        << "lumoShowProps" << FormatInt(static_cast<std::int32_t>(Lumo_Connect(CLIENT_TAG, &session) & 0xFFu));
+    sayErrorCode();
+
+    // Closes the diagnostic session; runs also when no connect was made above.
+    TLX::Misc::CScopeGuard disconnect([] { Lumo_Disconnect(); });
+    PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "lumoShowProps", "%s Lumo_GetVersion (0) :  %s")
+        << "lumoShowProps" << textOrEmpty(Lumo_GetVersion(0));
+    sayErrorCode();
+    PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "lumoShowProps", "%s Lumo_GetVersion (1) :  %s")
+        << "lumoShowProps" << textOrEmpty(Lumo_GetVersion(1));
+    sayErrorCode();
+    return detected;
+}
+
+// {"SIP":{"V":1,"CMD":[{"OC":8624}]}}
+std::string storageTreeRequest() {
+    rapidjson::MemoryPoolAllocator<> allocator(REQUEST_POOL_CHUNK);
+    rapidjson::Document doc(&allocator);
+    doc.SetObject();
+
+    rapidjson::Value command(rapidjson::kObjectType);
+    command.AddMember("OC", STORAGE_TREE_OPCODE, allocator);
+    rapidjson::Value commands(rapidjson::kArrayType);
+    commands.PushBack(command, allocator);
+
+    rapidjson::Value envelope(rapidjson::kObjectType);
+    envelope.AddMember("V", 1, allocator);
+    envelope.AddMember("CMD", commands, allocator);
+    doc.AddMember("SIP", envelope, allocator);
+    return TLX::Json::JSONToString(doc);
+}
+
+CDorvAdapterList firmwareGetFromLumo(std::int32_t detected) {
+    if (detected <= 0) {
+        PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "firmwareGetFromLumo", "%s Lumo_Detect : %d")
+            << "firmwareGetFromLumo" << FormatInt(detected);
+        return CDorvAdapterList();
+    }
+
+    LUMO_SESSION session{};
+    if (!connected(Lumo_Connect(CLIENT_TAG, &session))) {
+        PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "firmwareGetFromLumo", "%s %s %s")
+            << "firmwareGetFromLumo"
+            << "Can not connect to Lumo" << textOrEmpty(Lumo_GetLastErrorMessage());
+        return CDorvAdapterList();
+    }
+    TLX::Misc::CScopeGuard disconnect([] { Lumo_Disconnect(); });
+
+    const std::string request = storageTreeRequest();
+    PIDORV_TRACE(4, PIDORV_SRC_ADAPTER, "firmwareGetFromLumo", "%s %s %s") << "firmwareGetFromLumo"
+                                                                           << "Request data from TAVRIN :" << request;
+
+    // One zero byte beyond the capacity keeps even a completely filled answer a terminated C text.
+    std::vector<char> answer(ANSWER_CAPACITY + 1, '\0');
+    Lumo_PemraRequest(request.c_str(), static_cast<std::uint32_t>(request.size()), answer.data(), ANSWER_CAPACITY,
+                      REQUEST_MODE);
+    return parseDorv100JSON(answer.data());
+}
+
+// Text members are C texts: an embedded zero ends them.
+std::string memberText(const TLX::Json::TJsonObject& element, const char* name) {
+    return std::string(element.findMember(name, TLX::Json::JSON_STRING).jsonValue_Get().GetString());
+}
+
+TLX::Json::TJsonObject arrayEntry(const TLX::Json::TJsonObject& array, rapidjson::SizeType index) {
+    return TLX::Json::TJsonObject(array.jsonDoc_Get(), &array.jsonValue_Get()[index]);
+}
+
+CDorvAdapter readAdapter(const TLX::Json::TJsonObject& element) {
+    std::string firmwareVersion = memberText(element, "FirmwareVersion");
+    std::string serialNumber = memberText(element, "SerialNumber");
+    std::string product = memberText(element, "Product");
+    std::string vendor = memberText(element, "Vendor");
+    std::string name = memberText(element, "Name");
+    std::string vendorId = memberText(element, "VendorID");
+    std::string deviceId = memberText(element, "DeviceID");
+    const std::int32_t adapterNumber =
+        element.findMember("AdapterNumber", TLX::Json::JSON_INTEGER).jsonValue_Get().GetInt();
+
+    CDorvAdapter adapter;
+    adapter.PI::CObject::m_Type = PARSED_ADAPTER_TYPE;
+    adapter.m_FirmwareVersion = std::move(firmwareVersion);
+    adapter.m_UniqueID = serialNumber;
+    adapter.m_SerialNumber = std::move(serialNumber);
+    adapter.m_Product = std::move(product);
+    adapter.m_Vendor = std::move(vendor);
+    adapter.m_Name = std::move(name);
+    adapter.m_VendorID = std::move(vendorId);
+    adapter.m_DeviceID = std::move(deviceId);
+    adapter.m_AdapterNumber = static_cast<std::int64_t>(adapterNumber);
+    adapter.m_Type = "Dorv";
+    adapter.m_Status = VALUE_OK;
+    adapter.m_StatusWord2 = 1;
+    return adapter;
+}
+
+PI::CProperty makeProperty(PI::_PROPERTY_ID code, std::int32_t subCode, std::int32_t position, std::int32_t label) {
+    PI::CProperty property(code, false);
+    property.m_SubCode = subCode;
+    property.m_Position = position;
+    property.m_Label = label;
+    return property;
+}
+
+const std::int32_t NOT_SET = -1;
+
+template <class Value>
+void addProperty(std::vector<PI::CProperty>& out, PI::_PROPERTY_ID wanted, PI::_PROPERTY_ID code, const Value& value,
+                 std::int32_t subCode, std::int32_t position, std::int32_t label) {
+    if (wanted != code && wanted != PI::PROPERTY_UNDEFINED) {
+        return;
+    }
+    PI::CProperty property = makeProperty(code, subCode, position, label);
+    property.SetValue(value);
+    out.push_back(std::move(property));
+}
+
+bool wants(PI::_PROPERTY_ID wanted, PI::_PROPERTY_ID code) {
+    return wanted == code || wanted == PI::PROPERTY_UNDEFINED;
+}
+
+std::string countOfMax(std::size_t count, std::uint64_t maximum) {
+    return (boost::format("%d/%d") % count % maximum).str();
+}
+
+std::int32_t statusDisplay(std::int32_t status) {
+    if (status == VALUE_FAILED) {
+        return 24001;
+    }
+    if (status == VALUE_WARNING) {
+        return 24002;
+    }
+    return 24000;
+}
+
+const std::string& statusText(std::int32_t status) {
+    if (status == VALUE_FAILED || status == VALUE_WARNING) {
+        return CodeNames::ValueName(status);
+    }
+    return CodeNames::ValueName(VALUE_OK);
+}
+} // namespace
+
+bool CDorvAdapter::operator==(const CDorvAdapter& other) const {
+    // The USB ids and both adapter numbers take no part.
+    return PI::CObject::operator==(other) && m_Type == other.m_Type && m_Name == other.m_Name &&
+           m_UniqueID == other.m_UniqueID && m_FirmwareVersion == other.m_FirmwareVersion &&
+           m_Product == other.m_Product && m_Vendor == other.m_Vendor && m_SerialNumber == other.m_SerialNumber &&
+           m_DriverVersion == other.m_DriverVersion && m_PciBus == other.m_PciBus && m_PciDevice == other.m_PciDevice &&
+           m_PciFunction == other.m_PciFunction && m_Status == other.m_Status && m_StatusWord2 == other.m_StatusWord2 &&
+           m_AdditionalStatus == other.m_AdditionalStatus && m_Flag == other.m_Flag;
+}
+
+bool CDorvAdapter::operator==(const PI::CAdapterID& id) const {
+    return static_cast<std::int32_t>(m_PciBus) == id.m_Bus && static_cast<std::int32_t>(m_PciDevice) == id.m_Device &&
+           static_cast<std::int32_t>(m_PciFunction) == id.m_Function && id.m_Last != -1;
+}
+
+void CDorvAdapter::Update(const CDorvAdapter& other) {
+    // The record taken next brings its own counter: a caller that keeps this object's identity hands
+    // over a copy of this record with the raised count.
+    ++m_UpdateCounter;
+    PI::CObject::operator=(other);
+    m_GlobalAdapterNumber = other.m_GlobalAdapterNumber;
+    m_Type = other.m_Type;
+    m_Name = other.m_Name;
+    m_UniqueID = other.m_UniqueID;
+    m_Product = other.m_Product;
+    m_Vendor = other.m_Vendor;
+    m_FirmwareVersion = other.m_FirmwareVersion;
+    m_SerialNumber = other.m_SerialNumber;
+    m_DriverVersion = other.m_DriverVersion;
+    m_AdapterNumber = other.m_AdapterNumber;
+    m_PciBus = other.m_PciBus;
+    m_PciDevice = other.m_PciDevice;
+    m_PciFunction = other.m_PciFunction;
+    m_VendorID = other.m_VendorID;
+    m_DeviceID = other.m_DeviceID;
+    m_Status = other.m_Status;
+    m_StatusWord2 = other.m_StatusWord2;
+    m_AdditionalStatus = other.m_AdditionalStatus;
+    m_Flag = other.m_Flag;
+}
+
+std::uint32_t CDorvAdapter::GetAdapterProperties(std::vector<PI::CProperty>& out,
+                                                 const std::vector<CDorvLogicalDrive>& lds,
+                                                 const std::vector<CDorvPhysicalDrive>& pds,
+                                                 PI::_PROPERTY_ID id) const {
+    PIDORV_TRACE(2, PIDORV_SRC_ADAPTER, "GetAdapterProperties", "ENTER AdapterGetProperties");
+    out.clear();
+
+    addProperty(out, id, 30007, m_Name, NOT_SET, NOT_SET, 23081);
+    addProperty(out, id, 30003, m_Vendor, NOT_SET, NOT_SET, 23144);
+    addProperty(out, id, 30063, m_Product, NOT_SET, NOT_SET, 23102);
+    addProperty(out, id, 30056, m_Type, NOT_SET, 0, NOT_SET);
+    if (wants(id, 30158)) {
+        PI::CProperty property = makeProperty(30158, NOT_SET, 0, NOT_SET);
+        property.SetValue(VALUE_LINUX_MD, std::vector<std::int32_t>{VALUE_LINUX_MD});
+        out.push_back(std::move(property));
+    }
+    addProperty(out, id, 30020, m_FirmwareVersion, NOT_SET, NOT_SET, 23051);
+    addProperty(out, id, 30022, m_SerialNumber, NOT_SET, NOT_SET, 23116);
+    addProperty(out, id, 30120, static_cast<std::uint64_t>(m_AdapterNumber), 35023, NOT_SET, 23003);
+    addProperty(out, id, 30479, std::uint64_t{0}, 35039, 0, 23134);
+    addProperty(out, id, 30037, static_cast<std::uint64_t>(m_PciBus), 35016, 0, 23132);
+    addProperty(out, id, 30038, static_cast<std::uint64_t>(m_PciDevice), 35020, 0, 23133);
+    addProperty(out, id, 30039, static_cast<std::uint64_t>(m_PciFunction), 35022, 0, 23135);
+    addProperty(out, id, 30177, m_VendorID, NOT_SET, NOT_SET, 23135);
+    addProperty(out, id, 30179, m_DeviceID, NOT_SET, NOT_SET, 23135);
+    addProperty(out, id, 30137, m_UniqueID, NOT_SET, 0, NOT_SET);
+    addProperty(out, id, 30266, std::string("USB"), NOT_SET, NOT_SET, 23041);
+    if (!m_DriverVersion.empty()) {
+        addProperty(out, id, 30018, m_DriverVersion, NOT_SET, NOT_SET, 23042);
+    }
+    addProperty(out, id, 30075, MAX_PHYSICAL_DEVICES, 35028, 1, 23138);
+    addProperty(out, id, 30076, MAX_LOGICAL_DRIVES, 35025, 1, 23136);
+    addProperty(out, id, 30273, static_cast<std::uint64_t>(pds.size()), 35028, 1, 23138);
+    addProperty(out, id, 30274, static_cast<std::uint64_t>(lds.size()), 35025, 1, 23136);
+    addProperty(out, id, 30277, countOfMax(pds.size(), MAX_PHYSICAL_DEVICES), 35028, 2, 23138);
+    if (wants(id, 30278)) {
+        PI::CProperty property = makeProperty(30278, 35025, 2, 23136);
+        property.SetValue(static_cast<std::uint64_t>(lds.size()));
+        property.SetValue(countOfMax(lds.size(), MAX_LOGICAL_DRIVES));
+        out.push_back(std::move(property));
+    }
+    if (wants(id, 30017)) {
+        PI::CProperty property = makeProperty(30017, NOT_SET, NOT_SET, 23127);
+        property.SetValue(m_Status, std::vector<std::int32_t>{VALUE_OK, VALUE_WARNING, VALUE_FAILED});
+        property.m_StatusDisplay = statusDisplay(m_Status);
+        out.push_back(std::move(property));
+    }
+    if (!m_AdditionalStatus.empty() && wants(id, 30165)) {
+        PI::CProperty property = makeProperty(30165, NOT_SET, NOT_SET, 23004);
+        property.SetValue(m_AdditionalStatus,
+                          std::vector<std::int32_t>{VALUE_LOGICAL_DRIVE_FAILED, VALUE_LOGICAL_DRIVE_DEGRADED});
+        out.push_back(std::move(property));
+    }
+
+    PIDORV_TRACE(2, PIDORV_SRC_ADAPTER, "GetAdapterProperties", "LEAVE AdapterGetProperties -> %d")
+        << FormatInt(std::int32_t{0});
+    return Status::SUCCESS;
+}
+
+std::uint32_t CDorvAdapter::SetAdapterProperty(PI::CProperty& /*property*/) {
+    // No adapter property can be changed.
+    return Status::INVALID_PROPERTY;
+}
+
+std::uint32_t CDorvAdapter::GetAdapterOperations(std::vector<PI::COperation>& out) const {
+    out.clear();
+    for (const OperationDescriptor& row : ADAPTER_OPERATIONS) {
+        out.push_back(MakeOperation(row));
+    }
+    return Status::SUCCESS;
+}
+
+std::uint32_t CDorvAdapter::CheckAdapterOperation(PI::COperation& op) const {
+    PIDORV_TRACE(2, PIDORV_SRC_ADAPTER, "CheckAdapterOperation", "ENTER CheckAdapterOperation operation=%d")
+        << FormatInt(op.m_Code);
+    PIDORV_TRACE(2, PIDORV_SRC_ADAPTER, "CheckAdapterOperation", "LEAVE CheckAdapterOperation -> %d")
+        << FormatInt(std::int32_t{0});
+    return Status::SUCCESS;
+}
+
+std::uint32_t CDorvAdapter::ExecuteAdapterOperation(PI::COperation& op, std::function<void(const PI::CEvent&)> notify) {
+    PIDORV_TRACE(2, PIDORV_SRC_ADAPTER, "ExecuteAdapterOperation", "ENTER ExecuteAdapterOperation(%d)")
+        << FormatInt(op.m_Code);
+    std::uint32_t status = Status::SUCCESS;
+    if (op.m_Code == OP_GET_RAID_LEVEL_INFORMATION) {
+        status = GetRaidLevelInformation(op);
+    } else if (op.m_Code == OP_SCAN_CONFIGURATION) {
+        PI::CEvent event(m_ID, EVENT_SCAN_CONFIGURATION, 2, TLX::Misc::now(), m_Name);
+        event.SetPlaceHolder1(m_Name);
+        notify(event);
+    } else {
+        PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "ExecuteAdapterOperation", "ExecuteAdapterOperation() OpCode(%d)")
+            << FormatInt(op.m_Code);
+        status = Status::INVALID_OPERATION;
+    }
+    PIDORV_TRACE(2, PIDORV_SRC_ADAPTER, "ExecuteAdapterOperation", "LEAVE AdapterExecuteOperation() -> %d")
+        << FormatInt(status);
+    return status;
+}
+
+void CDorvAdapter::SetDatabaseObjectProperties(RaidDataModels::Adapter& model) const {
+    PIDORV_TRACE(2, PIDORV_SRC_ADAPTER, "SetDatabaseObjectProperties", "ENTER SetDatabaseObjectProperties (Adapter)");
+    model = RaidDataModels::Adapter();
+    model.PciBus = static_cast<int>(m_PciBus);
+    model.m39 = 0;
+    model.m40 = 0;
+    model.PciDevice = static_cast<int>(m_PciDevice);
+    model.DeviceID = m_DeviceID;
+    model.DriverName = "USB";
+    if (!m_DriverVersion.empty()) {
+        model.DriverVersion = m_DriverVersion;
+    }
+    model.FirmwareVersion = m_FirmwareVersion;
+    model.PciFunction = static_cast<int>(m_PciFunction);
+    model.GlobalAdapterNumber = static_cast<int>(m_GlobalAdapterNumber);
+    model.HardwareType = CodeNames::ValueName(VALUE_LINUX_MD);
+    model.HostName = "localhost";
+    model.ObjectID = static_cast<unsigned long>(m_ID);
+    model.MaxPhysicalDevices = static_cast<int>(MAX_PHYSICAL_DEVICES);
+    model.MaxLogicalDrives = static_cast<int>(MAX_LOGICAL_DRIVES);
+    model.Name = m_Name;
+    model.Product = m_Product;
+    model.DeviceTypes = std::vector<std::string>{CodeNames::ValueName(VALUE_SD)};
+    model.PciSegment = 0;
+    model.SerialNumber = m_SerialNumber;
+    model.Status = statusText(m_Status);
+    model.Type = m_Type;
+    model.UniqueID = m_UniqueID;
+    model.VendorID = m_VendorID;
+}
+
+namespace {
+template <class List, class Match> auto findFirst(List& list, Match match) -> typename List::value_type {
+    for (auto& adapter : list) {
+        if (adapter && match(*adapter)) {
+            return adapter;
+        }
+    }
+    return typename List::value_type();
+}
+} // namespace
+
+std::shared_ptr<const CDorvAdapter> findAdapter(const CDorvAdapterPtrList& list, std::uint64_t id) {
+    return findFirst(list, [id](const CDorvAdapter& a) { return a.m_ID == id; });
+}
+
+std::shared_ptr<CDorvAdapter> findMutableAdapter(CDorvAdapterPtrList& list, std::uint64_t id) {
+    return findFirst(list, [id](const CDorvAdapter& a) { return a.m_ID == id; });
+}
+
+std::shared_ptr<const CDorvAdapter> findAdapterById(const CDorvAdapterPtrList& list, const std::string& uniqueId) {
+    return findFirst(list, [&uniqueId](const CDorvAdapter& a) { return a.m_UniqueID == uniqueId; });
+}
+
+std::shared_ptr<CDorvAdapter> findMutableAdapterById(CDorvAdapterPtrList& list, const std::string& uniqueId) {
+    return findFirst(list, [&uniqueId](const CDorvAdapter& a) { return a.m_UniqueID == uniqueId; });
+}
+
+std::shared_ptr<const CDorvAdapter> findAdapter(const CDorvAdapterPtrList& list, const PI::CAdapterID& id) {
+    return findFirst(list, [&id](const CDorvAdapter& a) { return a == id; });
+}
+
+std::shared_ptr<CDorvAdapter> findMutableAdapter(CDorvAdapterPtrList& list, const PI::CAdapterID& id) {
+    return findFirst(list, [&id](const CDorvAdapter& a) { return a == id; });
+}
+
+CDorvAdapterList parseDorv100JSON(const char* answer) {
+    const char* text = textOrEmpty(answer);
+    PIDORV_TRACE(4, PIDORV_SRC_ADAPTER, "parseDorv100JSON", "%s %s %s") << "parseDorv100JSON"
+                                                                        << "JSON to parse :" << text;
+    CDorvAdapterList adapters;
+    try {
+        const TLX::Json::TJsonObject envelope = TLX::Json::TJsonObject::constructFromParse(text);
+        const TLX::Json::TJsonObject commands =
+            envelope.findMember("SIP", TLX::Json::JSON_OBJECT).findMember("CMD", TLX::Json::JSON_ARRAY);
+        const rapidjson::SizeType commandCount = commands.jsonValue_Get().Size();
+        if (commandCount == 0) {
+            PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "parseDorv100JSON", "%s %s") << "parseDorv100JSON"
+                                                                              << "ERROR: Found no CMD in response";
+            return adapters;
+        }
+        if (commandCount > 1) {
+            PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "parseDorv100JSON", "%s %s %d")
+                << "parseDorv100JSON"
+                << "ERROR: Found more CMDs then expected! Dont know what to do"
+                << FormatInt(static_cast<std::uint32_t>(commandCount));
+            return adapters;
+        }
+
+        const std::string treeText =
+            arrayEntry(commands, 0).findMember("DA", TLX::Json::JSON_STRING).jsonValue_Get().GetString();
+        const TLX::Json::TJsonObject tree = TLX::Json::TJsonObject::constructFromParse(treeText);
+        const TLX::Json::TJsonObject elements = tree.findMember("TavrinStorageDeviceTree", TLX::Json::JSON_OBJECT)
+                                                    .findMember("Adapter", TLX::Json::JSON_ARRAY);
+        const rapidjson::SizeType count = elements.jsonValue_Get().Size();
+        for (rapidjson::SizeType i = 0; i < count; ++i) {
+            adapters.push_back(readAdapter(arrayEntry(elements, i)));
+        }
+    } catch (const TLX::Json::TJsonException&) {
+        // An unreadable answer or element ends the parse; what was read before it stays.
+    }
+    return adapters;
+}
+
+CDorvAdapterList adaptersGet() {
+    const std::int32_t detected = lumoShowProps();
+    return firmwareGetFromLumo(detected);
+}
+} // namespace NAMESPACE_piDorv
