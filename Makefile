@@ -27,23 +27,30 @@ demo: deps build
 	cd $(BUILD)/demo && ../tools/pihost/pihost --db demo.db --config-dir . topology
 
 # All tests under AddressSanitizer + UndefinedBehaviorSanitizer; concurrency tests under ThreadSanitizer.
+# Each sanitizer has its own build directory; the ThreadSanitizer build makes only the concurrency tests.
+STRESS_SECONDS ?= 300
+FUZZ_SECONDS ?= 60
+SANITIZE_JOBS ?= $(JOBS)
 check-sanitize: deps
 	$(CONFIGURE) -B build-asan -DCMAKE_BUILD_TYPE=Debug -DPIDORV_SANITIZE=address,undefined
 	cmake --build build-asan -j $(JOBS)
-	cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-	  ctest --output-on-failure -j $(JOBS) --timeout 600 -LE stress-long
+	cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1:detect_stack_use_after_return=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(SANITIZE_JOBS) --timeout 600 -LE stress-long
 	$(CONFIGURE) -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DPIDORV_SANITIZE=thread
-	cmake --build build-tsan -j $(JOBS) --target test_plugin_core test_host_tlx
+	cmake --build build-tsan -j $(JOBS) --target test_reliability_concurrency
 	cd build-tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-	  ctest --output-on-failure --timeout 600 -L concurrency
+	  ctest --output-on-failure --timeout 900 -L concurrency
 
+# The stress test alone, for longer (STRESS_SECONDS).
 stress: build
-	cd $(BUILD) && ctest --output-on-failure -L stress
+	cd $(BUILD) && PIDORV_STRESS_SECONDS=$(STRESS_SECONDS) ctest --output-on-failure -L stress
 
+# Every fuzz target for FUZZ_SECONDS each, from its seed corpus.
 fuzz: deps
 	CC=clang CXX=clang++ $(CONFIGURE) -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DPIDORV_FUZZ=ON -DPIDORV_TESTS=OFF
 	cmake --build build-fuzz -j $(JOBS) --target fuzz_all
-	scripts/run-fuzzers build-fuzz
+	FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/run-fuzzers build-fuzz
 
 bench: deps
 	$(CONFIGURE) -B build-bench -DCMAKE_BUILD_TYPE=Release -DPIDORV_BENCH=ON -DPIDORV_TESTS=OFF

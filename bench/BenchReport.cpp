@@ -3,6 +3,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -10,59 +11,141 @@
 
 namespace bench {
 namespace {
-std::map<std::string, std::string>& Goals() {
-    static std::map<std::string, std::string> goals;
+struct Goal {
+    std::string text;
+    double maxRatio = 0;
+};
+
+std::map<std::string, Goal>& Goals() {
+    static std::map<std::string, Goal> goals;
     return goals;
 }
 
+std::vector<Row>& AddedRows() {
+    static std::vector<Row> rows;
+    return rows;
+}
+
+struct Measured {
+    double us = 0;
+    std::string counters;
+};
+
+// Keeps the fastest repetition of each benchmark: the one least disturbed by the rest of the machine.
 class CollectingReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                // microseconds, whatever unit the benchmark reports in
-                times[run.benchmark_name()] =
-                    run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e6;
-                for (const auto& c : run.counters) {
-                    counters[run.benchmark_name()] += " " + c.first + "=" + std::to_string(c.second.value);
-                }
+            if (run.run_type != Run::RT_Iteration || run.error_occurred) {
+                continue;
             }
+            // Timed loops count CPU time; benchmarks that time themselves (manual or real time) their own figure.
+            const bool ownTime = !run.run_name.time_type.empty();
+            const double perIteration = ownTime ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime();
+            const double us = perIteration / benchmark::GetTimeUnitMultiplier(run.time_unit) * 1e6;
+            const std::string name = run.run_name.function_name;
+            auto found = times.find(name);
+            if (found != times.end() && found->second.us <= us) {
+                continue;
+            }
+            Measured m;
+            m.us = us;
+            for (const auto& c : run.counters) {
+                char value[64];
+                std::snprintf(value, sizeof(value), "%.6g", c.second.value);
+                m.counters += " " + c.first + "=" + value;
+            }
+            times[name] = m;
         }
         ConsoleReporter::ReportRuns(runs);
     }
-    std::map<std::string, double> times;
-    std::map<std::string, std::string> counters;
+    std::map<std::string, Measured> times;
 };
+
+std::string GroupOf(const std::string& name) { return name.substr(0, name.find('/')); }
+
+const char* Verdict(const Row& row) {
+    int met = row.met;
+    if (met < 0) {
+        const auto goal = Goals().find(GroupOf(row.name));
+        if (goal == Goals().end() || goal->second.maxRatio <= 0 || row.ratio < 0) {
+            return "";
+        }
+        met = row.ratio <= goal->second.maxRatio ? 1 : 0;
+    }
+    return met ? "  [met]" : "  [MISSED]";
+}
+
+void PrintRow(const Row& row) {
+    const auto goal = Goals().find(GroupOf(row.name));
+    const std::string goalText = goal != Goals().end() ? goal->second.text : "report";
+    char ours[32];
+    char base[32];
+    char ratio[32];
+    std::snprintf(ours, sizeof(ours), "%.2f %s", row.oursUs, row.unit.c_str());
+    if (row.baseUs > 0) {
+        std::snprintf(base, sizeof(base), "%.2f %s", row.baseUs, row.unit.c_str());
+    } else {
+        std::snprintf(base, sizeof(base), "-");
+    }
+    if (row.ratio >= 0) {
+        std::snprintf(ratio, sizeof(ratio), "%.2fx", row.ratio);
+    } else {
+        std::snprintf(ratio, sizeof(ratio), "-");
+    }
+    std::printf("%-40s %14s %14s %8s  %s%s%s%s\n", row.name.c_str(), ours, base, ratio, goalText.c_str(),
+                Verdict(row), row.note.empty() ? "" : "  ", row.note.c_str());
+}
 } // namespace
 
-void SetGoal(const std::string& group, const std::string& goal) { Goals()[group] = goal; }
+void SetGoal(const std::string& group, const std::string& goal, double maxRatio) {
+    Goals()[group] = Goal{goal, maxRatio};
+}
+
+void AddRow(const Row& row) { AddedRows().push_back(row); }
 } // namespace bench
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
     bench::CollectingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
 
-    std::printf("\n%-44s %14s %14s %8s  %s\n", "benchmark", "ours", "baseline", "ratio", "goal");
+    std::vector<bench::Row> rows;
     for (const auto& entry : reporter.times) {
         const std::string& name = entry.first;
         const auto ours = name.find("/ours/");
-        if (ours == std::string::npos) continue;
-        const std::string group = name.substr(0, ours);
-        std::string baseName = name;
-        baseName.replace(ours, 6, "/base/");
-        const auto base = reporter.times.find(baseName);
-        const std::string goal = bench::Goals().count(group) ? bench::Goals()[group] : "report";
-        if (base == reporter.times.end()) {
-            std::printf("%-44s %11.2f us %14s %8s  %s%s\n", name.c_str(), entry.second, "-", "-",
-                        goal.c_str(), reporter.counters[name].c_str());
+        if (ours == std::string::npos) {
             continue;
         }
-        std::printf("%-44s %11.2f us %11.2f us %7.2fx  %s%s\n", name.c_str(), entry.second, base->second,
-                    entry.second / base->second, goal.c_str(),
-                    reporter.counters[name].c_str());
+        std::string baseName = name;
+        baseName.replace(ours, 6, "/base/");
+        bench::Row row;
+        row.name = name;
+        row.oursUs = entry.second.us;
+        row.note = entry.second.counters.empty() ? "" : entry.second.counters.substr(1);
+        const auto base = reporter.times.find(baseName);
+        if (base != reporter.times.end() && base->second.us > 0) {
+            row.baseUs = base->second.us;
+            row.ratio = row.oursUs / row.baseUs;
+        }
+        rows.push_back(row);
     }
+    for (const auto& row : bench::AddedRows()) {
+        rows.push_back(row);
+    }
+
+    // Groups in order (B1, B2, ...); within a group pairs first, then the rows the benchmarks added.
+    std::stable_sort(rows.begin(), rows.end(), [](const bench::Row& a, const bench::Row& b) {
+        return bench::GroupOf(a.name) < bench::GroupOf(b.name);
+    });
+    std::printf("\n%-40s %14s %14s %8s  %s\n", "benchmark", "ours", "baseline", "ratio", "goal");
+    for (const auto& row : rows) {
+        bench::PrintRow(row);
+    }
+    std::fflush(stdout);
     benchmark::Shutdown();
     return 0;
 }

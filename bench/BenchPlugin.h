@@ -1,0 +1,109 @@
+// Shared pieces of the plugin benchmarks: an initialised plugin over the emulator's sample with a
+// database of its own, the sample drives, a recorder of the SQL texts a call sends, and the replay
+// of such texts straight through sqlite3 (the floor under the database work).
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db/Database.h"
+#include "piDorv/Src/piDorvPlugin.h"
+
+struct sqlite3;
+
+namespace NAMESPACE_piDorv {
+// The plugin's members, for the benchmarks (the plugin names this class its friend).
+class PluginTestPeer {
+public:
+    static std::mutex& dL(IPLUGINAPI_IMPL& p) { return p.dL; }
+    static std::shared_ptr<DatabaseORM::storage_t>& db(IPLUGINAPI_IMPL& p) { return p.db_; }
+    static std::vector<std::shared_ptr<CDorvAdapter>>& adapters(IPLUGINAPI_IMPL& p) { return p.adapters_; }
+    static std::vector<CDorvPhysicalDrive>& physicalDrives(IPLUGINAPI_IMPL& p) { return p.physicalDrives_; }
+    static std::vector<CDorvLogicalDrive>& logicalDrives(IPLUGINAPI_IMPL& p) { return p.logicalDrives_; }
+    static std::vector<PI::CEvent>& events(IPLUGINAPI_IMPL& p) { return p.events_; }
+    static CDorvPlugin& plugin(IPLUGINAPI_IMPL& p) { return p.plugin_; }
+};
+} // namespace NAMESPACE_piDorv
+
+namespace bench {
+using Plugin = NAMESPACE_piDorv::IPLUGINAPI_IMPL;
+using Peer = NAMESPACE_piDorv::PluginTestPeer;
+
+// A scratch directory, removed with the object.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& Path() const { return m_Path; }
+
+private:
+    std::string m_Path;
+};
+
+// Where the mirror lives: in memory, or in a WAL file.
+enum class DbKind { Memory, WalFile };
+
+// One plugin, initialised over the emulator's built-in sample (or the answer given), with its own
+// configuration directory and database. The trace mask is 0 unless a benchmark sets it.
+class PluginSession {
+public:
+    explicit PluginSession(DbKind kind, const std::string& answer = std::string());
+    ~PluginSession();
+    PluginSession(const PluginSession&) = delete;
+    PluginSession& operator=(const PluginSession&) = delete;
+
+    Plugin& Get() { return *m_Plugin; }
+    const std::string& DatabasePath() const { return m_DbPath; }
+    DbKind Kind() const { return m_Kind; }
+    // The SQL texts of Initialize, in order (to give a baseline database the same rows).
+    const std::vector<std::string>& InitStatements() const { return m_InitStatements; }
+    // Two SD cards and one RAID-1 logical drive over them, as the object model holds them.
+    void AddSampleDrives();
+    // Runs `call` with every SQL text the plugin sends recorded; returns the texts in order.
+    template <class Call> std::vector<std::string> Record(Call call);
+
+private:
+    void BeginRecording();
+    std::vector<std::string> EndRecording();
+
+    TempDir m_Dir;
+    DbKind m_Kind;
+    std::string m_DbPath;
+    std::shared_ptr<DatabaseORM::storage_t> m_Storage;
+    std::shared_ptr<DatabaseORM::storage_t> m_Recording;
+    std::unique_ptr<Plugin> m_Plugin;
+    std::vector<std::string> m_InitStatements;
+};
+
+template <class Call> std::vector<std::string> PluginSession::Record(Call call) {
+    BeginRecording();
+    call();
+    return EndRecording();
+}
+
+// The floor under the database work: a plain sqlite3 connection that runs texts with sqlite3_exec.
+class RawDatabase {
+public:
+    // The same database file as the session's (a second connection), or, for an in-memory session,
+    // a fresh in-memory database given the same schema and the rows of the session's Initialize.
+    explicit RawDatabase(const PluginSession& session);
+    ~RawDatabase();
+    RawDatabase(const RawDatabase&) = delete;
+    RawDatabase& operator=(const RawDatabase&) = delete;
+
+    // Runs every statement of the text, stepping through all result rows; returns the cells seen.
+    std::size_t Run(const std::string& sql);
+
+private:
+    sqlite3* m_Db = nullptr;
+};
+
+// The emulator's answer with the sample adapter's firmware text replaced (a changed adapter).
+std::string SampleAnswerWithFirmware(const std::string& firmware);
+
+// Heap bytes in use (mallinfo2).
+std::size_t HeapInUse();
+} // namespace bench

@@ -1,0 +1,333 @@
+// The plugin object: construction, command dispatch, lifecycle and the plugin's own shown object.
+#include "piDorvPlugin.h"
+
+#include <cstdio>
+#include <utility>
+
+#include <boost/convert.hpp>
+#include <boost/convert/stream.hpp>
+#include <boost/format.hpp>
+
+#include "db/Database.h"
+#include "piDorvLockTrace.h"
+#include "piDorvModule.h"
+#include "piDorvOperationDescriptor.h"
+#include "piDorvStatus.h"
+
+namespace NAMESPACE_piDorv {
+namespace {
+const char* const CONFIG_FILE_NAME = "piDorv.ini";
+const char* const POLL_INTERVAL_KEY = "PollInterval";
+const std::int32_t OBJECT_TYPE_PLUGIN = 19006;
+const std::uint64_t ID_BASE = 0x0136000000000000ull; // module number 310 in the top 16 bits
+
+// Property codes and text numbers of the plugin object.
+const PI::_PROPERTY_ID PROPERTY_ALL = 1;
+const PI::_PROPERTY_ID PROPERTY_UNIQUE_ID = 30137;
+const PI::_PROPERTY_ID PROPERTY_NAME = 30007;
+const PI::_PROPERTY_ID PROPERTY_VERSION = 30099;
+const PI::_PROPERTY_ID PROPERTY_VENDOR = 30003;
+const PI::_PROPERTY_ID PROPERTY_POLL_INTERVAL = 30005;
+const std::int32_t OPERATION_GET_EVENTS = 50002;
+
+const OperationDescriptor PLUGIN_OPERATIONS[] = {{OPERATION_GET_EVENTS, 6, 1, 1, 1, false, 0, 1, 1}};
+
+template <class T> T& DataAs(void* data) {
+    return *static_cast<T*>(data);
+}
+} // namespace
+
+std::uint32_t PollIntervalFromText(const std::string& text) {
+    boost::cnv::cstream converter;
+    const boost::optional<std::uint32_t> value = boost::convert<std::uint32_t>(text, converter);
+    if (!value) {
+        return POLL_INTERVAL_DEFAULT;
+    }
+    if (*value < POLL_INTERVAL_MIN) {
+        return POLL_INTERVAL_MIN;
+    }
+    if (*value > POLL_INTERVAL_MAX) {
+        return POLL_INTERVAL_MAX;
+    }
+    return *value;
+}
+
+IPLUGINAPI_IMPL::IPLUGINAPI_IMPL() : pollInterval_(POLL_INTERVAL_DEFAULT) {
+    m_Header = 2;
+    m_ModuleNumber = 0;
+    hostCallback.host = nullptr;
+    hostCallback.function = nullptr;
+    configFile_.SetFileName(CONFIG_FILE_NAME);
+    db_ = getDatabasePointer();
+
+    std::string text;
+    if (configFile_.ReadKeyValue(POLL_INTERVAL_KEY, text, -1, -1) == 0) {
+        pollInterval_ = PollIntervalFromText(text);
+    }
+}
+
+IPLUGINAPI_IMPL::~IPLUGINAPI_IMPL() {
+    // The host should have sent DeInitialize; threads left running would use a destroyed object.
+    if (ThreadsRunning()) {
+        StopThreads();
+    }
+}
+
+std::uint64_t IPLUGINAPI_IMPL::NewID() {
+    return ID_BASE | nextID_++;
+}
+
+std::uint32_t IPLUGINAPI_IMPL::Execute(PI::_COMMAND command, unsigned long objectId, void* data) {
+    if (command < PI::INITIALIZE || command > PI::EXECUTE_OPERATION) {
+        return Status::INVALID_COMMAND;
+    }
+    if (data == nullptr && command != PI::DEINITIALIZE) {
+        return Status::INVALID_PARAMETER;
+    }
+    // Handlers may write to the identifier; the host's value stays as it was.
+    unsigned long id = objectId;
+    std::uint32_t status = Status::SUCCESS;
+    switch (command) {
+    case PI::INITIALIZE: {
+        auto& ids = DataAs<std::vector<PI::CAdapterID>>(data);
+        status = Initialize(ids);
+        if (status != Status::SUCCESS) {
+            ids.clear();
+        }
+        break;
+    }
+    case PI::SET_ADAPTER_IDS:
+        status = SetAdapterIDs(DataAs<const std::vector<PI::CAdapterID>>(data));
+        break;
+    case PI::DEINITIALIZE:
+        status = DeInitialize();
+        break;
+    case PI::GET_TOPOLOGY: {
+        auto& objects = DataAs<std::vector<PI::CObject>>(data);
+        status = GetTopology(objects);
+        if (status != Status::SUCCESS) {
+            objects.clear();
+        }
+        break;
+    }
+    case PI::GET_PROPERTIES: {
+        auto& properties = DataAs<std::vector<PI::CProperty>>(data);
+        status = GetProperties(objectId, properties);
+        if (status != Status::SUCCESS) {
+            properties.clear();
+        }
+        break;
+    }
+    case PI::GET_PROPERTY:
+        status = GetProperty(id, DataAs<PI::CProperty>(data));
+        break;
+    case PI::SET_PROPERTY:
+        status = SetProperty(id, DataAs<PI::CProperty>(data));
+        break;
+    case PI::GET_OPERATIONS: {
+        auto& operations = DataAs<std::vector<PI::COperation>>(data);
+        status = GetOperations(id, operations);
+        if (status != Status::SUCCESS) {
+            operations.clear();
+        }
+        break;
+    }
+    case PI::CHECK_OPERATION:
+        status = CheckOperation(id, DataAs<PI::COperation>(data));
+        break;
+    case PI::EXECUTE_OPERATION:
+        status = ExecuteOperation(id, DataAs<PI::COperation>(data));
+        break;
+    default:
+        status = Status::INVALID_COMMAND;
+        break;
+    }
+    return status;
+}
+
+std::uint32_t IPLUGINAPI_IMPL::Initialize(std::vector<PI::CAdapterID>& ids) {
+    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "Initialize", "ENTER Initialize()");
+    std::unique_lock<std::mutex> lock(dL, std::defer_lock);
+    PIDORV_LOCK_TIMING(timing, "dL.lock()", lock.lock());
+
+    // A repeated Initialize starts from an empty model: the earlier adapters and their rows go.
+    if (plugin_.m_ID != 0) {
+        adapters_.clear();
+        plugin_.m_Children.clear();
+        DeleteObjectFromDatabase(plugin_);
+        DeleteObjectFromDatabase(boost::none);
+    }
+
+    plugin_.m_ID = NewID();
+    plugin_.m_Type = OBJECT_TYPE_PLUGIN;
+
+    std::uint32_t status = ScanSystem(adapters_, physicalDrives_, logicalDrives_, true);
+    PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "Initialize", "ScanSystem() ret = %d physicalDrives_=%d")
+        << TLX::Output_Streams::FormatInt(status)
+        << TLX::Output_Streams::FormatInt(static_cast<std::uint32_t>(physicalDrives_.size()));
+
+    if (status == Status::SUCCESS) {
+        for (auto& adapter : adapters_) {
+            plugin_.m_Children.push_back(adapter->m_ID);
+            adapter->m_Parents.push_back(plugin_.m_ID);
+            ++adapter->m_UpdateCounter;
+            PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "Initialize", "Create new adpID");
+            PI::CAdapterID id;
+            id.m_Bus = static_cast<std::int32_t>(adapter->m_PciBus);
+            id.m_Device = static_cast<std::int32_t>(adapter->m_PciDevice);
+            id.m_Function = static_cast<std::int32_t>(adapter->m_PciFunction);
+            ids.push_back(id);
+
+            InsertObjectToDatabase(plugin_, false);
+            InsertObjectToDatabase(adapter, false);
+            for (auto& drive : physicalDrives_) {
+                InsertObjectToDatabase(drive, false);
+            }
+            for (auto& drive : logicalDrives_) {
+                InsertObjectToDatabase(drive, false);
+            }
+            InsertAdapterPdToLdAssociationsToDb(logicalDrives_, physicalDrives_);
+        }
+    } else {
+        DeleteObjectFromDatabase(plugin_);
+        DeleteObjectFromDatabase(boost::none);
+        physicalDrives_.clear();
+        logicalDrives_.clear();
+        ++plugin_.m_UpdateCounter;
+        status = Status::NO_SUPPORTED_HARDWARE;
+    }
+
+    std::printf("%s:  Initialize:  adapter count is 1\n", TLX_MODULE_INFO_piDorv.ModuleName().c_str());
+    std::fflush(stdout);
+    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "Initialize", "LEAVE Initialize() -> %d")
+        << TLX::Output_Streams::FormatInt(status);
+    return status;
+}
+
+std::uint32_t IPLUGINAPI_IMPL::SetAdapterIDs(const std::vector<PI::CAdapterID>& ids) {
+    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "SetAdapterIDs", "ENTER SetAdapterIDs");
+    // A holder whose thread still runs cannot take another one.
+    if (ThreadsRunning()) {
+        PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "SetAdapterIDs", "SetAdapterIDs() threads are already running");
+        return Status::GENERAL;
+    }
+    adapterIDs_.insert(adapterIDs_.end(), ids.begin(), ids.end());
+    workerTh_.thread_ = std::thread(&IPLUGINAPI_IMPL::Worker, this);
+    eventPoolTh_.thread_ = std::thread(&IPLUGINAPI_IMPL::EventPoll, this);
+    return Status::SUCCESS;
+}
+
+std::uint32_t IPLUGINAPI_IMPL::DeInitialize() {
+    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "DeInitialize", "ENTER DeInitialize");
+    StopThreads();
+    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "DeInitialize", "LEAVE DeInitialize");
+    return Status::SUCCESS;
+}
+
+bool IPLUGINAPI_IMPL::ThreadsRunning() const {
+    return workerTh_.thread_.joinable() || eventPoolTh_.thread_.joinable();
+}
+
+void IPLUGINAPI_IMPL::StopThreads() {
+    // One stop per running thread: a raise nobody takes would stop the next thread started.
+    if (workerTh_.thread_.joinable()) {
+        sendWorkerEvent(CPluginEvents::STOP);
+    }
+    if (eventPoolTh_.thread_.joinable()) {
+        sendWorkerEvent(CPluginEvents::STOP);
+    }
+
+    PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "DeInitialize", "Wait for termination... (Worker)");
+    if (workerTh_.thread_.joinable()) {
+        PIDORV_TRACE(8, PIDORV_SRC_PLUGIN, "DeInitialize", "Dorv... (Worker) is joinable");
+        PIDORV_LOCK_TIMING(timing, "workerTh_.thread_.join()", workerTh_.thread_.join());
+    } else {
+        PIDORV_TRACE(8, PIDORV_SRC_PLUGIN, "DeInitialize", "Dorv... (Worker) is not joinable");
+    }
+    if (eventPoolTh_.thread_.joinable()) {
+        PIDORV_TRACE(8, PIDORV_SRC_PLUGIN, "DeInitialize", "Dorv... (Event Pool) is joinable");
+        PIDORV_LOCK_TIMING(timing, "eventPoolTh_.thread_.join()", eventPoolTh_.thread_.join());
+    } else {
+        PIDORV_TRACE(8, PIDORV_SRC_PLUGIN, "DeInitialize", "Dorv... (Event Pool) is not joinable");
+    }
+}
+
+// ---- The plugin's own shown object ----
+
+std::uint32_t IPLUGINAPI_IMPL::GetPluginProperties(CDorvPlugin&, std::vector<PI::CProperty>& out, PI::_PROPERTY_ID id) {
+    out.clear();
+    const bool all = id == PROPERTY_ALL;
+    if (all || id == PROPERTY_UNIQUE_ID) {
+        PI::CProperty property(PROPERTY_UNIQUE_ID, false);
+        property.SetValue((boost::format("Plugin:ID=%d") % MODULE_NUMBER).str());
+        property.m_Position = 0;
+        out.push_back(property);
+    }
+    if (all || id == PROPERTY_NAME) {
+        PI::CProperty property(PROPERTY_NAME, false);
+        property.SetValue(std::string("Dorv-Plugin"));
+        property.m_Label = 23334;
+        out.push_back(property);
+    }
+    if (all || id == PROPERTY_VERSION) {
+        PI::CProperty property(PROPERTY_VERSION, false);
+        property.SetValue(std::string("7.12.1"));
+        property.m_Label = 23339;
+        out.push_back(property);
+    }
+    if (all || id == PROPERTY_VENDOR) {
+        PI::CProperty property(PROPERTY_VENDOR, false);
+        property.SetValue(std::string("Linux"));
+        property.m_Label = 23338;
+        out.push_back(property);
+    }
+    if (all || id == PROPERTY_POLL_INTERVAL) {
+        PI::CProperty property(PROPERTY_POLL_INTERVAL, true);
+        property.SetValue(static_cast<std::int64_t>(pollInterval_.load()), static_cast<std::int64_t>(POLL_INTERVAL_MIN),
+                          static_cast<std::int64_t>(POLL_INTERVAL_MAX), std::int64_t{1});
+        property.m_ExtraText = 21007;
+        property.m_Label = 23335;
+        out.push_back(property);
+    }
+    return Status::SUCCESS;
+}
+
+std::uint32_t IPLUGINAPI_IMPL::SetPluginProperty(CDorvPlugin& plugin, PI::CProperty& property) {
+    if (property.m_Code != PROPERTY_POLL_INTERVAL) {
+        return Status::INVALID_PROPERTY;
+    }
+    std::int64_t value = property.GetValueRangeNormalized();
+    // A record that is not a ranged value reads as 0; the worker must never wait for no time at all.
+    if (value < static_cast<std::int64_t>(POLL_INTERVAL_MIN)) {
+        value = POLL_INTERVAL_MIN;
+    } else if (value > static_cast<std::int64_t>(POLL_INTERVAL_MAX)) {
+        value = POLL_INTERVAL_MAX;
+    }
+    ++plugin.m_UpdateCounter;
+    pollInterval_ = static_cast<std::uint32_t>(value);
+    const int written = configFile_.WriteKeyValue(POLL_INTERVAL_KEY, (boost::format("%d") % value).str(), -1, -1);
+    sendWorkerEvent(CPluginEvents::PRIVATE);
+    return static_cast<std::uint32_t>(written);
+}
+
+std::uint32_t IPLUGINAPI_IMPL::GetPluginOperations(CDorvPlugin&, std::vector<PI::COperation>& out) {
+    out.clear();
+    for (const auto& descriptor : PLUGIN_OPERATIONS) {
+        out.push_back(MakeOperation(descriptor));
+    }
+    return Status::SUCCESS;
+}
+
+std::uint32_t IPLUGINAPI_IMPL::CheckPluginOperation(CDorvPlugin&, PI::COperation&) {
+    return Status::SUCCESS;
+}
+
+std::uint32_t IPLUGINAPI_IMPL::ExecutePluginOperation(CDorvPlugin& plugin, PI::COperation& op) {
+    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "ExecutePluginOperation", "ENTER ExecutePluginOperation()");
+    const std::uint32_t status = op.m_Code == OPERATION_GET_EVENTS ? GetEvents(plugin, op) : Status::INVALID_OPERATION;
+    UpdateObjectInDatabase(plugin);
+    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "ExecutePluginOperation", "LEAVE ExecutePluginOperation() -> %d")
+        << TLX::Output_Streams::FormatInt(status);
+    return status;
+}
+} // namespace NAMESPACE_piDorv

@@ -1,0 +1,193 @@
+// The scan and reconcile cycle: fresh object lists from one controller exchange, merged into the
+// current lists, with the differences written to the database.
+#include <algorithm>
+#include <mutex>
+
+#include <boost/format.hpp>
+
+#include "pi/CAdapterID.h"
+#include "piDorvModule.h"
+#include "piDorvPlugin.h"
+#include "piDorvStatus.h"
+#include "tlx/Clock.h"
+
+namespace NAMESPACE_piDorv {
+namespace {
+using TLX::Output_Streams::FormatInt;
+
+const std::int32_t OBJECT_TYPE_ADAPTER = 19037;
+const std::int32_t STATUS_OK = 40024;
+const std::int32_t EVENT_LOGICALDRIVE_DELETED = 10081;
+const char* const HOST_NAME = "localhost";
+
+std::uint32_t CountOf(std::size_t n) {
+    return static_cast<std::uint32_t>(n);
+}
+
+// The host-wide number of an adapter on this host.
+std::uint32_t GlobalAdapterNumber() {
+    PI::CGlobalAdapterID globalId(HOST_NAME);
+    {
+        std::lock_guard<std::mutex> guard(PI::CGlobalAdapterID::TableMutex());
+        auto& table = PI::CGlobalAdapterID::AllHostsAdaptersUniqueIDs;
+        if (table.find(HOST_NAME) == table.end()) {
+            table[HOST_NAME];
+        }
+    }
+    globalId.SetAdapterUniqueID(std::int64_t{1});
+    globalId.GenerateUniqueAdapterNumber();
+    return globalId.GetGlobalAdapterNumber();
+}
+} // namespace
+
+std::uint32_t IPLUGINAPI_IMPL::ScanSystem(std::vector<std::shared_ptr<CDorvAdapter>>& adapters,
+                                          std::vector<CDorvPhysicalDrive>& physicalDrives,
+                                          std::vector<CDorvLogicalDrive>& logicalDrives, bool newIds) {
+    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "ScanSystem", "ENTER ScanSystem(%d) PhyDrive=%d LogDrive=%d")
+        << FormatInt(static_cast<std::int32_t>(newIds)) << FormatInt(CountOf(physicalDrives.size()))
+        << FormatInt(CountOf(logicalDrives.size()));
+    physicalDrives.clear();
+    logicalDrives.clear();
+
+    const CDorvAdapterList parsed = adaptersGet();
+    for (const auto& found : parsed) {
+        auto adapter = std::make_shared<CDorvAdapter>(found);
+        adapter->m_ID = newIds ? NewID() : found.m_ID;
+        adapter->PI::CObject::m_Type = OBJECT_TYPE_ADAPTER;
+        adapter->m_Type = "Dorv";
+        adapter->m_Status = STATUS_OK;
+        adapter->m_StatusWord2 = 1;
+        adapter->m_GlobalAdapterNumber = GlobalAdapterNumber();
+        adapters.push_back(adapter);
+    }
+    PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "ScanSystem", "ScanSystem() before EnumerateAllDisks");
+    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "ScanSystem", "LEAVE ScanSystem() -> %d") << FormatInt(Status::SUCCESS);
+    return Status::SUCCESS;
+}
+
+bool IPLUGINAPI_IMPL::IsDriveOfPass(const CDorvLogicalDrive& drive, const CDorvAdapter& adapter) const {
+    if (adapters_.size() <= 1) {
+        return true;
+    }
+    // A drive whose adapter is not among the current ones is looked after by the first pass.
+    const CDorvAdapter* owner = adapters_.front().get();
+    if (drive.m_Adapter) {
+        for (const auto& candidate : adapters_) {
+            if (candidate->m_UniqueID == drive.m_Adapter->m_UniqueID) {
+                owner = candidate.get();
+                break;
+            }
+        }
+    }
+    return owner == &adapter;
+}
+
+std::uint32_t IPLUGINAPI_IMPL::UpdateSystem(const std::vector<std::shared_ptr<CDorvAdapter>>& newAdapters,
+                                            std::vector<CDorvPhysicalDrive>& newPhysicalDrives,
+                                            std::vector<CDorvLogicalDrive>& newLogicalDrives) {
+    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "UpdateSystem",
+                 "ENTER UpdateSystem for adapter, %d physicalDrives, %d logicalDrive(s)")
+        << FormatInt(CountOf(newPhysicalDrives.size())) << FormatInt(CountOf(newLogicalDrives.size()));
+    std::uint32_t result = Status::GENERAL;
+    std::vector<std::shared_ptr<CDorvAdapter>> addedAdapters;
+    std::vector<std::shared_ptr<CDorvAdapter>> changedAdapters;
+    std::vector<CDorvLogicalDrive> addedDrives;
+    std::vector<CDorvLogicalDrive> changedDrives;
+    std::vector<CDorvLogicalDrive> removedDrives;
+
+    for (const auto& fresh : newAdapters) {
+        auto current = findMutableAdapterById(adapters_, fresh->m_UniqueID);
+        if (current) {
+            // A scanned adapter carries no identity of its own: compare and update the device data
+            // only, so that the identifier the host knows and the relations stay.
+            CDorvAdapter scanned(*fresh);
+            static_cast<PI::CObject&>(scanned) = static_cast<const PI::CObject&>(*current);
+            if (current->Unequal(scanned)) {
+                scanned.m_UpdateCounter = current->m_UpdateCounter + 1; // the change counts once
+                current->Update(scanned);
+                changedAdapters.push_back(current);
+                result = Status::SUCCESS;
+            }
+        } else {
+            // An adapter first seen by a worker cycle still needs an identifier the host can use.
+            fresh->m_ID = NewID();
+            addedAdapters.push_back(fresh);
+            adapters_.push_back(fresh);
+        }
+    }
+
+    for (auto& adapter : adapters_) {
+        PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "UpdateSystem", "UpdateSystem() Zul physicalDrives = %d")
+            << FormatInt(CountOf(newPhysicalDrives.size()));
+
+        for (auto drive = logicalDrives_.begin(); drive != logicalDrives_.end();) {
+            if (!IsDriveOfPass(*drive, *adapter)) {
+                ++drive;
+                continue;
+            }
+            const CDorvLogicalDrive* found = findLogicalDriveBy(newLogicalDrives, *adapter, drive->m_Number);
+            if (found == nullptr) {
+                PI::CEvent event(adapter->m_ID, EVENT_LOGICALDRIVE_DELETED, 3, TLX::Misc::now(), adapter->m_Name);
+                event.SetPlaceHolder1(adapter->m_Name);
+                event.SetPlaceHolder2((boost::format("%d") % drive->m_Number).str());
+                events_.push_back(event);
+                auto child = std::find(adapter->m_Children.begin(), adapter->m_Children.end(), drive->m_ID);
+                if (child != adapter->m_Children.end()) {
+                    adapter->m_Children.erase(child);
+                    ++adapter->m_UpdateCounter;
+                }
+                removedDrives.push_back(*drive);
+                drive = logicalDrives_.erase(drive);
+                result = Status::SUCCESS;
+            } else if (drive->Unequal(*found)) {
+                drive->Update(*found);
+                changedDrives.push_back(*found);
+                result = Status::SUCCESS;
+                ++drive;
+            } else {
+                ++drive;
+            }
+        }
+
+        // Each new drive is adopted once, in the pass of its own adapter (the first pass when its
+        // adapter is unknown); every pass taking it would add it once per adapter.
+        for (auto& fresh : newLogicalDrives) {
+            if (!IsDriveOfPass(fresh, *adapter)) {
+                continue;
+            }
+            if (findLogicalDriveBy(logicalDrives_, *adapter, fresh.m_Number) != nullptr) {
+                continue;
+            }
+            fresh.m_Adapter = adapter;
+            adapter->m_Children.push_back(fresh.m_ID);
+            ++adapter->m_UpdateCounter;
+            logicalDrives_.push_back(fresh);
+            addedDrives.push_back(fresh);
+            result = Status::SUCCESS;
+        }
+    }
+
+    for (auto& adapter : addedAdapters) {
+        InsertObjectToDatabase(adapter, false);
+    }
+    for (auto& adapter : changedAdapters) {
+        UpdateObjectInDatabase(adapter);
+    }
+    for (auto& drive : newPhysicalDrives) {
+        UpdateObjectInDatabase(drive);
+    }
+    for (auto& drive : addedDrives) {
+        InsertObjectToDatabase(drive, false);
+    }
+    for (auto& drive : changedDrives) {
+        UpdateObjectInDatabase(drive);
+    }
+    for (auto& drive : removedDrives) {
+        DeleteObjectFromDatabase(drive);
+    }
+    UpdateObjectInDatabase(plugin_);
+
+    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "UpdateSystem", "LEAVE UpdateSystem ret = %d") << FormatInt(result);
+    return result;
+}
+} // namespace NAMESPACE_piDorv

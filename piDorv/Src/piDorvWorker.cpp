@@ -1,0 +1,205 @@
+// The worker and event-pool threads, the event queue and the object lock flags.
+#include <mutex>
+
+#include "piDorvLockTrace.h"
+#include "piDorvModule.h"
+#include "piDorvPlugin.h"
+#include "piDorvStatus.h"
+#include "tlx/ErrorLog.h"
+#include "tlx/Threading.h"
+
+namespace NAMESPACE_piDorv {
+namespace {
+using TLX::Output_Streams::FormatInt;
+
+const std::uint32_t CRASH_TRACE_LEVEL = 0x40000000;
+
+unsigned long WaitMilliseconds(const std::atomic<std::uint32_t>& seconds) {
+    return static_cast<unsigned long>(seconds.load()) * 1000ul;
+}
+} // namespace
+
+void IPLUGINAPI_IMPL::sendWorkerEvent(CPluginEvents::E e) {
+    eventHandler_.notifyOne(e);
+}
+
+void IPLUGINAPI_IMPL::onAddAvent(const PI::CEvent& event) {
+    std::unique_lock<std::mutex> lock(eL, std::defer_lock);
+    PIDORV_LOCK_TIMING(timing, "eL.lock()", lock.lock());
+    events_.push_back(event);
+    sendWorkerEvent(CPluginEvents::FORCE_WORK);
+}
+
+std::uint32_t IPLUGINAPI_IMPL::GetEvents(CDorvPlugin&, PI::COperation& op) {
+    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "GetEvents", "ENTER GetEvents()");
+    op.m_Events.clear();
+    std::unique_lock<std::mutex> lock(eL, std::defer_lock);
+    bool locked = false;
+    PIDORV_LOCK_TIMING(timing, "locked = eL.try_lock()", locked = lock.try_lock());
+    if (!locked) {
+        // The queue is busy; the events wait for the next call.
+        return Status::SUCCESS;
+    }
+    op.m_Events = std::move(events_);
+    events_.clear();
+    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "GetEvents", "LEAVE GetEvents() -> %d") << FormatInt(Status::SUCCESS);
+    return Status::SUCCESS;
+}
+
+std::uint32_t IPLUGINAPI_IMPL::LockObjects(int a, int b, int c, int d) {
+    if (a < 0) {
+        plugin_.m_Locked = true;
+        for (auto& adapter : adapters_) {
+            adapter->m_Locked = true;
+        }
+        for (auto& drive : physicalDrives_) {
+            drive.m_Locked = true;
+        }
+        for (auto& drive : logicalDrives_) {
+            drive.m_Locked = true;
+        }
+        return Status::SUCCESS;
+    }
+    if (b < 0 && d < 0 && c < 0) {
+        for (auto& adapter : adapters_) {
+            adapter->m_Locked = true;
+        }
+        return Status::SUCCESS;
+    }
+    if (b < 0 && c < 0) {
+        for (auto& drive : logicalDrives_) {
+            if (drive.m_Number == d) {
+                drive.m_Locked = true;
+                break;
+            }
+        }
+        return Status::SUCCESS;
+    }
+    for (auto& drive : physicalDrives_) {
+        if (drive.m_PortNumber == b && drive.m_DeviceNumber == c) {
+            drive.m_Locked = true;
+            break;
+        }
+    }
+    return Status::SUCCESS;
+}
+
+std::uint32_t IPLUGINAPI_IMPL::UnlockObjects() {
+    plugin_.m_Locked = false;
+    for (auto& adapter : adapters_) {
+        adapter->m_Locked = false;
+    }
+    for (auto& drive : physicalDrives_) {
+        drive.m_Locked = false;
+    }
+    for (auto& drive : logicalDrives_) {
+        drive.m_Locked = false;
+    }
+    return Status::SUCCESS;
+}
+
+void IPLUGINAPI_IMPL::Worker() {
+    TLX::Threading::CThread::initialize();
+    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "Worker", "ENTER Worker()");
+    const std::vector<int> events = {CPluginEvents::PRIVATE, CPluginEvents::FORCE_WORK, CPluginEvents::STOP};
+    for (;;) {
+        int which = -1;
+        const bool raised = eventHandler_.wait_for(events, WaitMilliseconds(pollInterval_), which);
+        if (raised && which == CPluginEvents::STOP) {
+            break;
+        }
+        // A failing cycle must not end the worker; the guards have released the locks by now.
+        try {
+            if (!raised) {
+                PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "Worker", "Worker() timeout event received");
+                WorkerDo(false);
+            } else if (which == CPluginEvents::FORCE_WORK) {
+                PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "Worker", "forceWork event received, force scan");
+                WorkerDo(true);
+            } else if (which == CPluginEvents::PRIVATE) {
+                PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "Worker", "Worker() privateEvent_ event received");
+                {
+                    // The flags belong to the objects that host calls read under the data lock.
+                    std::unique_lock<std::mutex> lock(dL, std::defer_lock);
+                    PIDORV_LOCK_TIMING(timing, "dL.lock()", lock.lock());
+                    UnlockObjects();
+                }
+                if (hostCallback.host != nullptr && hostCallback.function != nullptr) {
+                    (hostCallback.host->*hostCallback.function)(this);
+                }
+            }
+        } catch (...) {
+            TLX::Exceptions::CErrorLog log;
+            TLX::Exceptions::CExceptionLog() >> log;
+            PIDORV_TRACE(CRASH_TRACE_LEVEL, PIDORV_SRC_PLUGIN, "Worker", "Worker()- cycle failed, worker goes on\n\n%S")
+                << log;
+        }
+    }
+    PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "Worker", "stop event received");
+    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "Worker", "LEAVE Worker()");
+}
+
+void IPLUGINAPI_IMPL::EventPoll() {
+    TLX::Threading::CThread::initialize();
+    const bool throwState = TLX::Threading::CThrowState::s_Counter.load() != 0;
+    if (throwState) {
+        TLX::Threading::CThrowState::Init();
+    }
+    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "EventPoll", "ENTER EventPoll()");
+    try {
+        const std::vector<int> events = {CPluginEvents::STOP};
+        for (;;) {
+            int which = -1;
+            if (eventHandler_.wait_for(events, WaitMilliseconds(pollInterval_), which) &&
+                which == CPluginEvents::STOP) {
+                PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "EventPoll", "stop event received");
+                break;
+            }
+        }
+    } catch (...) {
+        TLX::Exceptions::CErrorLog log = TLX::Threading::CThrowState::ContinueException();
+        TLX::Exceptions::CExceptionLog() >> log;
+        PIDORV_TRACE(CRASH_TRACE_LEVEL, PIDORV_SRC_PLUGIN, "EventPoll", "EventPoll()- Thread is crashed!\n\n%S") << log;
+    }
+    if (throwState) {
+        TLX::Threading::CThrowState::Restore();
+    }
+    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "EventPoll", "LEAVE EventPoll()");
+}
+
+void IPLUGINAPI_IMPL::WorkerDo(bool bscan) {
+    // All or nothing, never waiting: a busy lock means a host call is running; try again later.
+    std::unique_lock<std::mutex> dataLock(dL, std::defer_lock);
+    std::unique_lock<std::mutex> eventLock(eL, std::defer_lock);
+    bool locked = false;
+    PIDORV_LOCK_TIMING(timing, "locked = std::try_lock(dL, eL)", locked = std::try_lock(dataLock, eventLock) == -1);
+    if (!locked) {
+        return;
+    }
+    PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "WorkerDo", "Worker() before bscan=%d") << FormatInt(static_cast<int>(bscan));
+
+    std::vector<std::shared_ptr<CDorvAdapter>> newAdapters;
+    std::vector<CDorvPhysicalDrive> newPhysicalDrives;
+    std::vector<CDorvLogicalDrive> newLogicalDrives;
+    plugin_.m_Parents.clear();
+    plugin_.m_Children.clear();
+
+    PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "WorkerDo", "Before ScanSystem()");
+    const std::uint32_t scanned = ScanSystem(newAdapters, newPhysicalDrives, newLogicalDrives, false);
+    PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "WorkerDo", "After ScanSystem() ret = %d drives=%d")
+        << FormatInt(scanned) << FormatInt(static_cast<std::uint32_t>(newLogicalDrives.size()));
+
+    if (scanned == Status::SUCCESS) {
+        PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "WorkerDo", "Before UpdateSystem()");
+        const std::uint32_t updated = UpdateSystem(newAdapters, newPhysicalDrives, newLogicalDrives);
+        PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "WorkerDo", "After UpdateSystem() ret = %d") << FormatInt(updated);
+        for (auto& adapter : adapters_) {
+            adapter->m_Parents.clear();
+            adapter->m_Parents.push_back(plugin_.m_ID);
+            plugin_.m_Children.push_back(adapter->m_ID);
+            ++adapter->m_UpdateCounter;
+        }
+    }
+    ++plugin_.m_UpdateCounter;
+}
+} // namespace NAMESPACE_piDorv

@@ -1,0 +1,207 @@
+// Shared pieces of the plugin-core tests: member access, a fixture with a fresh database, an
+// emulated controller and a private configuration directory, and a trace collector.
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <iterator>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "db/Database.h"
+#include "lumo/Lumo.h"
+#include "piDorvModule.h"
+#include "piDorvPlugin.h"
+#include "tlx/Trace.h"
+
+namespace NAMESPACE_piDorv {
+// The plugin object's members, for the tests only.
+class PluginTestPeer {
+public:
+    static std::mutex& dL(IPLUGINAPI_IMPL& p) { return p.dL; }
+    static std::mutex& eL(IPLUGINAPI_IMPL& p) { return p.eL; }
+    static CDorvPlugin& plugin(IPLUGINAPI_IMPL& p) { return p.plugin_; }
+    static std::vector<std::shared_ptr<CDorvAdapter>>& adapters(IPLUGINAPI_IMPL& p) { return p.adapters_; }
+    static std::vector<CDorvPhysicalDrive>& physicalDrives(IPLUGINAPI_IMPL& p) { return p.physicalDrives_; }
+    static std::vector<CDorvLogicalDrive>& logicalDrives(IPLUGINAPI_IMPL& p) { return p.logicalDrives_; }
+    static std::vector<PI::CAdapterID>& adapterIDs(IPLUGINAPI_IMPL& p) { return p.adapterIDs_; }
+    static std::vector<PI::CEvent>& events(IPLUGINAPI_IMPL& p) { return p.events_; }
+    static std::uint32_t pollInterval(IPLUGINAPI_IMPL& p) { return p.pollInterval_.load(); }
+    static TLX::Threading::CEventHandler& eventHandler(IPLUGINAPI_IMPL& p) { return p.eventHandler_; }
+    static bool workerRunning(IPLUGINAPI_IMPL& p) { return p.workerTh_.thread_.joinable(); }
+    static bool eventPoolRunning(IPLUGINAPI_IMPL& p) { return p.eventPoolTh_.thread_.joinable(); }
+};
+} // namespace NAMESPACE_piDorv
+
+namespace core_test {
+using NAMESPACE_piDorv::IPLUGINAPI_IMPL;
+using Peer = NAMESPACE_piDorv::PluginTestPeer;
+using Rows = std::vector<std::vector<std::string>>;
+
+const std::uint64_t ID_BASE = 0x0136000000000000ull;
+
+// Collects trace lines with the asked levels on; the lines stay off the test output.
+class TraceCapture {
+public:
+    explicit TraceCapture(std::uint32_t mask) : m_OldMask(NAMESPACE_piDorv::TLX_MODULE_INFO_piDorv.GetTraceMask()) {
+        TLX::Internals::SetTraceObserver([this](const std::string& line) {
+            std::lock_guard<std::mutex> guard(m_Lock);
+            m_Lines.push_back(line);
+        });
+        TLX::Internals::SetTraceFile("/dev/null");
+        NAMESPACE_piDorv::TLX_MODULE_INFO_piDorv.SetTraceMask(mask);
+    }
+    ~TraceCapture() {
+        NAMESPACE_piDorv::TLX_MODULE_INFO_piDorv.SetTraceMask(m_OldMask);
+        TLX::Internals::SetTraceObserver({});
+        TLX::Internals::SetTraceFile("");
+    }
+    TraceCapture(const TraceCapture&) = delete;
+    TraceCapture& operator=(const TraceCapture&) = delete;
+
+    std::vector<std::string> Lines() const {
+        std::lock_guard<std::mutex> guard(m_Lock);
+        return m_Lines;
+    }
+    // Index of the first line (from `from` on) that contains the text, or -1.
+    int Find(const std::string& text, int from = 0) const {
+        const auto lines = Lines();
+        for (std::size_t i = static_cast<std::size_t>(from); i < lines.size(); ++i) {
+            if (lines[i].find(text) != std::string::npos) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    }
+    int Count(const std::string& text) const {
+        int n = 0;
+        for (const auto& line : Lines()) {
+            n += line.find(text) != std::string::npos ? 1 : 0;
+        }
+        return n;
+    }
+    // Waits (at most `seconds`) until `count` lines contain the text.
+    bool WaitFor(const std::string& text, int count = 1, int seconds = 20) const {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+        while (std::chrono::steady_clock::now() < end) {
+            if (Count(text) >= count) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return false;
+    }
+    void Clear() {
+        std::lock_guard<std::mutex> guard(m_Lock);
+        m_Lines.clear();
+    }
+
+private:
+    std::uint32_t m_OldMask;
+    mutable std::mutex m_Lock;
+    std::vector<std::string> m_Lines;
+};
+
+// Polls a condition until it holds or `seconds` pass.
+inline bool Eventually(const std::function<bool()>& condition, int seconds = 20) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        if (condition()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+// One adapter element of a device tree.
+struct TreeAdapter {
+    std::string serial;
+    std::string name;
+    std::string firmware = "1.5 (LPC), 1.7 (FX3S)";
+};
+
+// A bare device tree with the given adapters, as the emulator accepts it.
+inline std::string DeviceTree(const std::vector<TreeAdapter>& adapters) {
+    std::string list;
+    for (const auto& a : adapters) {
+        if (!list.empty()) {
+            list += ",";
+        }
+        list += "{\"FirmwareVersion\":\"" + a.firmware + "\",\"SerialNumber\":\"" + a.serial +
+                "\",\"Product\":\"Dorv100\",\"Vendor\":\"Cendra\",\"Name\":\"" + a.name +
+                "\",\"VendorID\":\"0x1234\",\"DeviceID\":\"0x5678\",\"AdapterNumber\":0}";
+    }
+    return "{\"TavrinStorageDeviceTree\":{\"@Version\":1,\"@Status\":\"OK\",\"Adapter\":[" + list + "]}}";
+}
+
+class CoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (std::filesystem::temp_directory_path() / "pidorv-core-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        m_ConfigDir = pattern;
+        setenv("PI_CONFIG_DIR", m_ConfigDir.string().c_str(), 1);
+        LumoEmu_Reset();
+        m_Db = DatabaseWrapper::resetDatabaseForTests();
+        m_Plugin = std::make_unique<IPLUGINAPI_IMPL>();
+    }
+    void TearDown() override {
+        m_Plugin.reset();
+        LumoEmu_Reset();
+        std::error_code ignored;
+        std::filesystem::remove_all(m_ConfigDir, ignored);
+    }
+
+    IPLUGINAPI_IMPL& Plugin() { return *m_Plugin; }
+    Rows Query(const std::string& sql) { return m_Db->dao()->query(sql); }
+    std::size_t Count(const std::string& table) {
+        return static_cast<std::size_t>(std::stoul(Query("SELECT COUNT(*) FROM " + table).at(0).at(0)));
+    }
+    void WriteConfig(const std::string& content) { std::ofstream((m_ConfigDir / "piDorv.ini").string()) << content; }
+    std::string ReadConfig() {
+        std::ifstream in((m_ConfigDir / "piDorv.ini").string());
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+
+    // Command 1 with its checks of the status.
+    std::vector<PI::CAdapterID> Initialize() {
+        std::vector<PI::CAdapterID> ids;
+        EXPECT_EQ(Plugin().Execute(PI::INITIALIZE, 0, &ids), 0u);
+        return ids;
+    }
+    void StartThreads() {
+        std::vector<PI::CAdapterID> ids;
+        ASSERT_EQ(Plugin().Execute(PI::SET_ADAPTER_IDS, 0, &ids), 0u);
+    }
+    std::uint64_t PluginId() {
+        std::lock_guard<std::mutex> guard(Peer::dL(Plugin()));
+        return Peer::plugin(Plugin()).m_ID;
+    }
+    std::uint64_t AdapterId(std::size_t index = 0) {
+        std::lock_guard<std::mutex> guard(Peer::dL(Plugin()));
+        return Peer::adapters(Plugin()).at(index)->m_ID;
+    }
+    std::uint64_t PluginUpdateCounter() {
+        std::lock_guard<std::mutex> guard(Peer::dL(Plugin()));
+        return Peer::plugin(Plugin()).m_UpdateCounter;
+    }
+    std::vector<PI::CEvent> CollectEvents() {
+        PI::COperation op(50002);
+        EXPECT_EQ(Plugin().Execute(PI::EXECUTE_OPERATION, PluginId(), &op), 0u);
+        return op.m_Events;
+    }
+
+    std::filesystem::path m_ConfigDir;
+    std::shared_ptr<DatabaseORM::storage_t> m_Db;
+    std::unique_ptr<IPLUGINAPI_IMPL> m_Plugin;
+};
+} // namespace core_test

@@ -1,0 +1,243 @@
+// The worker and event-pool threads, the event queue and the object lock flags.
+#include "CoreTestSupport.h"
+
+namespace core_test {
+namespace {
+using Events = NAMESPACE_piDorv::IPLUGINAPI_IMPL::CPluginEvents;
+
+class WorkerTest : public CoreTest {};
+
+PI::CEvent MakeEvent(std::int32_t code) {
+    return PI::CEvent(ID_BASE | 1, code, 2, 1000, "source");
+}
+
+TEST_F(WorkerTest, ScanConfigurationQueuesOneEventAndForcesACycle) {
+    Initialize();
+    StartThreads();
+    TraceCapture trace(0x4 | 0x10 | 0x80);
+    const std::uint64_t counter = PluginUpdateCounter();
+
+    PI::COperation scan(50007);
+    ASSERT_EQ(Plugin().Execute(PI::EXECUTE_OPERATION, AdapterId(), &scan), 0u);
+    ASSERT_TRUE(trace.WaitFor("forceWork event received, force scan"));
+    ASSERT_TRUE(trace.WaitFor("Plugin Dorv100 updated in db."));
+    EXPECT_TRUE(Eventually([&] { return PluginUpdateCounter() > counter; }));
+
+    const auto events = CollectEvents();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].m_Code, 10132);
+    EXPECT_EQ(events[0].m_SourceID, AdapterId());
+    EXPECT_TRUE(CollectEvents().empty());
+
+    // The cycle kept the adapter the host knows, with its relation to the plugin.
+    std::lock_guard<std::mutex> guard(Peer::dL(Plugin()));
+    ASSERT_EQ(Peer::adapters(Plugin()).size(), 1u);
+    EXPECT_EQ(Peer::adapters(Plugin())[0]->m_ID, ID_BASE | 1);
+    EXPECT_EQ(Peer::adapters(Plugin())[0]->m_Parents, std::vector<std::uint64_t>{ID_BASE});
+    EXPECT_EQ(Peer::plugin(Plugin()).m_Children, std::vector<std::uint64_t>{ID_BASE | 1});
+}
+
+TEST_F(WorkerTest, GetEventsHandsOutTheQueueInOrderOnce) {
+    Initialize();
+    Plugin().onAddAvent(MakeEvent(10001));
+    Plugin().onAddAvent(MakeEvent(10002));
+    EXPECT_EQ(Peer::eventHandler(Plugin()).pending(Events::FORCE_WORK), 2);
+
+    const auto events = CollectEvents();
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].m_Code, 10001);
+    EXPECT_EQ(events[1].m_Code, 10002);
+    EXPECT_TRUE(CollectEvents().empty());
+}
+
+TEST_F(WorkerTest, GetEventsWhileTheQueueIsBusyReturnsNothingYet) {
+    Initialize();
+    Plugin().onAddAvent(MakeEvent(10001));
+    {
+        std::lock_guard<std::mutex> busy(Peer::eL(Plugin()));
+        PI::COperation op(50002);
+        op.m_Events.push_back(MakeEvent(1)); // emptied even so
+        EXPECT_EQ(Plugin().Execute(PI::EXECUTE_OPERATION, PluginId(), &op), 0u);
+        EXPECT_TRUE(op.m_Events.empty());
+    }
+    const auto events = CollectEvents();
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].m_Code, 10001);
+}
+
+TEST_F(WorkerTest, CycleSkipsWhenEitherLockIsBusy) {
+    Initialize();
+    const std::uint64_t counter = PluginUpdateCounter();
+    {
+        std::lock_guard<std::mutex> busy(Peer::eL(Plugin()));
+        std::thread other([this] { Plugin().WorkerDo(true); });
+        other.join();
+        // dL was given back although it was free: the try is all or nothing.
+        EXPECT_TRUE(Peer::dL(Plugin()).try_lock());
+        Peer::dL(Plugin()).unlock();
+    }
+    {
+        std::lock_guard<std::mutex> busy(Peer::dL(Plugin()));
+        std::thread other([this] { Plugin().WorkerDo(true); });
+        other.join();
+        EXPECT_TRUE(Peer::eL(Plugin()).try_lock());
+        Peer::eL(Plugin()).unlock();
+    }
+    EXPECT_EQ(PluginUpdateCounter(), counter);
+    Plugin().WorkerDo(true);
+    EXPECT_EQ(PluginUpdateCounter(), counter + 1);
+}
+
+TEST_F(WorkerTest, LockTimingLinesNameTheLockAndTheScope) {
+    Initialize();
+    TraceCapture trace(0x8);
+    Plugin().WorkerDo(false);
+    const auto lines = trace.Lines();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_NE(lines[0].find("\tlocked = std::try_lock(dL, eL)"), std::string::npos);
+    EXPECT_NE(lines[1].find("\tlocked = std::try_lock(dL, eL)waited for microseconds: "), std::string::npos);
+    const std::string& held = lines.back();
+    EXPECT_NE(held.find("locked = std::try_lock(dL, eL) . Lock held for microseconds: "), std::string::npos);
+    // The hold line carries the line of the lock statement in its function name.
+    const std::size_t name = held.find("~CAutoScopeLeaveLogger_");
+    ASSERT_NE(name, std::string::npos);
+    const std::string line = held.substr(name + 23, held.find('\t', name) - name - 23);
+    EXPECT_NE(lines[0].find(":" + line + "\t"), std::string::npos);
+}
+
+TEST_F(WorkerTest, NewPollIntervalIsUsedForTheNextWait) {
+    Initialize();
+    StartThreads();
+    TraceCapture trace(0x4);
+    PI::CProperty property(30005, true);
+    property.SetValue(std::int64_t{2}, std::int64_t{2}, std::int64_t{255}, std::int64_t{1});
+    ASSERT_EQ(Plugin().Execute(PI::SET_PROPERTY, PluginId(), &property), 0u);
+    EXPECT_NE(ReadConfig().find("PollInterval=2"), std::string::npos);
+    ASSERT_TRUE(trace.WaitFor("Worker() privateEvent_ event received"));
+    // The worker waited 10 seconds before; now the 2-second time-out comes well before that.
+    EXPECT_TRUE(trace.WaitFor("Worker() timeout event received", 1, 8));
+}
+
+TEST_F(WorkerTest, LockObjectsRules) {
+    Initialize();
+    auto& pds = Peer::physicalDrives(Plugin());
+    auto& lds = Peer::logicalDrives(Plugin());
+    auto adapter = Peer::adapters(Plugin()).at(0);
+    for (int port : {0, 1}) {
+        NAMESPACE_piDorv::CDorvPhysicalDrive drive;
+        drive.m_PortNumber = port;
+        drive.m_DeviceNumber = 0;
+        pds.push_back(drive);
+    }
+    for (int number : {5, 6}) {
+        NAMESPACE_piDorv::CDorvLogicalDrive drive(adapter);
+        drive.m_Number = number;
+        lds.push_back(drive);
+    }
+    auto& plugin = Peer::plugin(Plugin());
+
+    EXPECT_EQ(Plugin().LockObjects(0, -1, -1, 5), 0u);
+    EXPECT_TRUE(lds[0].m_Locked);
+    EXPECT_FALSE(lds[1].m_Locked);
+    EXPECT_FALSE(adapter->m_Locked);
+    EXPECT_FALSE(plugin.m_Locked);
+
+    Plugin().UnlockObjects();
+    EXPECT_EQ(Plugin().LockObjects(0, -1, -1, -1), 0u);
+    EXPECT_TRUE(adapter->m_Locked);
+    EXPECT_FALSE(lds[0].m_Locked);
+    EXPECT_FALSE(pds[0].m_Locked);
+
+    Plugin().UnlockObjects();
+    EXPECT_EQ(Plugin().LockObjects(0, 1, 0, -1), 0u);
+    EXPECT_FALSE(pds[0].m_Locked);
+    EXPECT_TRUE(pds[1].m_Locked);
+
+    Plugin().UnlockObjects();
+    EXPECT_EQ(Plugin().LockObjects(0, -1, 0, -1), 0u); // b and d unset, c set: a drive by location
+    EXPECT_FALSE(adapter->m_Locked);
+    EXPECT_FALSE(pds[1].m_Locked);
+
+    Plugin().UnlockObjects();
+    EXPECT_EQ(Plugin().LockObjects(-1, 0, 0, 0), 0u);
+    EXPECT_TRUE(plugin.m_Locked);
+    EXPECT_TRUE(adapter->m_Locked);
+    EXPECT_TRUE(pds[0].m_Locked && pds[1].m_Locked);
+    EXPECT_TRUE(lds[0].m_Locked && lds[1].m_Locked);
+}
+
+struct CallbackHost : IPLUGINHOST {
+    void Called(IPLUGINAPI* plugin) {
+        std::lock_guard<std::mutex> guard(lock);
+        last = plugin;
+        ++calls;
+    }
+    std::mutex lock;
+    IPLUGINAPI* last = nullptr;
+    int calls = 0;
+};
+
+TEST_F(WorkerTest, PrivateEventClearsLockFlagsAndCallsTheHostBack) {
+    Initialize();
+    CallbackHost host;
+    Plugin().hostCallback.host = &host;
+    Plugin().hostCallback.function = static_cast<HOSTCALLBACKFN>(&CallbackHost::Called);
+    Plugin().LockObjects(-1, 0, 0, 0);
+    StartThreads();
+
+    PI::CProperty property(30005, true);
+    property.SetValue(std::int64_t{12}, std::int64_t{2}, std::int64_t{255}, std::int64_t{1});
+    ASSERT_EQ(Plugin().Execute(PI::SET_PROPERTY, PluginId(), &property), 0u);
+    ASSERT_TRUE(Eventually([&] {
+        std::lock_guard<std::mutex> guard(host.lock);
+        return host.calls == 1;
+    }));
+    EXPECT_EQ(host.last, &Plugin());
+    std::lock_guard<std::mutex> guard(Peer::dL(Plugin()));
+    EXPECT_FALSE(Peer::plugin(Plugin()).m_Locked);
+    EXPECT_FALSE(Peer::adapters(Plugin())[0]->m_Locked);
+}
+
+TEST_F(WorkerTest, DeInitializeWhileACycleRunsLetsTheCycleFinish) {
+    Initialize();
+    LumoEmu_SetFaults("delay:700");
+    StartThreads();
+    TraceCapture trace(0x2 | 0x10);
+    Plugin().sendWorkerEvent(Events::FORCE_WORK);
+    ASSERT_TRUE(trace.WaitFor("Before ScanSystem()"));
+    EXPECT_EQ(Plugin().Execute(PI::DEINITIALIZE, 0, nullptr), 0u);
+
+    const int updated = trace.Find("After UpdateSystem() ret =");
+    const int left = trace.Find("LEAVE Worker()");
+    EXPECT_GE(updated, 0);
+    EXPECT_GT(left, updated);
+    EXPECT_EQ(trace.Count("LEAVE EventPoll()"), 1);
+    EXPECT_FALSE(Peer::workerRunning(Plugin()));
+}
+
+TEST_F(WorkerTest, ExceptionInACycleIsLoggedAndTheWorkerGoesOn) {
+    Initialize();
+    // A plugin row that cannot be read back makes the cycle's last database step throw.
+    Query("UPDATE Plugin SET PollInterval = 'abc'");
+    StartThreads();
+    TraceCapture trace(0x10 | 0x40000000);
+    Plugin().sendWorkerEvent(Events::FORCE_WORK);
+    ASSERT_TRUE(trace.WaitFor("cycle failed"));
+    const auto lines = trace.Lines();
+    const int crash = trace.Find("cycle failed");
+    EXPECT_NE(lines[static_cast<std::size_t>(crash)].find("\t40000000\t"), std::string::npos);
+
+    // Both locks are free again.
+    EXPECT_TRUE(Peer::dL(Plugin()).try_lock());
+    EXPECT_TRUE(Peer::eL(Plugin()).try_lock());
+    Peer::eL(Plugin()).unlock();
+    Peer::dL(Plugin()).unlock();
+
+    Query("UPDATE Plugin SET PollInterval = 10");
+    const std::uint64_t counter = PluginUpdateCounter();
+    Plugin().sendWorkerEvent(Events::FORCE_WORK);
+    EXPECT_TRUE(Eventually([&] { return PluginUpdateCounter() > counter; }));
+    EXPECT_TRUE(Peer::workerRunning(Plugin()));
+}
+} // namespace
+} // namespace core_test

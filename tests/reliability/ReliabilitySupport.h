@@ -1,0 +1,308 @@
+// Shared pieces of the reliability tests: the plugin driven through its exported entry points with a
+// fresh database, an emulated controller and a private configuration directory; member access; a
+// trace collector; device trees; and the comparison of stored rows with the objects they mirror.
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "db/Database.h"
+#include "lumo/Lumo.h"
+#include "orm/RaidDataModels.h"
+#include "orm/storage.h"
+#include "pi/IPLUGINAPI.h"
+#include "piDorvModule.h"
+#include "piDorvPlugin.h"
+
+extern "C" std::uint32_t createIf(IPLUGINAPI** out);
+extern "C" void releaseIf(IPLUGINAPI** holder);
+
+namespace NAMESPACE_piDorv {
+// The plugin object's members, for these tests only.
+class PluginTestPeer {
+public:
+    static std::mutex& dL(IPLUGINAPI_IMPL& p) { return p.dL; }
+    static std::mutex& eL(IPLUGINAPI_IMPL& p) { return p.eL; }
+    static CDorvPlugin& plugin(IPLUGINAPI_IMPL& p) { return p.plugin_; }
+    static std::vector<std::shared_ptr<CDorvAdapter>>& adapters(IPLUGINAPI_IMPL& p) { return p.adapters_; }
+    static std::vector<PI::CEvent>& events(IPLUGINAPI_IMPL& p) { return p.events_; }
+    static std::uint32_t pollInterval(IPLUGINAPI_IMPL& p) { return p.pollInterval_.load(); }
+    static bool threadsRunning(IPLUGINAPI_IMPL& p) {
+        return p.workerTh_.thread_.joinable() || p.eventPoolTh_.thread_.joinable();
+    }
+    static void setDatabase(IPLUGINAPI_IMPL& p, std::shared_ptr<DatabaseORM::storage_t> db) { p.db_ = std::move(db); }
+};
+} // namespace NAMESPACE_piDorv
+
+namespace reliability {
+using NAMESPACE_piDorv::IPLUGINAPI_IMPL;
+using Peer = NAMESPACE_piDorv::PluginTestPeer;
+using Rows = std::vector<std::vector<std::string>>;
+
+const std::int32_t OP_GET_EVENTS = 50002;
+const std::int32_t OP_GET_RAID_LEVEL_INFORMATION = 50003;
+const std::int32_t OP_SCAN_CONFIGURATION = 50007;
+const std::int32_t EVENT_SCAN_CONFIGURATION = 10132;
+const PI::_PROPERTY_ID PROP_NAME = 30007;
+const PI::_PROPERTY_ID PROP_POLL_INTERVAL = 30005;
+const std::uint32_t TRACE_DATABASE = 128;
+
+// The statuses a command may return to the host. A configuration write that fails comes back from
+// SetProperty as the configuration file's own non-zero status (below 100).
+inline bool IsAllowedStatus(PI::_COMMAND command, std::uint32_t status) {
+    std::set<std::uint32_t> allowed;
+    switch (command) {
+    case PI::INITIALIZE:
+        allowed = {0, 20001};
+        break;
+    case PI::SET_ADAPTER_IDS:
+        allowed = {0, 20000};  // 20000: the threads already run
+        break;
+    case PI::DEINITIALIZE:
+    case PI::GET_TOPOLOGY:
+        allowed = {0};
+        break;
+    case PI::GET_PROPERTIES:
+    case PI::GET_OPERATIONS:
+    case PI::CHECK_OPERATION:
+        allowed = {0, 20008};
+        break;
+    case PI::GET_PROPERTY:
+        allowed = {0, 20000, 20008};
+        break;
+    case PI::SET_PROPERTY:
+        if (status > 0 && status < 100) {
+            return true;
+        }
+        allowed = {0, 20004, 20008};
+        break;
+    case PI::EXECUTE_OPERATION:
+        allowed = {0, 20005, 20008};
+        break;
+    default:
+        allowed = {20002};
+        break;
+    }
+    return allowed.count(status) != 0;
+}
+
+// Collects trace lines of the asked levels; the lines stay off the test output.
+class TraceCapture {
+public:
+    explicit TraceCapture(std::uint32_t mask) : oldMask_(NAMESPACE_piDorv::TLX_MODULE_INFO_piDorv.GetTraceMask()) {
+        TLX::Internals::SetTraceObserver([this](const std::string& line) {
+            std::lock_guard<std::mutex> guard(lock_);
+            lines_.push_back(line);
+        });
+        TLX::Internals::SetTraceFile("/dev/null");
+        NAMESPACE_piDorv::TLX_MODULE_INFO_piDorv.SetTraceMask(mask);
+    }
+    ~TraceCapture() {
+        NAMESPACE_piDorv::TLX_MODULE_INFO_piDorv.SetTraceMask(oldMask_);
+        TLX::Internals::SetTraceObserver({});
+        TLX::Internals::SetTraceFile("");
+    }
+    TraceCapture(const TraceCapture&) = delete;
+    TraceCapture& operator=(const TraceCapture&) = delete;
+
+    int Count(const std::string& text) const {
+        std::lock_guard<std::mutex> guard(lock_);
+        int n = 0;
+        for (const auto& line : lines_) {
+            n += line.find(text) != std::string::npos ? 1 : 0;
+        }
+        return n;
+    }
+    void Clear() {
+        std::lock_guard<std::mutex> guard(lock_);
+        lines_.clear();
+    }
+
+private:
+    std::uint32_t oldMask_;
+    mutable std::mutex lock_;
+    std::vector<std::string> lines_;
+};
+
+// Polls a condition until it holds or the time is up.
+inline bool Eventually(const std::function<bool()>& condition, int seconds = 30) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < end) {
+        if (condition()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return condition();
+}
+
+// One adapter element of a device tree; JSON escapes are the caller's business.
+struct TreeAdapter {
+    std::string serial;
+    std::string name;
+    std::string firmware = "1.5 (LPC), 1.7 (FX3S)";
+};
+
+inline std::string DeviceTree(const std::vector<TreeAdapter>& adapters) {
+    std::string list;
+    for (const auto& a : adapters) {
+        if (!list.empty()) {
+            list += ",";
+        }
+        list += "{\"FirmwareVersion\":\"" + a.firmware + "\",\"SerialNumber\":\"" + a.serial +
+                "\",\"Product\":\"Dorv100\",\"Vendor\":\"Cendra\",\"Name\":\"" + a.name +
+                "\",\"VendorID\":\"0x1234\",\"DeviceID\":\"0x5678\",\"AdapterNumber\":0}";
+    }
+    return "{\"TavrinStorageDeviceTree\":{\"@Version\":1,\"@Status\":\"OK\",\"Adapter\":[" + list + "]}}";
+}
+
+const char* const SERIAL_A = "0123456789ABCDEF0123456789ABCDEF";
+const char* const SERIAL_B = "FEDCBA9876543210FEDCBA9876543210";
+
+// Whether every column of a stored row equals the model built from the object (the row ID aside).
+template <class Model> std::string RowDifference(const Model& stored, const Model& expected) {
+    std::ostringstream out;
+    Model::forEachField([&](auto member, const char* name, int role) {
+        if (role != 0 && !(stored.*member == expected.*member)) {
+            out << name << " differs; ";
+        }
+    });
+    return out.str();
+}
+
+// A plugin made by createIf on a fresh in-memory database, with an emulated controller and its own
+// configuration directory; released by releaseIf.
+class PluginFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (std::filesystem::temp_directory_path() / "pidorv-rel-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        tempDir_ = pattern;
+        configDir_ = tempDir_ / "config";
+        std::filesystem::create_directories(configDir_);
+        setenv("PI_CONFIG_DIR", configDir_.string().c_str(), 1);
+        LumoEmu_Reset();
+        db_ = DatabaseWrapper::resetDatabaseForTests();
+    }
+    void TearDown() override {
+        Release();
+        LumoEmu_Reset();
+        std::error_code ignored;
+        std::filesystem::remove_all(tempDir_, ignored);
+    }
+
+    void Create() {
+        ASSERT_EQ(createIf(&api_), 0u);
+        ASSERT_NE(api_, nullptr);
+    }
+    void Release() {
+        if (api_ != nullptr) {
+            api_->Execute(PI::DEINITIALIZE, 0, nullptr);
+            releaseIf(&api_);
+        }
+    }
+    IPLUGINAPI_IMPL& Impl() { return *static_cast<IPLUGINAPI_IMPL*>(api_); }
+
+    std::uint32_t Execute(PI::_COMMAND command, unsigned long id, void* data) {
+        return api_->Execute(command, id, data);
+    }
+    std::uint32_t Initialize(std::vector<PI::CAdapterID>* ids = nullptr) {
+        std::vector<PI::CAdapterID> local;
+        return Execute(PI::INITIALIZE, 0, ids != nullptr ? ids : &local);
+    }
+    std::uint32_t StartThreads() {
+        std::vector<PI::CAdapterID> ids;
+        return Execute(PI::SET_ADAPTER_IDS, 0, &ids);
+    }
+    std::uint64_t PluginId() {
+        std::lock_guard<std::mutex> guard(Peer::dL(Impl()));
+        return Peer::plugin(Impl()).m_ID;
+    }
+    std::vector<std::uint64_t> AdapterIds() {
+        std::lock_guard<std::mutex> guard(Peer::dL(Impl()));
+        std::vector<std::uint64_t> ids;
+        for (const auto& adapter : Peer::adapters(Impl())) {
+            ids.push_back(adapter->m_ID);
+        }
+        return ids;
+    }
+    std::vector<std::string> AdapterNames() {
+        std::lock_guard<std::mutex> guard(Peer::dL(Impl()));
+        std::vector<std::string> names;
+        for (const auto& adapter : Peer::adapters(Impl())) {
+            names.push_back(adapter->m_Name);
+        }
+        return names;
+    }
+    std::uint64_t PluginUpdateCounter() {
+        std::lock_guard<std::mutex> guard(Peer::dL(Impl()));
+        return Peer::plugin(Impl()).m_UpdateCounter;
+    }
+    // Waits until the worker has finished this many more cycles than now.
+    bool WaitForCycles(int cycles, int seconds = 30) {
+        const std::uint64_t start = PluginUpdateCounter();
+        return Eventually([&] { return PluginUpdateCounter() >= start + static_cast<std::uint64_t>(cycles); },
+                          seconds);
+    }
+    std::vector<PI::CEvent> CollectEvents(std::uint32_t* status = nullptr) {
+        PI::COperation op(OP_GET_EVENTS);
+        const std::uint32_t s = Execute(PI::EXECUTE_OPERATION, PluginId(), &op);
+        if (status != nullptr) {
+            *status = s;
+        }
+        return op.m_Events;
+    }
+    std::uint32_t SetPollInterval(std::int64_t seconds) {
+        PI::CProperty property(PROP_POLL_INTERVAL, true);
+        property.SetValue(seconds, std::int64_t{2}, std::int64_t{255}, std::int64_t{1});
+        return Execute(PI::SET_PROPERTY, PluginId(), &property);
+    }
+
+    Rows Query(const std::string& sql) { return db_->dao()->query(sql); }
+    std::size_t Count(const std::string& table) {
+        return static_cast<std::size_t>(std::stoul(Query("SELECT COUNT(*) FROM " + table).at(0).at(0)));
+    }
+
+    // Every stored adapter row and the plugin row equal what the objects make of themselves now.
+    void ExpectRowsMirrorModel() {
+        using DatabaseORM::is_equal;
+        using DatabaseORM::where;
+        std::lock_guard<std::mutex> guard(Peer::dL(Impl()));
+        const auto plugins =
+            db_->get_all<RaidDataModels::Plugin>(where(is_equal(&RaidDataModels::Plugin::Name, "Dorv-Plugin")));
+        ASSERT_EQ(plugins.size(), 1u) << "one plugin row";
+        RaidDataModels::Plugin plugin;
+        Impl().SetDatabaseObjectProperties(plugin, Peer::plugin(Impl()));
+        EXPECT_EQ(RowDifference(plugins.front(), plugin), "");
+
+        const auto& adapters = Peer::adapters(Impl());
+        EXPECT_EQ(Count("Adapter"), adapters.size()) << "one row per adapter";
+        for (const auto& adapter : adapters) {
+            const auto rows = db_->get_all<RaidDataModels::Adapter>(
+                where(is_equal(&RaidDataModels::Adapter::UniqueID, adapter->m_UniqueID)));
+            ASSERT_EQ(rows.size(), 1u) << adapter->m_UniqueID;
+            RaidDataModels::Adapter model;
+            adapter->SetDatabaseObjectProperties(model);
+            EXPECT_EQ(RowDifference(rows.front(), model), "") << adapter->m_UniqueID;
+        }
+    }
+
+    std::filesystem::path tempDir_;
+    std::filesystem::path configDir_;
+    std::shared_ptr<DatabaseORM::storage_t> db_;
+    IPLUGINAPI* api_ = nullptr;
+};
+} // namespace reliability
