@@ -76,15 +76,24 @@ const char* Verdict(const Row& row) {
     return met ? "  [met]" : "  [MISSED]";
 }
 
+// Times under a microsecond read better in nanoseconds.
+void Figure(char* out, std::size_t size, double value, const std::string& unit) {
+    if (unit == "us" && value != 0 && value < 1 && value > -1) {
+        std::snprintf(out, size, "%.3f ns", value * 1000);
+    } else {
+        std::snprintf(out, size, "%.2f %s", value, unit.c_str());
+    }
+}
+
 void PrintRow(const Row& row) {
     const auto goal = Goals().find(GroupOf(row.name));
     const std::string goalText = goal != Goals().end() ? goal->second.text : "report";
     char ours[32];
     char base[32];
     char ratio[32];
-    std::snprintf(ours, sizeof(ours), "%.2f %s", row.oursUs, row.unit.c_str());
+    Figure(ours, sizeof(ours), row.oursUs, row.unit);
     if (row.baseUs > 0) {
-        std::snprintf(base, sizeof(base), "%.2f %s", row.baseUs, row.unit.c_str());
+        Figure(base, sizeof(base), row.baseUs, row.unit);
     } else {
         std::snprintf(base, sizeof(base), "-");
     }

@@ -1,5 +1,8 @@
 #include "tlx/Json.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include <rapidjson/error/en.h>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
@@ -39,10 +42,25 @@ bool HasType(const rapidjson::Value& value, int type) {
 }
 } // namespace
 
-TJsonObject TJsonObject::constructFromParse(const std::string& text) {
-    auto doc = std::make_shared<rapidjson::Document>();
+namespace {
+// A document with a memory pool sized for its text. The pool's default first block is 64 KiB, so two
+// documents and a 64000-byte answer buffer make the heap top big enough to be trimmed and grown again
+// at every request; a pool near the text's size keeps small answers small.
+struct SizedDocument {
+    explicit SizedDocument(std::size_t textSize) : pool(PoolChunk(textSize)), doc(&pool) {}
+    static std::size_t PoolChunk(std::size_t textSize) {
+        const std::size_t minimum = 1024;
+        return std::max(minimum, textSize + textSize / 2);
+    }
+    rapidjson::MemoryPoolAllocator<> pool;
+    rapidjson::Document doc;
+};
+
+TJsonObject ParsedDocument(const char* text, std::size_t size) {
+    auto owner = std::make_shared<SizedDocument>(size);
+    std::shared_ptr<rapidjson::Document> doc(owner, &owner->doc);
     // a zero character ends the text, as it does for callers that hand over a C buffer
-    doc->Parse(text.data(), text.size());
+    doc->Parse(text, size);
     if (doc->HasParseError()) {
         throw TJsonException(std::string("JSON parse error: ") + rapidjson::GetParseError_En(doc->GetParseError()) +
                              " (offset " + std::to_string(doc->GetErrorOffset()) + ")");
@@ -50,12 +68,16 @@ TJsonObject TJsonObject::constructFromParse(const std::string& text) {
     const rapidjson::Value* root = doc.get();
     return TJsonObject(std::move(doc), root);
 }
+} // namespace
+
+TJsonObject TJsonObject::constructFromParse(const std::string& text) { return ParsedDocument(text.data(), text.size()); }
 
 TJsonObject TJsonObject::constructFromParse(const char* text) {
     if (text == nullptr) {
         throw TJsonException("JSON parse error: no text");
     }
-    return constructFromParse(std::string(text));
+    // No copy of the text: answers come in 64000-byte buffers.
+    return ParsedDocument(text, std::strlen(text));
 }
 
 TJsonObject::TJsonObject(std::shared_ptr<rapidjson::Document> doc, const rapidjson::Value* value)
@@ -66,19 +88,21 @@ TJsonObject::TJsonObject(std::shared_ptr<rapidjson::Document> doc, const rapidjs
 }
 
 TJsonObject TJsonObject::findMember(const char* name, int type) const {
-    const std::string member = name ? name : "";
+    // The name becomes a text only for an error: lookups are the parse's hot path.
+    const char* member = name ? name : "";
     if (type < JSON_OBJECT || type > JSON_INTEGER) {
-        throw TJsonException("JSON member '" + member + "' asked for with unknown type " + std::to_string(type));
+        throw TJsonException("JSON member '" + std::string(member) + "' asked for with unknown type " +
+                             std::to_string(type));
     }
     if (!m_Value->IsObject()) {
-        throw TJsonException("JSON member '" + member + "' looked up in a value that is not an object");
+        throw TJsonException("JSON member '" + std::string(member) + "' looked up in a value that is not an object");
     }
-    auto it = m_Value->FindMember(rapidjson::StringRef(member.data(), member.size()));
+    auto it = m_Value->FindMember(rapidjson::StringRef(member, static_cast<rapidjson::SizeType>(std::strlen(member))));
     if (it == m_Value->MemberEnd()) {
-        throw TJsonException("JSON member '" + member + "' is missing");
+        throw TJsonException("JSON member '" + std::string(member) + "' is missing");
     }
     if (!HasType(it->value, type)) {
-        throw TJsonException("JSON member '" + member + "' is not " + TypeName(type));
+        throw TJsonException("JSON member '" + std::string(member) + "' is not " + TypeName(type));
     }
     return TJsonObject(m_Doc, &it->value);
 }

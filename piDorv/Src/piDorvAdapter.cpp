@@ -1,9 +1,9 @@
 #include "piDorvAdapter.h"
 
 #include <cstddef>
+#include <string>
 #include <utility>
 
-#include <boost/format.hpp>
 #include <rapidjson/allocators.h>
 #include <rapidjson/document.h>
 
@@ -204,8 +204,12 @@ bool wants(PI::_PROPERTY_ID wanted, PI::_PROPERTY_ID code) {
     return wanted == code || wanted == PI::PROPERTY_UNDEFINED;
 }
 
+// The "%d/%d" text; built directly, as a formatter costs more than the property list around it.
 std::string countOfMax(std::size_t count, std::uint64_t maximum) {
-    return (boost::format("%d/%d") % count % maximum).str();
+    std::string text = std::to_string(count);
+    text += '/';
+    text += std::to_string(maximum);
+    return text;
 }
 
 std::int32_t statusDisplay(std::int32_t status) {
@@ -273,6 +277,7 @@ std::uint32_t CDorvAdapter::GetAdapterProperties(std::vector<PI::CProperty>& out
                                                  PI::_PROPERTY_ID id) const {
     PIDORV_TRACE(2, PIDORV_SRC_ADAPTER, "GetAdapterProperties", "ENTER AdapterGetProperties");
     out.clear();
+    out.reserve(id == PI::PROPERTY_UNDEFINED ? 24 : 1);  // no regrowth on the way
 
     addProperty(out, id, 30007, m_Name, NOT_SET, NOT_SET, 23081);
     addProperty(out, id, 30003, m_Vendor, NOT_SET, NOT_SET, 23144);
@@ -439,29 +444,32 @@ CDorvAdapterList parseDorv100JSON(const char* answer) {
                                                                         << "JSON to parse :" << text;
     CDorvAdapterList adapters;
     try {
-        const TLX::Json::TJsonObject envelope = TLX::Json::TJsonObject::constructFromParse(text);
-        const TLX::Json::TJsonObject commands =
-            envelope.findMember("SIP", TLX::Json::JSON_OBJECT).findMember("CMD", TLX::Json::JSON_ARRAY);
-        const rapidjson::SizeType commandCount = commands.jsonValue_Get().Size();
-        if (commandCount == 0) {
-            PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "parseDorv100JSON", "%s %s") << "parseDorv100JSON"
-                                                                              << "ERROR: Found no CMD in response";
-            return adapters;
+        std::string treeText;
+        {
+            // The envelope goes before the tree is parsed: only one document is held at a time.
+            const TLX::Json::TJsonObject envelope = TLX::Json::TJsonObject::constructFromParse(text);
+            const TLX::Json::TJsonObject commands =
+                envelope.findMember("SIP", TLX::Json::JSON_OBJECT).findMember("CMD", TLX::Json::JSON_ARRAY);
+            const rapidjson::SizeType commandCount = commands.jsonValue_Get().Size();
+            if (commandCount == 0) {
+                PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "parseDorv100JSON", "%s %s") << "parseDorv100JSON"
+                                                                                  << "ERROR: Found no CMD in response";
+                return adapters;
+            }
+            if (commandCount > 1) {
+                PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "parseDorv100JSON", "%s %s %d")
+                    << "parseDorv100JSON"
+                    << "ERROR: Found more CMDs then expected! Dont know what to do"
+                    << FormatInt(static_cast<std::uint32_t>(commandCount));
+                return adapters;
+            }
+            treeText = arrayEntry(commands, 0).findMember("DA", TLX::Json::JSON_STRING).jsonValue_Get().GetString();
         }
-        if (commandCount > 1) {
-            PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "parseDorv100JSON", "%s %s %d")
-                << "parseDorv100JSON"
-                << "ERROR: Found more CMDs then expected! Dont know what to do"
-                << FormatInt(static_cast<std::uint32_t>(commandCount));
-            return adapters;
-        }
-
-        const std::string treeText =
-            arrayEntry(commands, 0).findMember("DA", TLX::Json::JSON_STRING).jsonValue_Get().GetString();
         const TLX::Json::TJsonObject tree = TLX::Json::TJsonObject::constructFromParse(treeText);
         const TLX::Json::TJsonObject elements = tree.findMember("TavrinStorageDeviceTree", TLX::Json::JSON_OBJECT)
                                                     .findMember("Adapter", TLX::Json::JSON_ARRAY);
         const rapidjson::SizeType count = elements.jsonValue_Get().Size();
+        adapters.reserve(count);
         for (rapidjson::SizeType i = 0; i < count; ++i) {
             adapters.push_back(readAdapter(arrayEntry(elements, i)));
         }

@@ -3,6 +3,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -88,6 +89,7 @@ public:
     void sendWorkerEvent(CPluginEvents::E e);
     void onAddAvent(const PI::CEvent& event);
     std::uint32_t GetEvents(CDorvPlugin& plugin, PI::COperation& op);
+    // The lock flags belong to the objects: callers hold dL.
     std::uint32_t LockObjects(int a, int b, int c, int d);
     std::uint32_t UnlockObjects();
     void Worker();

@@ -1,4 +1,5 @@
 // The worker and event-pool threads, the event queue and the object lock flags.
+#include <functional>
 #include <mutex>
 
 #include "piDorvLockTrace.h"
@@ -125,7 +126,7 @@ void IPLUGINAPI_IMPL::Worker() {
                     UnlockObjects();
                 }
                 if (hostCallback.host != nullptr && hostCallback.function != nullptr) {
-                    (hostCallback.host->*hostCallback.function)(this);
+                    std::invoke(hostCallback.function, hostCallback.host, this);
                 }
             }
         } catch (...) {

@@ -87,9 +87,11 @@ protected:
             ::close(pipeEnds[1]);
         if (::chdir(dir_.c_str()) != 0)
             ::_exit(126);
-        for (const char* name : {"PI_DATABASE", "PI_CONFIG_DIR", "TLX_TRACE_MASK", "TLX_TRACE_FILE",
-                                 "LUMO_DEVICE_TREE", "LUMO_FAULT", "LUMO_CALL_LOG"})
+        for (const char* name : {"PI_DATABASE", "PI_CONFIG_DIR", "TLX_TRACE_MASK", "TLX_TRACE_FILE", "LUMO_DEVICE_TREE",
+                                 "LUMO_FAULT", "LUMO_CALL_LOG"})
             ::unsetenv(name);
+        for (const auto& variable : environment_)
+            ::setenv(variable.first.c_str(), variable.second.c_str(), 1);
         const int in = stdinPipe ? pipeEnds[0] : ::open("stdin.txt", O_RDONLY);
         const int out = ::open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int err = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -148,6 +150,7 @@ protected:
     }
 
     std::string dir_;
+    std::vector<std::pair<std::string, std::string>> environment_; // set in pihost's environment
 };
 
 std::vector<std::string> PropertyNames(const rapidjson::Value& object) {
@@ -423,4 +426,56 @@ TEST_F(Pihost, ExplicitPluginPathIsUsed) {
     const Result r = Run({"--plugin", PIDORV_PLUGIN, "get", "plugin", "NAME"});
     ASSERT_EQ(0, r.exitCode) << r.err;
     EXPECT_NE(std::string::npos, r.out.find("Dorv-Plugin"));
+}
+
+// The lifecycle holds whatever the plugin does: DeInitialize after a failed Initialize, releaseIf after an
+// exception, and the plugin's own output kept off standard output with --json.
+class FailingPlugin : public Pihost {
+protected:
+    Result RunWith(const std::string& mode, std::vector<std::string> args) {
+        environment_ = {{"FAKE_PLUGIN_MODE", mode}, {"FAKE_PLUGIN_LOG", dir_ + "/calls.log"}};
+        args.insert(args.begin(), {"--plugin", FAKE_PLUGIN});
+        return Run(args);
+    }
+    std::vector<std::string> Calls() { return Lines(ReadFile(dir_ + "/calls.log")); }
+};
+
+TEST_F(FailingPlugin, WorkingFakeRunsTheWholeLifecycle) {
+    const Result r = RunWith("", {"--json", "topology"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ((std::vector<std::string>{"createIf", "Execute 1", "Execute 4", "Execute 3", "releaseIf"}), Calls());
+    EXPECT_STREQ("0x0000000000000042", Json(r)["objects"][0]["id"].GetString());
+    EXPECT_NE(std::string::npos, r.err.find("fake: Initialize"));
+}
+
+TEST_F(FailingPlugin, CreateIfFailureIsAPluginStatus) {
+    const Result r = RunWith("create-fails", {"topology"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_NE(std::string::npos, r.err.find("MEMORY_ERROR (20007)")) << r.err;
+    EXPECT_EQ((std::vector<std::string>{"createIf"}), Calls());
+}
+
+TEST_F(FailingPlugin, FailedInitializeIsStillDeInitialized) {
+    const Result r = RunWith("init-fails", {"--json", "topology"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_EQ((std::vector<std::string>{"createIf", "Execute 1", "Execute 3", "releaseIf"}), Calls());
+    const rapidjson::Document d = Json(r);
+    EXPECT_EQ(20001, d["status"].GetInt());
+    EXPECT_STREQ("NO_SUPPORTED_HARDWARE", d["statusName"].GetString());
+}
+
+TEST_F(FailingPlugin, ExceptionFromThePluginStillReleasesIt) {
+    const Result r = RunWith("throws", {"topology"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_NE(std::string::npos, r.err.find("fake failure")) << r.err;
+    EXPECT_EQ((std::vector<std::string>{"createIf", "Execute 1", "Execute 4", "Execute 3", "releaseIf"}), Calls());
+}
+
+TEST_F(FailingPlugin, ShellSessionStartsTheWorkerOnce) {
+    environment_ = {{"FAKE_PLUGIN_LOG", dir_ + "/calls.log"}};
+    const Result r = Run({"--plugin", FAKE_PLUGIN, "shell"}, "topology\ntopology\n");
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ((std::vector<std::string>{"createIf", "Execute 1", "Execute 2", "Execute 4", "Execute 4", "Execute 3",
+                                        "releaseIf"}),
+              Calls());
 }

@@ -12,7 +12,7 @@
 using namespace pihost;
 
 namespace {
-class TempDir : public ::testing::Test {
+class MirrorDatabaseFile : public ::testing::Test {
 protected:
     void SetUp() override {
         char pattern[] = "/tmp/pihost-unit-XXXXXX";
@@ -31,7 +31,7 @@ void Exec(const std::string& path, const char* sql) {
 }
 } // namespace
 
-TEST_F(TempDir, UsablePathsAreAcceptedAndCreated) {
+TEST_F(MirrorDatabaseFile, UsablePathsAreAcceptedAndCreated) {
     std::string error;
     EXPECT_TRUE(CheckDatabasePath(dir_ + "/new.db", error)) << error;
     EXPECT_EQ(0, ::access((dir_ + "/new.db").c_str(), F_OK));
@@ -39,7 +39,7 @@ TEST_F(TempDir, UsablePathsAreAcceptedAndCreated) {
     EXPECT_TRUE(CheckDatabasePath(dir_ + "/old.db", error)) << error;
 }
 
-TEST_F(TempDir, UnusablePathsAreRefused) {
+TEST_F(MirrorDatabaseFile, UnusablePathsAreRefused) {
     std::string error;
     EXPECT_FALSE(CheckDatabasePath(dir_, error));
     EXPECT_FALSE(error.empty());
@@ -53,7 +53,7 @@ TEST_F(TempDir, UnusablePathsAreRefused) {
     }
 }
 
-TEST_F(TempDir, ReadsRowsInRowIdOrderWithTypedCells) {
+TEST_F(MirrorDatabaseFile, ReadsRowsInRowIdOrderWithTypedCells) {
     const std::string path = dir_ + "/m.db";
     Exec(path, "CREATE TABLE Adapter(ID INTEGER PRIMARY KEY, HostName TEXT, m3 REAL, m4 TEXT);"
                "INSERT INTO Adapter VALUES(2, 'second', 1.5, NULL);"
@@ -75,7 +75,7 @@ TEST_F(TempDir, ReadsRowsInRowIdOrderWithTypedCells) {
     EXPECT_TRUE(tables[1].rows.empty());
 }
 
-TEST_F(TempDir, ReadingAMissingFileFails) {
+TEST_F(MirrorDatabaseFile, ReadingAMissingFileFails) {
     std::vector<TableRows> tables;
     std::string error;
     EXPECT_FALSE(ReadTables(dir_ + "/absent.db", {"Adapter"}, tables, error));

@@ -26,7 +26,7 @@ PI::CProperty Ranged(std::int64_t value) {
 }
 
 PI::CProperty Size(std::uint64_t kib) {
-    PI::CProperty p(30059, false);  // PHYSICAL_SIZE
+    PI::CProperty p(30059, false); // PHYSICAL_SIZE
     p.SetValue(kib);
     p.m_ExtraText = Codes::EXTRA_TEXT_SIZE;
     return p;
@@ -58,7 +58,7 @@ rapidjson::Document Parse(const std::string& text) {
     return d;
 }
 
-class UtcZone : public ::testing::Test {
+class EventFormatInUtc : public ::testing::Test {
 protected:
     void SetUp() override {
         const char* tz = std::getenv("TZ");
@@ -135,7 +135,7 @@ TEST(HumanFormat, OperationWithRaidLevel) {
     EXPECT_EQ("  RAID1: stripe sizes 4K, 64K (default 64K), 2 to 2 drives", lines[1]);
 }
 
-TEST_F(UtcZone, EventLine) {
+TEST_F(EventFormatInUtc, EventLine) {
     PI::CEvent event(0x0136000000000001ull, 10132, 2, 0, "Dorv100 Dual SD (0)");
     event.SetPlaceHolder1("Dorv100 Dual SD (0)");
     EXPECT_EQ("1970-01-01 00:00:00  SCAN_CONFIGURATION (10132/2) from 0x0136000000000001 \"Dorv100 Dual SD (0)\": "
@@ -226,7 +226,8 @@ TEST(JsonFormat, ValueKinds) {
 }
 
 TEST(JsonFormat, ObjectsWithOperationsAndLevels) {
-    const rapidjson::Document d = Parse(JsonDocument("topology").Status(0).Objects({Adapter(0x0136000000000001ull, "1.5")}).Finish());
+    const rapidjson::Document d =
+        Parse(JsonDocument("topology").Status(0).Objects({Adapter(0x0136000000000001ull, "1.5")}).Finish());
     const auto& o = d["objects"][0];
     EXPECT_STREQ("0x0136000000000001", o["id"].GetString());
     EXPECT_EQ(19037, o["type"].GetInt());

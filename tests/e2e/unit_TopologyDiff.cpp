@@ -31,7 +31,7 @@ PI::CObject Plugin() {
 TEST(TopologyDiff, NothingChanged) {
     const std::vector<PI::CObject> topology = {Plugin(), Adapter(1, "A", "1.5")};
     std::vector<PI::CObject> later = topology;
-    later[0].m_UpdateCounter += 3;  // counters move all the time; they are no change to report
+    later[0].m_UpdateCounter += 3; // counters move all the time; they are no change to report
     EXPECT_TRUE(DiffTopology(topology, later).empty());
 }
 

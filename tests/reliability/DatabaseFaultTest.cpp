@@ -70,6 +70,7 @@ protected:
     // A running plugin meets the fault, goes on serving the host through it, and mirrors the model
     // again after it.
     void Exercise(const Fault& fault) {
+        LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)"}}).c_str());
         Create();
         ASSERT_EQ(Initialize(), 0u);
         ASSERT_EQ(SetPollInterval(2), 0u);

@@ -48,8 +48,7 @@ bool Finish(Request& r, const Texts& t, std::ostream& err) {
             return Fail(err, error);
         break;
     case Command::Get:
-        if (!ParseObjectRef(t.object, r.object, error) ||
-            !ParseCode(CodeNames::Table::Property, t.item, r.code, error))
+        if (!ParseObjectRef(t.object, r.object, error) || !ParseCode(CodeNames::Table::Property, t.item, r.code, error))
             return Fail(err, error);
         break;
     case Command::Run:
@@ -96,8 +95,9 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, Request& req
     app.add_option("--config-dir", o.configDir, "folder of piDorv.ini (PI_CONFIG_DIR; default: current folder)");
     app.add_option("--trace", o.trace, "trace mask, decimal or 0x-hex (TLX_TRACE_MASK)");
     app.add_option("--trace-file", o.traceFile, "file the trace lines are appended to (TLX_TRACE_FILE)");
-    app.add_option("--device-tree", o.deviceTree, "device-tree JSON file the controller emulator answers with "
-                                                  "(LUMO_DEVICE_TREE), read anew at every scan")
+    app.add_option("--device-tree", o.deviceTree,
+                   "device-tree JSON file the controller emulator answers with "
+                   "(LUMO_DEVICE_TREE), read anew at every scan")
         ->check(CLI::ExistingFile);
     app.add_option("--fault", o.fault, "controller emulator faults, comma list (LUMO_FAULT), e.g. no-controller");
     app.add_option("--plugin", o.plugin, "plugin library to load instead of libpiDorv.so")->check(CLI::ExistingFile);
@@ -149,10 +149,20 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, Request& req
     shell->footer("Each line is a pihost command without the program name; quit, exit or end of input ends.\n"
                   "Example: printf 'run adapter SCAN_CONFIGURATION\\nrun plugin GET_EVENTS\\n' | pihost shell");
 
-    const std::pair<CLI::App*, Command> commands[] = {
-        {topology, Command::Topology}, {properties, Command::Properties}, {get, Command::Get},
-        {set, Command::Set},           {operations, Command::Operations}, {run, Command::Run},
-        {watch, Command::Watch},       {db, Command::Db},                 {shell, Command::Shell}};
+    const std::pair<CLI::App*, Command> commands[] = {{topology, Command::Topology},
+                                                      {properties, Command::Properties},
+                                                      {get, Command::Get},
+                                                      {set, Command::Set},
+                                                      {operations, Command::Operations},
+                                                      {run, Command::Run},
+                                                      {watch, Command::Watch},
+                                                      {db, Command::Db},
+                                                      {shell, Command::Shell}};
+
+    // The options of pihost itself may come before or after the command; say so in every command's help.
+    for (const auto& c : commands)
+        c.first->footer(c.first->get_footer() + "\nThe options of pihost (--json, --db, --device-tree, ...) may come "
+                                                "before or after the command; see pihost --help.");
 
     try {
         std::vector<std::string> reversed(args.rbegin(), args.rend());
@@ -170,8 +180,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, Request& req
             r.commandName = c.first->get_name();
         }
     }
-    const char* loadOptionNames[] = {"--db", "--config-dir", "--trace", "--trace-file",
-                                     "--device-tree", "--fault", "--plugin"};
+    const char* loadOptionNames[] = {"--db",          "--config-dir", "--trace", "--trace-file",
+                                     "--device-tree", "--fault",      "--plugin"};
     for (const char* name : loadOptionNames)
         if (app.get_option(name)->count() > 0)
             r.loadOptions.push_back(name);

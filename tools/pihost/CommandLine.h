@@ -29,16 +29,16 @@ struct Request {
     // Options that only take effect when the plugin is loaded (all but --json), as given.
     std::vector<std::string> loadOptions;
 
-    ObjectRef object;            // properties, get, operations, run
-    std::int32_t code = 0;       // get: property code; run: operation code
-    std::int32_t pollInterval = 0;  // set
-    double forSeconds = 0;       // watch: 0 runs until stopped
-    bool scan = false;           // watch: force a configuration scan every second
-    std::string table;           // db: empty for all tables
+    ObjectRef object;              // properties, get, operations, run
+    std::int32_t code = 0;         // get: property code; run: operation code
+    std::int32_t pollInterval = 0; // set
+    double forSeconds = 0;         // watch: 0 runs until stopped
+    bool scan = false;             // watch: force a configuration scan every second
+    std::string table;             // db: empty for all tables
 };
 
 struct ParseOutcome {
-    bool run = false;   // false: nothing to do, leave with exitCode (help was printed or the input was bad)
+    bool run = false; // false: nothing to do, leave with exitCode (help was printed or the input was bad)
     int exitCode = 0;
 };
 

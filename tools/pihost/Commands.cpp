@@ -271,8 +271,19 @@ int Host::Watch(const Request& r) {
         PI::COperation getEvents = OperationRequest(before, pluginId, Codes::OPERATION_GET_EVENTS);
         const std::uint32_t eventsStatus = session_.Run(pluginId, getEvents);
         report("GET_EVENTS", eventsStatus);
-        for (const auto& event : getEvents.m_Events)
-            Line(json ? JsonDocument(r.commandName).Event(event).Finish() : "event   " + FormatEvent(event));
+        const std::vector<PI::CEvent>& events = getEvents.m_Events;
+        for (std::size_t i = 0; i < events.size();) {
+            if (json) {
+                Line(JsonDocument(r.commandName).Event(events[i++]).Finish());
+                continue;
+            }
+            // Identical events in a row (repeated scan requests) read better as one line with a count.
+            std::size_t same = 1;
+            while (i + same < events.size() && events[i + same] == events[i])
+                ++same;
+            Line("event   " + FormatEvent(events[i]) + (same > 1 ? " (" + std::to_string(same) + " times)" : ""));
+            i += same;
+        }
 
         std::vector<PI::CObject> now;
         const std::uint32_t topologyStatus = session_.Topology(now);
@@ -323,8 +334,7 @@ int Host::Db(const Request& r) {
     std::uint32_t status = 0;
     if (!shell_)
         status = session_.End();
-    const std::vector<std::string> names =
-        r.table.empty() ? MirrorTableNames() : std::vector<std::string>{r.table};
+    const std::vector<std::string> names = r.table.empty() ? MirrorTableNames() : std::vector<std::string>{r.table};
     std::vector<TableRows> tables;
     std::string error;
     if (!ReadTables(options_.db, names, tables, error))
@@ -370,6 +380,9 @@ int Host::Shell(std::istream& in, bool interactive) {
                 while (!message.empty() && message.back() == '\n')
                     message.pop_back();
                 err_ << message << "\n";
+                const std::string prefix = "pihost: ";
+                if (message.compare(0, prefix.size(), prefix) == 0)
+                    message.erase(0, prefix.size());
                 if (options_.json)
                     Line(JsonDocument(words[0]).Error(message).Finish());
             }

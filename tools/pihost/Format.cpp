@@ -22,7 +22,9 @@ std::string Join(const std::vector<std::string>& parts, const char* separator) {
     return out;
 }
 
-std::string ValueLabel(std::int32_t code) { return CodeLabel(CodeNames::Table::Value, code); }
+std::string ValueLabel(std::int32_t code) {
+    return CodeLabel(CodeNames::Table::Value, code);
+}
 
 std::vector<std::string> ValueLabels(const std::vector<std::int32_t>& codes) {
     std::vector<std::string> out;
@@ -47,7 +49,9 @@ std::string OneLine(const std::string& text) {
     return out;
 }
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
 
 std::string ObjectHeader(ObjectKind kind, std::uint64_t id, const std::string& name) {
     std::string out = std::string(KindName(kind)) + " " + FormatId(id);
@@ -66,14 +70,16 @@ std::string CellText(const Cell& cell) {
         return s.str();
     }
     case Cell::Type::Text:
-        return OneLine(cell.text);
+        return cell.text.empty() ? std::string("\"\"") : OneLine(cell.text);
     case Cell::Type::Null:
         break;
     }
     return "NULL";
 }
 
-std::string Indent(int depth) { return std::string(static_cast<std::size_t>(depth) * 2, ' '); }
+std::string Indent(int depth) {
+    return std::string(static_cast<std::size_t>(depth) * 2, ' ');
+}
 
 int DepthOf(ObjectKind kind) {
     switch (kind) {

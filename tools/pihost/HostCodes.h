@@ -5,8 +5,8 @@
 namespace pihost {
 namespace Codes {
 const std::int32_t TYPE_PLUGIN = 19006;
-const std::int32_t TYPE_ADAPTER = 19037;         // as the scan stores it
-const std::int32_t TYPE_ADAPTER_PARSED = 19051;  // as the device-tree parse gives it
+const std::int32_t TYPE_ADAPTER = 19037;        // as the scan stores it
+const std::int32_t TYPE_ADAPTER_PARSED = 19051; // as the device-tree parse gives it
 
 const std::int32_t PROPERTY_ALL = 1;
 const std::int32_t PROPERTY_NAME = 30007;

@@ -11,11 +11,17 @@ namespace {
 
 typedef rapidjson::Writer<rapidjson::StringBuffer> Writer;
 
-void Text(Writer& w, const std::string& text) { w.String(text.c_str(), static_cast<rapidjson::SizeType>(text.size())); }
+void Text(Writer& w, const std::string& text) {
+    w.String(text.c_str(), static_cast<rapidjson::SizeType>(text.size()));
+}
 
-void Key(Writer& w, const char* key) { w.Key(key); }
+void Key(Writer& w, const char* key) {
+    w.Key(key);
+}
 
-void Id(Writer& w, std::uint64_t id) { Text(w, FormatId(id)); }
+void Id(Writer& w, std::uint64_t id) {
+    Text(w, FormatId(id));
+}
 
 void IntList(Writer& w, const std::vector<std::int32_t>& values) {
     w.StartArray();
@@ -143,8 +149,8 @@ void LevelRecord(Writer& w, const PI::CLevel& l) {
     Key(w, "defaultStripeSize");
     w.Int(l.m_DefaultStripeSize);
     const std::pair<const char*, std::int32_t> fields[] = {
-        {"minDrives", l.m_MinDrives}, {"maxDrives", l.m_MaxDrives},   {"reserved1", l.m_Reserved1},
-        {"reserved2", l.m_Reserved2}, {"reserved3", l.m_Reserved3},   {"reserved4", l.m_Reserved4},
+        {"minDrives", l.m_MinDrives},   {"maxDrives", l.m_MaxDrives}, {"reserved1", l.m_Reserved1},
+        {"reserved2", l.m_Reserved2},   {"reserved3", l.m_Reserved3}, {"reserved4", l.m_Reserved4},
         {"textNumber", l.m_TextNumber}, {"reserved5", l.m_Reserved5}, {"reserved6", l.m_Reserved6}};
     for (const auto& field : fields) {
         Key(w, field.first);

@@ -22,15 +22,15 @@ public:
 
     // "status" and "statusName".
     JsonDocument& Status(std::uint32_t status);
-    JsonDocument& Objects(const std::vector<PI::CObject>& objects);              // "objects"
-    JsonDocument& Properties(const std::vector<PI::CProperty>& properties);      // "properties"
-    JsonDocument& Property(const PI::CProperty& property);                      // "property"
-    JsonDocument& Operations(const std::vector<PI::COperation>& operations);    // "operations"
-    JsonDocument& Operation(const PI::COperation& operation);                   // "operation"
-    JsonDocument& Event(const PI::CEvent& event);                               // "event"
-    JsonDocument& ChangeItem(const Change& change);                             // "change"
-    JsonDocument& Tables(const std::vector<TableRows>& tables);                 // "tables"
-    JsonDocument& Error(const std::string& message);                            // "error"
+    JsonDocument& Objects(const std::vector<PI::CObject>& objects);          // "objects"
+    JsonDocument& Properties(const std::vector<PI::CProperty>& properties);  // "properties"
+    JsonDocument& Property(const PI::CProperty& property);                   // "property"
+    JsonDocument& Operations(const std::vector<PI::COperation>& operations); // "operations"
+    JsonDocument& Operation(const PI::COperation& operation);                // "operation"
+    JsonDocument& Event(const PI::CEvent& event);                            // "event"
+    JsonDocument& ChangeItem(const Change& change);                          // "change"
+    JsonDocument& Tables(const std::vector<TableRows>& tables);              // "tables"
+    JsonDocument& Error(const std::string& message);                         // "error"
 
     // Closes the document and returns it as one line (no line end).
     std::string Finish();

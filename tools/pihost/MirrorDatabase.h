@@ -16,7 +16,7 @@ struct Cell {
 
 struct TableRows {
     std::string name;
-    bool present = false;  // false when the file holds no such table
+    bool present = false; // false when the file holds no such table
     std::vector<std::string> columns;
     std::vector<std::vector<Cell>> rows;
 };

@@ -119,8 +119,8 @@ bool ResolveObject(const ObjectRef& ref, const std::vector<PI::CObject>& topolog
             }
         }
         error = seen == 0 ? std::string("the plugin shows no adapter")
-                          : "no adapter:" + std::to_string(ref.index) + " (the plugin shows " +
-                                std::to_string(seen) + (seen == 1 ? " adapter)" : " adapters)");
+                          : "no adapter:" + std::to_string(ref.index) + " (the plugin shows " + std::to_string(seen) +
+                                (seen == 1 ? " adapter)" : " adapters)");
         return false;
     }
     }

@@ -14,8 +14,8 @@ namespace pihost {
 struct ObjectRef {
     enum class Kind { Plugin, Adapter, Id };
     Kind kind = Kind::Plugin;
-    std::size_t index = 0;  // Adapter: position among the adapters
-    std::uint64_t id = 0;   // Id
+    std::size_t index = 0; // Adapter: position among the adapters
+    std::uint64_t id = 0;  // Id
 };
 
 bool ParseObjectRef(const std::string& text, ObjectRef& out, std::string& error);

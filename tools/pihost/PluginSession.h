@@ -31,17 +31,17 @@ public:
     PluginSession(const PluginSession&) = delete;
     PluginSession& operator=(const PluginSession&) = delete;
 
-    std::uint32_t Initialize();   // command 1; the session counts as begun even when it fails
-    std::uint32_t StartWorker();  // command 2 with the identifiers Initialize returned
-    std::uint32_t End();          // command 3, at most once
+    std::uint32_t Initialize();  // command 1; the session counts as begun even when it fails
+    std::uint32_t StartWorker(); // command 2 with the identifiers Initialize returned
+    std::uint32_t End();         // command 3, at most once
     bool Active() const { return begun_ && !ended_; }
 
-    std::uint32_t Topology(std::vector<PI::CObject>& objects);                               // 4
-    std::uint32_t Properties(std::uint64_t id, std::vector<PI::CProperty>& properties);      // 5
-    std::uint32_t Property(std::uint64_t id, PI::CProperty& property);                       // 6
-    std::uint32_t SetProperty(std::uint64_t id, PI::CProperty& property);                    // 7
-    std::uint32_t Operations(std::uint64_t id, std::vector<PI::COperation>& operations);     // 8
-    std::uint32_t Run(std::uint64_t id, PI::COperation& operation);                          // 10
+    std::uint32_t Topology(std::vector<PI::CObject>& objects);                           // 4
+    std::uint32_t Properties(std::uint64_t id, std::vector<PI::CProperty>& properties);  // 5
+    std::uint32_t Property(std::uint64_t id, PI::CProperty& property);                   // 6
+    std::uint32_t SetProperty(std::uint64_t id, PI::CProperty& property);                // 7
+    std::uint32_t Operations(std::uint64_t id, std::vector<PI::COperation>& operations); // 8
+    std::uint32_t Run(std::uint64_t id, PI::COperation& operation);                      // 10
 
 private:
     std::uint32_t Execute(PI::_COMMAND command, std::uint64_t id, void* data);

@@ -20,8 +20,7 @@ int Usage(std::ostream& err, const std::string& message) {
 }
 
 // A lifecycle step of the plugin failed: its status on standard error, and as the run's document with --json.
-int LifecycleFailure(const Request& r, std::ostream& out, std::ostream& err, const char* step,
-                     std::uint32_t status) {
+int LifecycleFailure(const Request& r, std::ostream& out, std::ostream& err, const char* step, std::uint32_t status) {
     const std::string message = std::string(step) + " returned " + FormatStatus(status);
     err << "pihost: " << message << "\n";
     if (r.options.json)

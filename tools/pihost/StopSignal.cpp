@@ -6,11 +6,13 @@ namespace pihost {
 namespace {
 volatile std::sig_atomic_t g_stop = 0;
 
-void OnStopSignal(int) { g_stop = 1; }
+void OnStopSignal(int) {
+    g_stop = 1;
+}
 } // namespace
 
 void InstallStopHandlers() {
-    struct sigaction action{};
+    struct sigaction action {};
     action.sa_handler = OnStopSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = 0;
@@ -20,8 +22,12 @@ void InstallStopHandlers() {
     std::signal(SIGPIPE, SIG_IGN);
 }
 
-bool StopRequested() { return g_stop != 0; }
+bool StopRequested() {
+    return g_stop != 0;
+}
 
-void RequestStop() { g_stop = 1; }
+void RequestStop() {
+    g_stop = 1;
+}
 
 } // namespace pihost

@@ -13,14 +13,14 @@ namespace pihost {
 struct Change {
     enum class Kind { Added, Removed, Renumbered, Property };
     Kind kind = Kind::Property;
-    std::uint64_t id = 0;     // the object's identifier (after the change)
-    std::uint64_t oldId = 0;  // Renumbered: the identifier before
+    std::uint64_t id = 0;    // the object's identifier (after the change)
+    std::uint64_t oldId = 0; // Renumbered: the identifier before
     std::int32_t type = 0;
     ObjectKind objectKind = ObjectKind::Other;
-    std::string name;         // the object's NAME text, when it has one
-    std::int32_t code = 0;    // Property: the property code
-    std::optional<PI::CProperty> before;  // Property: absent when the property appeared
-    std::optional<PI::CProperty> after;   // Property: absent when the property went away
+    std::string name;                    // the object's NAME text, when it has one
+    std::int32_t code = 0;               // Property: the property code
+    std::optional<PI::CProperty> before; // Property: absent when the property appeared
+    std::optional<PI::CProperty> after;  // Property: absent when the property went away
 };
 
 // True when both properties hold the same value (code and display fields aside).
