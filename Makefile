@@ -25,6 +25,7 @@ check: deps build
 demo: deps build
 	mkdir -p $(BUILD)/demo
 	cd $(BUILD)/demo && ../tools/pihost/pihost --db demo.db --config-dir . topology
+	cd $(BUILD)/demo && printf 'run adapter SCAN_CONFIGURATION\nrun plugin GET_EVENTS\n' | ../tools/pihost/pihost --db demo.db --config-dir . shell
 
 # All tests under AddressSanitizer + UndefinedBehaviorSanitizer; concurrency tests under ThreadSanitizer.
 # Each sanitizer has its own build directory; the ThreadSanitizer build makes only the concurrency tests.

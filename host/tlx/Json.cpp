@@ -56,11 +56,13 @@ struct SizedDocument {
     rapidjson::Document doc;
 };
 
+// `text` ends with a zero character (a C buffer or a std::string's c_str()).
 TJsonObject ParsedDocument(const char* text, std::size_t size) {
     auto owner = std::make_shared<SizedDocument>(size);
     std::shared_ptr<rapidjson::Document> doc(owner, &owner->doc);
-    // a zero character ends the text, as it does for callers that hand over a C buffer
-    doc->Parse(text, size);
+    // A zero character ends the text, as it does for callers that hand over a C buffer. The terminated
+    // form reads the text through RapidJSON's plain string stream, markedly faster than the sized form.
+    doc->Parse(text);
     if (doc->HasParseError()) {
         throw TJsonException(std::string("JSON parse error: ") + rapidjson::GetParseError_En(doc->GetParseError()) +
                              " (offset " + std::to_string(doc->GetErrorOffset()) + ")");
@@ -70,7 +72,9 @@ TJsonObject ParsedDocument(const char* text, std::size_t size) {
 }
 } // namespace
 
-TJsonObject TJsonObject::constructFromParse(const std::string& text) { return ParsedDocument(text.data(), text.size()); }
+TJsonObject TJsonObject::constructFromParse(const std::string& text) {
+    return ParsedDocument(text.c_str(), text.size());
+}
 
 TJsonObject TJsonObject::constructFromParse(const char* text) {
     if (text == nullptr) {

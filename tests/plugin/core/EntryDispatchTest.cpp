@@ -165,6 +165,12 @@ TEST_F(EntryTest, ReleaseOfANullHolderOnlyClearsTheGlobalPointer) {
     releaseIf(&keep);
 }
 
+TEST_F(EntryTest, NullHolderPointersAreRefused) {
+    EXPECT_EQ(createIf(nullptr), 20006u);
+    EXPECT_EQ(g_p_IPLUGINAPI_IMPL, nullptr);
+    releaseIf(nullptr);  // nothing to release, and no crash
+}
+
 TEST_F(EntryTest, ReleaseWhileThreadsRunStopsThemFirst) {
     IPLUGINAPI* plugin = nullptr;
     ASSERT_EQ(createIf(&plugin), 0u);

@@ -73,15 +73,13 @@ TEST_F(WorkerTest, CycleSkipsWhenEitherLockIsBusy) {
         std::thread other([this] { Plugin().WorkerDo(true); });
         other.join();
         // dL was given back although it was free: the try is all or nothing.
-        EXPECT_TRUE(Peer::dL(Plugin()).try_lock());
-        Peer::dL(Plugin()).unlock();
+        EXPECT_TRUE(std::unique_lock<std::mutex>(Peer::dL(Plugin()), std::try_to_lock).owns_lock());
     }
     {
         std::lock_guard<std::mutex> busy(Peer::dL(Plugin()));
         std::thread other([this] { Plugin().WorkerDo(true); });
         other.join();
-        EXPECT_TRUE(Peer::eL(Plugin()).try_lock());
-        Peer::eL(Plugin()).unlock();
+        EXPECT_TRUE(std::unique_lock<std::mutex>(Peer::eL(Plugin()), std::try_to_lock).owns_lock());
     }
     EXPECT_EQ(PluginUpdateCounter(), counter);
     Plugin().WorkerDo(true);
@@ -228,10 +226,8 @@ TEST_F(WorkerTest, ExceptionInACycleIsLoggedAndTheWorkerGoesOn) {
     EXPECT_NE(lines[static_cast<std::size_t>(crash)].find("\t40000000\t"), std::string::npos);
 
     // Both locks are free again.
-    EXPECT_TRUE(Peer::dL(Plugin()).try_lock());
-    EXPECT_TRUE(Peer::eL(Plugin()).try_lock());
-    Peer::eL(Plugin()).unlock();
-    Peer::dL(Plugin()).unlock();
+    EXPECT_TRUE(std::unique_lock<std::mutex>(Peer::dL(Plugin()), std::try_to_lock).owns_lock());
+    EXPECT_TRUE(std::unique_lock<std::mutex>(Peer::eL(Plugin()), std::try_to_lock).owns_lock());
 
     Query("UPDATE Plugin SET PollInterval = 10");
     const std::uint64_t counter = PluginUpdateCounter();
