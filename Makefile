@@ -39,7 +39,7 @@ check-sanitize: deps
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(SANITIZE_JOBS) --timeout 600 -LE stress-long
 	$(CONFIGURE) -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DPIDORV_SANITIZE=thread
-	cmake --build build-tsan -j $(JOBS) --target test_reliability_concurrency
+	cmake --build build-tsan -j $(JOBS) --target test_reliability_concurrency test_reliability_stress
 	cd build-tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 	  ctest --output-on-failure --timeout 900 -L concurrency
 
@@ -47,9 +47,9 @@ check-sanitize: deps
 stress: build
 	cd $(BUILD) && PIDORV_STRESS_SECONDS=$(STRESS_SECONDS) ctest --output-on-failure -L stress
 
-# Every fuzz target for FUZZ_SECONDS each, from its seed corpus.
+# Every fuzz target for FUZZ_SECONDS each, from its seed corpus (optimised: many more executions).
 fuzz: deps
-	CC=clang CXX=clang++ $(CONFIGURE) -B build-fuzz -DCMAKE_BUILD_TYPE=Debug -DPIDORV_FUZZ=ON -DPIDORV_TESTS=OFF
+	CC=clang CXX=clang++ $(CONFIGURE) -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPIDORV_FUZZ=ON -DPIDORV_TESTS=OFF
 	cmake --build build-fuzz -j $(JOBS) --target fuzz_all
 	FUZZ_SECONDS=$(FUZZ_SECONDS) scripts/run-fuzzers build-fuzz
 

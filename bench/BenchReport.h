@@ -3,7 +3,10 @@
 // repetition of each (CPU time per iteration, so that other processes on a shared machine count least).
 // Figures that are not a pair of timed loops (scaling, memory, whole processes) are added as rows.
 #pragma once
+#include <functional>
 #include <string>
+
+#include <benchmark/benchmark.h>
 
 namespace bench {
 // The goal of a group (e.g. "B1"): its text, and the largest ratio that meets it (0: only reported).
@@ -21,4 +24,10 @@ struct Row {
     std::string unit = "us";
 };
 void AddRow(const Row& row);
+
+// A timed loop and its baseline, registered as "<group>/ours/<case>" and "<group>/base/<case>".
+// The two are run alternately in several rounds spread over the whole run; the table takes the
+// fastest round of each, so that a burst of load elsewhere on the machine spoils few of them.
+using Loop = std::function<void(benchmark::State&)>;
+void RegisterPair(const std::string& group, const std::string& caseName, Loop ours, Loop base);
 } // namespace bench

@@ -96,15 +96,10 @@ void Base(benchmark::State& state, const std::string& answer) {
 
 const bool registered = [] {
     bench::SetGoal("B1", "<= 1.3x", 1.3);
-    const int repetitions = 3;
-    benchmark::RegisterBenchmark("B1/ours/sample", [](benchmark::State& s) { Ours(s, Sample()); })
-        ->Repetitions(repetitions);
-    benchmark::RegisterBenchmark("B1/base/sample", [](benchmark::State& s) { Base(s, Sample()); })
-        ->Repetitions(repetitions);
-    benchmark::RegisterBenchmark("B1/ours/full64000", [](benchmark::State& s) { Ours(s, Full()); })
-        ->Repetitions(repetitions);
-    benchmark::RegisterBenchmark("B1/base/full64000", [](benchmark::State& s) { Base(s, Full()); })
-        ->Repetitions(repetitions);
+    bench::RegisterPair("B1", "sample", [](benchmark::State& s) { Ours(s, Sample()); },
+                        [](benchmark::State& s) { Base(s, Sample()); });
+    bench::RegisterPair("B1", "full64000", [](benchmark::State& s) { Ours(s, Full()); },
+                        [](benchmark::State& s) { Base(s, Full()); });
     return true;
 }();
 } // namespace

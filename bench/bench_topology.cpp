@@ -189,11 +189,8 @@ void Scaling(benchmark::State& state) {
 const bool registered = [] {
     SetGoal("B4", "<= 2x", 2.0);
     SetGoal("B5", "p99 <= hold + B4; scaling reported");
-    const int repetitions = 3;
-    benchmark::RegisterBenchmark("B4/ours/topology", TopologyOurs)->Repetitions(repetitions);
-    benchmark::RegisterBenchmark("B4/base/topology", TopologyBase)->Repetitions(repetitions);
-    benchmark::RegisterBenchmark("B4/ours/adapter-properties", PropertiesOurs)->Repetitions(repetitions);
-    benchmark::RegisterBenchmark("B4/base/adapter-properties", PropertiesBase)->Repetitions(repetitions);
+    RegisterPair("B4", "topology", TopologyOurs, TopologyBase);
+    RegisterPair("B4", "adapter-properties", PropertiesOurs, PropertiesBase);
     benchmark::RegisterBenchmark("B5/scaling", Scaling)->Iterations(1)->UseRealTime();
     return true;
 }();

@@ -75,8 +75,7 @@ template <> void ReadAll<RaidDataModels::Plugin>(const DatabaseORM::storage_t& s
 template <> void ReadAll<RaidDataModels::PD_LD>(const DatabaseORM::storage_t& storage) {
     using DatabaseORM::is_equal;
     using DatabaseORM::where;
-    const auto models =
-        storage.get_all<RaidDataModels::PD_LD>(where(is_equal(&RaidDataModels::PD_LD::SlotNumber, 1)));
+    const auto models = storage.get_all<RaidDataModels::PD_LD>(where(is_equal(&RaidDataModels::PD_LD::SlotNumber, 1)));
     for (const auto& model : models) {
         storage.insert(model);
     }

@@ -3,6 +3,7 @@
 #pragma once
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -116,7 +117,7 @@ public:
         } else {
             sql += "VALUES(" + valueList + ");";
         }
-        run(sql);
+        run(std::move(sql));
     }
 
     template <class T> void update(T model) const {
@@ -131,11 +132,27 @@ public:
                     return;
                 }
             }
-            items += binding.name + "=" + valueText(value) + COMMA_SEP;
+            // appended piece by piece: a row model has over a hundred columns
+            items += binding.name;
+            items += '=';
+            items += valueText(value);
+            items += COMMA_SEP;
         });
         dropLastSeparator(items);
-        run(prefix(*table) + "UPDATE" + BLANK + table->name + BLANK + "SET" + BLANK + items + BLANK +
-            "WHERE ID = " + id + ";");
+        std::string sql = prefix(*table);
+        sql.reserve(sql.size() + items.size() + table->name.size() + 32);
+        sql += "UPDATE";
+        sql += BLANK;
+        sql += table->name;
+        sql += BLANK;
+        sql += "SET";
+        sql += BLANK;
+        sql += items;
+        sql += BLANK;
+        sql += "WHERE ID = ";
+        sql += id;
+        sql += ';';
+        run(std::move(sql));
     }
 
     template <class T, class C> std::vector<T> get_all(const where_t<C>& where) const {
@@ -144,7 +161,7 @@ public:
         std::string sql = "SELECT" + BLANK + "*" + BLANK + "FROM" + BLANK + table->name + BLANK;
         process_single_condition(sql, where.condition);
         sql += BLANK;
-        const Rows rows = run(sql);
+        const Rows rows = run(std::move(sql));
         const auto cellTargets = cellBindings(*map, *table);
         std::vector<T> models;
         models.reserve(rows.size());
@@ -247,7 +264,7 @@ private:
     }
 
     template <class T>
-    std::shared_ptr<RaidDataModels::dbModelFieldsMap<T>> requireFieldsMap(const std::string& message) const {
+    std::shared_ptr<RaidDataModels::dbModelFieldsMap<T>> requireFieldsMap(const char* message) const {
         auto map = findFieldsMap<T>();
         if (!map) {
             throw DBEXCEPTION::DatabaseException(message);
@@ -273,12 +290,12 @@ private:
         }
     }
 
-    Rows run(const std::string& sql) const {
+    Rows run(std::string sql) const {
         if (!dao_) {
             throw DBEXCEPTION::DatabaseException("Storage query exception thrown! (no database access object)");
         }
         try {
-            return dao_->query(sql);
+            return dao_->query(std::move(sql));
         } catch (const DBEXCEPTION::DatabaseException& e) {
             throw DBEXCEPTION::DatabaseException("Storage query exception thrown! (" + std::string(e.what()) + ")");
         }
@@ -345,11 +362,17 @@ private:
             }
             return targets;
         }
+        // By name; of several bindings with one name the last one counts. Sorted once and searched,
+        // rather than every column compared with every binding (a row model has over a hundred).
+        std::stable_sort(all.begin(), all.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        targets.reserve(table.columns.size());
         for (const auto& column : table.columns) {
             CellTarget target;
-            for (const auto& entry : all) {
-                if (column && entry.first == column->name) {
-                    target = entry.second;
+            if (column) {
+                auto last = std::upper_bound(all.begin(), all.end(), column->name,
+                                             [](const std::string& name, const auto& entry) { return name < entry.first; });
+                if (last != all.begin() && std::prev(last)->first == column->name) {
+                    target = std::prev(last)->second;
                 }
             }
             targets.push_back(target);

@@ -88,6 +88,10 @@ SqliteDAO::~SqliteDAO() {
 
 std::vector<std::vector<std::string>> SqliteDAO::query(std::string sql) {
     std::lock_guard<std::mutex> guard(mutex_);
+    // Most texts hold no number above INT64_MAX; they skip the rewrite and its copy.
+    if (!mayHoldUnsignedLiterals(sql)) {
+        return run(sql);
+    }
     return run(signedFormOfUnsignedLiterals(sql));
 }
 

@@ -76,4 +76,16 @@ std::string signedFormOfUnsignedLiterals(const std::string& sql) {
     }
     return out;
 }
+
+bool mayHoldUnsignedLiterals(const std::string& sql) {
+    const std::size_t shortest = 19;
+    std::size_t run = 0;
+    for (char c : sql) {
+        run = c >= '0' && c <= '9' ? run + 1 : 0;
+        if (run >= shortest) {
+            return true;
+        }
+    }
+    return false;
+}
 } // namespace DatabaseWrapper

@@ -1,5 +1,7 @@
 #include "EmuAnswer.h"
 
+#include <mutex>
+
 #include <rapidjson/document.h>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
@@ -50,12 +52,27 @@ std::string wrapTree(const std::string& treeText) {
 } // namespace
 
 std::string toAnswerEnvelope(const std::string& source) {
+    // The same source always gives the same answer, and a poller asks for the same tree again and again:
+    // the last answer is kept, so that a poll costs the controller a comparison, not a parse and a write.
+    static std::mutex lastLock;
+    static std::string lastSource;
+    static std::string lastAnswer;
+    {
+        std::lock_guard<std::mutex> guard(lastLock);
+        if (!lastAnswer.empty() && source == lastSource) {
+            return lastAnswer;
+        }
+    }
+    std::string answer = source;
     rapidjson::Document doc;
     doc.Parse(source.data(), source.size());
-    if (doc.HasParseError() || !doc.IsObject() || doc.HasMember("SIP") || !doc.HasMember("TavrinStorageDeviceTree")) {
-        return source;
+    if (!doc.HasParseError() && doc.IsObject() && !doc.HasMember("SIP") && doc.HasMember("TavrinStorageDeviceTree")) {
+        answer = wrapTree(compact(doc));
     }
-    return wrapTree(compact(doc));
+    std::lock_guard<std::mutex> guard(lastLock);
+    lastSource = source;
+    lastAnswer = answer;
+    return answer;
 }
 
 std::string unknownOperationAnswer(int64_t operationCode) {

@@ -92,6 +92,10 @@ TJsonObject::TJsonObject(std::shared_ptr<rapidjson::Document> doc, const rapidjs
 }
 
 TJsonObject TJsonObject::findMember(const char* name, int type) const {
+    return TJsonObject(m_Doc, &findMemberValue(name, type));
+}
+
+const rapidjson::Value& TJsonObject::findMemberValue(const char* name, int type) const {
     // The name becomes a text only for an error: lookups are the parse's hot path.
     const char* member = name ? name : "";
     if (type < JSON_OBJECT || type > JSON_INTEGER) {
@@ -108,7 +112,7 @@ TJsonObject TJsonObject::findMember(const char* name, int type) const {
     if (!HasType(it->value, type)) {
         throw TJsonException("JSON member '" + std::string(member) + "' is not " + TypeName(type));
     }
-    return TJsonObject(m_Doc, &it->value);
+    return it->value;
 }
 
 std::string JSONToString(const rapidjson::Value& value) {

@@ -28,6 +28,8 @@ public:
     // The member `name` of this object, checked for type (0 object, 1 array, 2 string, 3 integer).
     // Throws TJsonException saying which member was missing or of the wrong type.
     TJsonObject findMember(const char* name, int type) const;
+    // The same lookup and checks as findMember, giving the value itself (no shared reference is taken).
+    const rapidjson::Value& findMemberValue(const char* name, int type) const;
 
     std::shared_ptr<rapidjson::Document> jsonDoc_Get() const { return m_Doc; }
     const rapidjson::Value& jsonValue_Get() const { return *m_Value; }

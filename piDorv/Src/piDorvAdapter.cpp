@@ -131,7 +131,8 @@ CDorvAdapterList firmwareGetFromLumo(std::int32_t detected) {
     }
     TLX::Misc::CScopeGuard disconnect([] { Lumo_Disconnect(); });
 
-    const std::string request = storageTreeRequest();
+    // The request never changes: its document is built and written once.
+    static const std::string request = storageTreeRequest();
     PIDORV_TRACE(4, PIDORV_SRC_ADAPTER, "firmwareGetFromLumo", "%s %s %s") << "firmwareGetFromLumo"
                                                                            << "Request data from TAVRIN :" << request;
 
@@ -144,14 +145,15 @@ CDorvAdapterList firmwareGetFromLumo(std::int32_t detected) {
 
 // Text members are C texts: an embedded zero ends them.
 std::string memberText(const TLX::Json::TJsonObject& element, const char* name) {
-    return std::string(element.findMember(name, TLX::Json::JSON_STRING).jsonValue_Get().GetString());
+    return std::string(element.findMemberValue(name, TLX::Json::JSON_STRING).GetString());
 }
 
 TLX::Json::TJsonObject arrayEntry(const TLX::Json::TJsonObject& array, rapidjson::SizeType index) {
     return TLX::Json::TJsonObject(array.jsonDoc_Get(), &array.jsonValue_Get()[index]);
 }
 
-CDorvAdapter readAdapter(const TLX::Json::TJsonObject& element) {
+// Appends the adapter of one element, once all eight members were read (built in place in the list).
+void readAdapter(const TLX::Json::TJsonObject& element, CDorvAdapterList& adapters) {
     std::string firmwareVersion = memberText(element, "FirmwareVersion");
     std::string serialNumber = memberText(element, "SerialNumber");
     std::string product = memberText(element, "Product");
@@ -160,9 +162,9 @@ CDorvAdapter readAdapter(const TLX::Json::TJsonObject& element) {
     std::string vendorId = memberText(element, "VendorID");
     std::string deviceId = memberText(element, "DeviceID");
     const std::int32_t adapterNumber =
-        element.findMember("AdapterNumber", TLX::Json::JSON_INTEGER).jsonValue_Get().GetInt();
+        element.findMemberValue("AdapterNumber", TLX::Json::JSON_INTEGER).GetInt();
 
-    CDorvAdapter adapter;
+    CDorvAdapter& adapter = adapters.emplace_back();
     adapter.PI::CObject::m_Type = PARSED_ADAPTER_TYPE;
     adapter.m_FirmwareVersion = std::move(firmwareVersion);
     adapter.m_UniqueID = serialNumber;
@@ -176,7 +178,6 @@ CDorvAdapter readAdapter(const TLX::Json::TJsonObject& element) {
     adapter.m_Type = "Dorv";
     adapter.m_Status = VALUE_OK;
     adapter.m_StatusWord2 = 1;
-    return adapter;
 }
 
 PI::CProperty makeProperty(PI::_PROPERTY_ID code, std::int32_t subCode, std::int32_t position, std::int32_t label) {
@@ -195,9 +196,12 @@ void addProperty(std::vector<PI::CProperty>& out, PI::_PROPERTY_ID wanted, PI::_
     if (wanted != code && wanted != PI::PROPERTY_UNDEFINED) {
         return;
     }
-    PI::CProperty property = makeProperty(code, subCode, position, label);
+    // Built in place: a property moved into the list costs as much as filling it.
+    PI::CProperty& property = out.emplace_back(code, false);
+    property.m_SubCode = subCode;
+    property.m_Position = position;
+    property.m_Label = label;
     property.SetValue(value);
-    out.push_back(std::move(property));
 }
 
 bool wants(PI::_PROPERTY_ID wanted, PI::_PROPERTY_ID code) {
@@ -284,9 +288,9 @@ std::uint32_t CDorvAdapter::GetAdapterProperties(std::vector<PI::CProperty>& out
     addProperty(out, id, 30063, m_Product, NOT_SET, NOT_SET, 23102);
     addProperty(out, id, 30056, m_Type, NOT_SET, 0, NOT_SET);
     if (wants(id, 30158)) {
-        PI::CProperty property = makeProperty(30158, NOT_SET, 0, NOT_SET);
-        property.SetValue(VALUE_LINUX_MD, std::vector<std::int32_t>{VALUE_LINUX_MD});
-        out.push_back(std::move(property));
+        PI::CProperty& property = out.emplace_back(makeProperty(30158, NOT_SET, 0, NOT_SET));
+        static const std::vector<std::int32_t> choices{VALUE_LINUX_MD};
+        property.SetValue(VALUE_LINUX_MD, choices);
     }
     addProperty(out, id, 30020, m_FirmwareVersion, NOT_SET, NOT_SET, 23051);
     addProperty(out, id, 30022, m_SerialNumber, NOT_SET, NOT_SET, 23116);
@@ -298,7 +302,8 @@ std::uint32_t CDorvAdapter::GetAdapterProperties(std::vector<PI::CProperty>& out
     addProperty(out, id, 30177, m_VendorID, NOT_SET, NOT_SET, 23135);
     addProperty(out, id, 30179, m_DeviceID, NOT_SET, NOT_SET, 23135);
     addProperty(out, id, 30137, m_UniqueID, NOT_SET, 0, NOT_SET);
-    addProperty(out, id, 30266, std::string("USB"), NOT_SET, NOT_SET, 23041);
+    static const std::string busType = "USB";
+    addProperty(out, id, 30266, busType, NOT_SET, NOT_SET, 23041);
     if (!m_DriverVersion.empty()) {
         addProperty(out, id, 30018, m_DriverVersion, NOT_SET, NOT_SET, 23042);
     }
@@ -308,22 +313,20 @@ std::uint32_t CDorvAdapter::GetAdapterProperties(std::vector<PI::CProperty>& out
     addProperty(out, id, 30274, static_cast<std::uint64_t>(lds.size()), 35025, 1, 23136);
     addProperty(out, id, 30277, countOfMax(pds.size(), MAX_PHYSICAL_DEVICES), 35028, 2, 23138);
     if (wants(id, 30278)) {
-        PI::CProperty property = makeProperty(30278, 35025, 2, 23136);
+        PI::CProperty& property = out.emplace_back(makeProperty(30278, 35025, 2, 23136));
         property.SetValue(static_cast<std::uint64_t>(lds.size()));
         property.SetValue(countOfMax(lds.size(), MAX_LOGICAL_DRIVES));
-        out.push_back(std::move(property));
     }
     if (wants(id, 30017)) {
-        PI::CProperty property = makeProperty(30017, NOT_SET, NOT_SET, 23127);
-        property.SetValue(m_Status, std::vector<std::int32_t>{VALUE_OK, VALUE_WARNING, VALUE_FAILED});
+        PI::CProperty& property = out.emplace_back(makeProperty(30017, NOT_SET, NOT_SET, 23127));
+        static const std::vector<std::int32_t> choices{VALUE_OK, VALUE_WARNING, VALUE_FAILED};
+        property.SetValue(m_Status, choices);
         property.m_StatusDisplay = statusDisplay(m_Status);
-        out.push_back(std::move(property));
     }
     if (!m_AdditionalStatus.empty() && wants(id, 30165)) {
-        PI::CProperty property = makeProperty(30165, NOT_SET, NOT_SET, 23004);
+        PI::CProperty& property = out.emplace_back(makeProperty(30165, NOT_SET, NOT_SET, 23004));
         property.SetValue(m_AdditionalStatus,
                           std::vector<std::int32_t>{VALUE_LOGICAL_DRIVE_FAILED, VALUE_LOGICAL_DRIVE_DEGRADED});
-        out.push_back(std::move(property));
     }
 
     PIDORV_TRACE(2, PIDORV_SRC_ADAPTER, "GetAdapterProperties", "LEAVE AdapterGetProperties -> %d")
@@ -471,7 +474,7 @@ CDorvAdapterList parseDorv100JSON(const char* answer) {
         const rapidjson::SizeType count = elements.jsonValue_Get().Size();
         adapters.reserve(count);
         for (rapidjson::SizeType i = 0; i < count; ++i) {
-            adapters.push_back(readAdapter(arrayEntry(elements, i)));
+            readAdapter(arrayEntry(elements, i), adapters);
         }
     } catch (const TLX::Json::TJsonException&) {
         // An unreadable answer or element ends the parse; what was read before it stays.

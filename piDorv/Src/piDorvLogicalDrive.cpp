@@ -110,77 +110,66 @@ std::uint32_t CDorvLogicalDrive::GetLogicalDriveProperties(std::vector<PI::CProp
     static const std::vector<std::int32_t> activityList = {VALUE_IDLE, VALUE_INITIALIZING, VALUE_REBUILDING, VALUE_BUSY};
 
     if (wanted(id, PROP_NAME)) {
-        PI::CProperty p(PROP_NAME, false);
+        PI::CProperty& p = out.emplace_back(PROP_NAME, false);
         p.SetValue(m_Name);
         p.m_Label = 23239;
-        out.push_back(std::move(p));
     }
     if (wanted(id, PROP_LOGICAL_DRIVE_NUMBER)) {
-        PI::CProperty p(PROP_LOGICAL_DRIVE_NUMBER, false);
+        PI::CProperty& p = out.emplace_back(PROP_LOGICAL_DRIVE_NUMBER, false);
         p.SetValue(static_cast<std::uint64_t>(static_cast<std::int64_t>(m_Number)));
         p.m_Label = 23240;
-        out.push_back(std::move(p));
     }
     if (wanted(id, PROP_UNIQUE_ID)) {
-        PI::CProperty p(PROP_UNIQUE_ID, false);
+        PI::CProperty& p = out.emplace_back(PROP_UNIQUE_ID, false);
         p.SetValue(m_UniqueID);
         p.m_Position = 0;
-        out.push_back(std::move(p));
     }
     if (wanted(id, PROP_RAID_LEVEL)) {
-        PI::CProperty p(PROP_RAID_LEVEL, false);
+        PI::CProperty& p = out.emplace_back(PROP_RAID_LEVEL, false);
         p.SetValue(m_RaidLevel, raidLevelList);
         p.m_SubCode = SUBPROP_TYPE;
         p.m_Label = 23251;
-        out.push_back(std::move(p));
     }
     if (wanted(id, PROP_STRIPESIZE) && hasStripeSize(m_RaidLevel)) {
-        PI::CProperty p(PROP_STRIPESIZE, false);
+        PI::CProperty& p = out.emplace_back(PROP_STRIPESIZE, false);
         p.SetValue(m_StripeSize, stripeList);
         p.m_Label = 23250;
-        out.push_back(std::move(p));
     }
     if (wanted(id, PROP_LOGICAL_SIZE)) {
-        PI::CProperty p(PROP_LOGICAL_SIZE, false);
+        PI::CProperty& p = out.emplace_back(PROP_LOGICAL_SIZE, false);
         p.SetValue(static_cast<std::uint64_t>(m_LogicalSize >> 11));
         p.m_ExtraText = 21002;
         p.m_Label = 23237;
-        out.push_back(std::move(p));
     }
     if (wanted(id, PROP_PHYSICAL_SIZE)) {
-        PI::CProperty p(PROP_PHYSICAL_SIZE, false);
+        PI::CProperty& p = out.emplace_back(PROP_PHYSICAL_SIZE, false);
         p.SetValue(static_cast<std::uint64_t>(m_PhysicalSize >> 10));
         p.m_ExtraText = 21002;
         p.m_Label = 23242;
-        out.push_back(std::move(p));
     }
     if (wanted(id, PROP_OS_DEVICE) && !m_Name.empty()) {
-        PI::CProperty p(PROP_OS_DEVICE, false);
+        PI::CProperty& p = out.emplace_back(PROP_OS_DEVICE, false);
         p.SetValue(m_Name);
         p.m_Label = 23241;
-        out.push_back(std::move(p));
     }
     if (wanted(id, PROP_ACTIVITY)) {
-        PI::CProperty p(PROP_ACTIVITY, false);
+        PI::CProperty& p = out.emplace_back(PROP_ACTIVITY, false);
         p.SetValue(m_Activity, activityList);
         p.m_Label = 23222;
-        out.push_back(std::move(p));
     }
     PIDORV_TRACE(4, PIDORV_SRC_LOGICALDRIVE, "GetLogicalDriveProperties",
                  "Zul GetLogicalDriveProperties() object.m_Status=%d")
         << FormatInt(m_Status);
     if (wanted(id, PROP_STATUS)) {
-        PI::CProperty p(PROP_STATUS, false);
+        PI::CProperty& p = out.emplace_back(PROP_STATUS, false);
         p.SetValue(m_Status, statusList);
         p.m_StatusDisplay = statusDisplay(m_Status);
         p.m_Label = 23249;
-        out.push_back(std::move(p));
     }
     if (wanted(id, PROP_CONFIGURATION)) {
-        PI::CProperty p(PROP_CONFIGURATION, false);
+        PI::CProperty& p = out.emplace_back(PROP_CONFIGURATION, false);
         p.SetValue(m_Configuration);
         p.m_Position = 0;
-        out.push_back(std::move(p));
     }
 
     PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetLogicalDriveProperties", "LEAVE GetLogicalDriveProperties() -> %d")

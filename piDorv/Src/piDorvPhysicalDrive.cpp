@@ -135,98 +135,84 @@ std::uint32_t CDorvPhysicalDrive::GetPhysicalDriveProperties(std::vector<PI::CPr
     }
 
     if (wanted(id, PROP_NAME)) {
-        PI::CProperty p(PROP_NAME, false);
+        PI::CProperty& p = out.emplace_back(PROP_NAME, false);
         p.SetValue(m_Name);
         p.m_Label = 23298;
-        out.push_back(std::move(p));
     }
     if (wanted(id, PROP_DEVICE_NUMBER)) {
-        PI::CProperty p(PROP_DEVICE_NUMBER, false);
+        PI::CProperty& p = out.emplace_back(PROP_DEVICE_NUMBER, false);
         p.SetValue(widened(m_DeviceNumber));
         p.m_Position = 28;
         p.m_Label = 23284;
-        out.push_back(std::move(p));
     }
     if (wanted(id, PROP_PORT_NUMBER)) {
-        PI::CProperty p(PROP_PORT_NUMBER, false);
+        PI::CProperty& p = out.emplace_back(PROP_PORT_NUMBER, false);
         p.SetValue(widened(m_PortNumber));
         p.m_Position = 28;
         p.m_Label = 23305;
-        out.push_back(std::move(p));
     }
     if (wanted(id, PROP_OS_DEVICE)) {
-        PI::CProperty p(PROP_OS_DEVICE, false);
+        PI::CProperty& p = out.emplace_back(PROP_OS_DEVICE, false);
         p.SetValue("/dev/" + m_OsDeviceName);  // the "/dev/%s" text, without a formatter per call
         p.m_Label = 23300;
-        out.push_back(std::move(p));
     }
     if (wanted(id, PROP_UNIQUE_ID)) {
-        PI::CProperty p(PROP_UNIQUE_ID, false);
+        PI::CProperty& p = out.emplace_back(PROP_UNIQUE_ID, false);
         p.SetValue(m_UniqueID);
         p.m_Position = 0;
-        out.push_back(std::move(p));
     }
     if (wanted(id, PROP_VENDOR)) {
-        PI::CProperty p(PROP_VENDOR, false);
+        PI::CProperty& p = out.emplace_back(PROP_VENDOR, false);
         p.SetValue(m_Vendor);
         p.m_Label = 23331;
-        out.push_back(std::move(p));
     }
     if (wanted(id, PROP_PRODUCT)) {
-        PI::CProperty p(PROP_PRODUCT, false);
+        PI::CProperty& p = out.emplace_back(PROP_PRODUCT, false);
         p.SetValue(m_Product);
         p.m_Label = 23308;
-        out.push_back(std::move(p));
     }
     if (wanted(id, PROP_PHYSICAL_SIZE)) {
-        PI::CProperty p(PROP_PHYSICAL_SIZE, false);
+        PI::CProperty& p = out.emplace_back(PROP_PHYSICAL_SIZE, false);
         p.SetValue(sizeShown);
         p.m_ExtraText = 21002;
         p.m_Label = 23304;
-        out.push_back(std::move(p));
     }
     if (wanted(id, PROP_CONFIGURABLE_SIZE)) {
-        PI::CProperty p(PROP_CONFIGURABLE_SIZE, false);
+        PI::CProperty& p = out.emplace_back(PROP_CONFIGURABLE_SIZE, false);
         p.SetValue(sizeShown);
         p.m_ExtraText = 21002;
         p.m_Label = 23281;
-        out.push_back(std::move(p));
     }
     if (wanted(id, PROP_ACTIVITY)) {
-        PI::CProperty p(PROP_ACTIVITY, false);
+        PI::CProperty& p = out.emplace_back(PROP_ACTIVITY, false);
         p.SetValue(m_Activity, activityList);
         p.m_Label = 23274;
-        out.push_back(std::move(p));
     }
     if (wanted(id, PROP_STATUS)) {
         PIDORV_TRACE(2, PIDORV_SRC_PHYSICALDRIVE, "GetPhysicalDriveProperties",
                      "GetPhysicalDriveProperties() set status property of disk %d/%d to %d")
             << FormatInt(m_PortNumber) << FormatInt(m_DeviceNumber) << FormatInt(m_Status);
-        PI::CProperty p(PROP_STATUS, false);
+        PI::CProperty& p = out.emplace_back(PROP_STATUS, false);
         p.SetValue(m_Status, statusList);
         p.m_StatusDisplay = statusDisplay(m_Status, m_MediaType);
         p.m_Label = 23324;
-        out.push_back(std::move(p));
     }
     if (wanted(id, PROP_TYPE)) {
-        PI::CProperty p(PROP_TYPE, false);
+        PI::CProperty& p = out.emplace_back(PROP_TYPE, false);
         p.SetValue(m_Type, typeList);
         p.m_Label = 23329;
-        out.push_back(std::move(p));
     }
     if (wanted(id, PROP_MEDIA_TYPE)) {
-        PI::CProperty p(PROP_MEDIA_TYPE, false);
+        PI::CProperty& p = out.emplace_back(PROP_MEDIA_TYPE, false);
         p.SetValue(m_MediaType, mediaList);
         p.m_Label = 23296;
-        out.push_back(std::move(p));
     }
     if (wanted(id, PROP_CONFIGURABILITY)) {
-        PI::CProperty p(PROP_CONFIGURABILITY, false);
+        PI::CProperty& p = out.emplace_back(PROP_CONFIGURABILITY, false);
         p.SetValue(m_Configurability, configurabilityList);
         p.m_Position = 0;
         p.m_Flag = 0;
         p.m_Label = 23280;
-        out.push_back(std::move(p));
     }
 
     // A missing drive hides its details wherever they are in the list, also those placed there before.

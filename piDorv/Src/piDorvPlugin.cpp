@@ -35,6 +35,12 @@ const OperationDescriptor PLUGIN_OPERATIONS[] = {{OPERATION_GET_EVENTS, 6, 1, 1,
 template <class T> T& DataAs(void* data) {
     return *static_cast<T*>(data);
 }
+
+// "Plugin:ID=%d" with the module number: the same text every time, so it is formatted once.
+const std::string& PluginUniqueId() {
+    static const std::string text = (boost::format("Plugin:ID=%d") % MODULE_NUMBER).str();
+    return text;
+}
 } // namespace
 
 std::uint32_t PollIntervalFromText(const std::string& text) {
@@ -257,37 +263,33 @@ void IPLUGINAPI_IMPL::StopThreads() {
 std::uint32_t IPLUGINAPI_IMPL::GetPluginProperties(CDorvPlugin&, std::vector<PI::CProperty>& out, PI::_PROPERTY_ID id) {
     out.clear();
     const bool all = id == PROPERTY_ALL;
+    out.reserve(all ? 5 : 1);
     if (all || id == PROPERTY_UNIQUE_ID) {
-        PI::CProperty property(PROPERTY_UNIQUE_ID, false);
-        property.SetValue((boost::format("Plugin:ID=%d") % MODULE_NUMBER).str());
+        PI::CProperty& property = out.emplace_back(PROPERTY_UNIQUE_ID, false);
+        property.SetValue(PluginUniqueId());
         property.m_Position = 0;
-        out.push_back(property);
     }
     if (all || id == PROPERTY_NAME) {
-        PI::CProperty property(PROPERTY_NAME, false);
+        PI::CProperty& property = out.emplace_back(PROPERTY_NAME, false);
         property.SetValue(std::string("Dorv-Plugin"));
         property.m_Label = 23334;
-        out.push_back(property);
     }
     if (all || id == PROPERTY_VERSION) {
-        PI::CProperty property(PROPERTY_VERSION, false);
+        PI::CProperty& property = out.emplace_back(PROPERTY_VERSION, false);
         property.SetValue(std::string("7.12.1"));
         property.m_Label = 23339;
-        out.push_back(property);
     }
     if (all || id == PROPERTY_VENDOR) {
-        PI::CProperty property(PROPERTY_VENDOR, false);
+        PI::CProperty& property = out.emplace_back(PROPERTY_VENDOR, false);
         property.SetValue(std::string("Linux"));
         property.m_Label = 23338;
-        out.push_back(property);
     }
     if (all || id == PROPERTY_POLL_INTERVAL) {
-        PI::CProperty property(PROPERTY_POLL_INTERVAL, true);
+        PI::CProperty& property = out.emplace_back(PROPERTY_POLL_INTERVAL, true);
         property.SetValue(static_cast<std::int64_t>(pollInterval_.load()), static_cast<std::int64_t>(POLL_INTERVAL_MIN),
                           static_cast<std::int64_t>(POLL_INTERVAL_MAX), std::int64_t{1});
         property.m_ExtraText = 21007;
         property.m_Label = 23335;
-        out.push_back(property);
     }
     return Status::SUCCESS;
 }

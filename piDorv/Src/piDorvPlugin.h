@@ -94,7 +94,8 @@ public:
     std::uint32_t UnlockObjects();
     void Worker();
     void EventPoll();
-    void WorkerDo(bool bscan);
+    // One cycle; false when the locks were busy and nothing was done.
+    bool WorkerDo(bool bscan);
 
     // Scan and reconcile; callers hold dL (and eL for UpdateSystem).
     std::uint32_t ScanSystem(std::vector<std::shared_ptr<CDorvAdapter>>& adapters,

@@ -23,11 +23,6 @@ const char* const PLUGIN_NAME = "Dorv-Plugin";
 const char* const SETTABLE_PROPERTIES =
     "{\"\"settableProperties\"\":[{\"\"name\"\":\"\"pollinterval\"\",\"\"formatStr\"\":\"\"<int32>[2..255, 1]\"\"}]}";
 
-// The drive rows are selected by host name; the drives' own copy routines leave it out.
-template <class Model> void SetHostName(Model& model) {
-    model.HostName = HOST_NAME;
-}
-
 // Whether a logical drive's configuration lists the physical drive by its port and device numbers.
 bool FormsPart(const PI::CLogicalDrive& configuration, const CDorvPhysicalDrive& drive) {
     for (const auto& container : configuration.GetContainers()) {
@@ -39,6 +34,12 @@ bool FormsPart(const PI::CLogicalDrive& configuration, const CDorvPhysicalDrive&
     }
     return false;
 }
+
+// "Plugin:ID=%d" with the module number: the same text every time, so it is formatted once.
+const std::string& PluginUniqueId() {
+    static const std::string text = (boost::format("Plugin:ID=%d") % MODULE_NUMBER).str();
+    return text;
+}
 } // namespace
 
 #define PIDORV_DB_TRACE(function, format) PIDORV_TRACE(DB_TRACE_LEVEL, PIDORV_SRC_PLUGIN, function, format)
@@ -49,7 +50,7 @@ std::uint32_t IPLUGINAPI_IMPL::SetDatabaseObjectProperties(RaidDataModels::Plugi
     model.Name = PLUGIN_NAME;
     model.PollInterval = static_cast<int>(pollInterval_.load());
     model.SettableProperties = SETTABLE_PROPERTIES;
-    model.UniqueID = (boost::format("Plugin:ID=%d") % MODULE_NUMBER).str();
+    model.UniqueID = PluginUniqueId();
     model.Vendor = "Linux";
     model.Version = "7.12.1";
     return Status::SUCCESS;
@@ -77,7 +78,6 @@ std::uint32_t IPLUGINAPI_IMPL::InsertObjectToDatabase(CDorvPhysicalDrive& drive,
     try {
         RaidDataModels::PD model;
         drive.SetDatabaseObjectProperties(model);
-        SetHostName(model);
         db_->insert(model);
         PIDORV_DB_TRACE("InsertObjectToDatabase", "PD (%s) (%d) entry inserted to db.")
             << drive.m_Name << FormatInt(drive.m_PortNumber);
@@ -94,7 +94,6 @@ std::uint32_t IPLUGINAPI_IMPL::InsertObjectToDatabase(CDorvLogicalDrive& drive, 
     try {
         RaidDataModels::LD model;
         drive.SetDatabaseObjectProperties(model);
-        SetHostName(model);
         db_->insert(model);
         PIDORV_DB_TRACE("InsertObjectToDatabase", "LD (%s) (%d) inserted to db.")
             << drive.m_Name << FormatInt(drive.m_Number);
@@ -156,7 +155,6 @@ std::uint32_t IPLUGINAPI_IMPL::UpdateObjectInDatabase(CDorvPhysicalDrive& drive)
         }
         RaidDataModels::PD model;
         drive.SetDatabaseObjectProperties(model);
-        SetHostName(model);
         model.ID = rows.front().ID;
         db_->update(model);
         PIDORV_DB_TRACE("UpdateObjectInDatabase", "PD (%s) (%d) entry updated id db.")
@@ -180,7 +178,6 @@ std::uint32_t IPLUGINAPI_IMPL::UpdateObjectInDatabase(CDorvLogicalDrive& drive) 
         }
         RaidDataModels::LD model;
         drive.SetDatabaseObjectProperties(model);
-        SetHostName(model);
         model.ID = std::get<0>(rows.front());
         db_->update(model);
         PIDORV_DB_TRACE("UpdateObjectInDatabase", "LD number (%d) entry updated id db.") << FormatInt(drive.m_Number);

@@ -2,6 +2,7 @@
 // current lists, with the differences written to the database.
 #include <algorithm>
 #include <mutex>
+#include <utility>
 
 #include <boost/format.hpp>
 
@@ -49,10 +50,11 @@ std::uint32_t IPLUGINAPI_IMPL::ScanSystem(std::vector<std::shared_ptr<CDorvAdapt
     physicalDrives.clear();
     logicalDrives.clear();
 
-    const CDorvAdapterList parsed = adaptersGet();
-    for (const auto& found : parsed) {
-        auto adapter = std::make_shared<CDorvAdapter>(found);
-        adapter->m_ID = newIds ? NewID() : found.m_ID;
+    CDorvAdapterList parsed = adaptersGet();
+    for (auto& found : parsed) {
+        // The parsed list is dropped after this loop: its adapters are moved, not copied.
+        auto adapter = std::make_shared<CDorvAdapter>(std::move(found));
+        adapter->m_ID = newIds ? NewID() : adapter->m_ID;
         adapter->PI::CObject::m_Type = OBJECT_TYPE_ADAPTER;
         adapter->m_Type = "Dorv";
         adapter->m_Status = STATUS_OK;

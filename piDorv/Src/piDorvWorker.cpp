@@ -14,6 +14,9 @@ namespace {
 using TLX::Output_Streams::FormatInt;
 
 const std::uint32_t CRASH_TRACE_LEVEL = 0x40000000;
+// A forced scan is raised while the host call that asked for it still holds dL, so its first try
+// usually finds the lock busy; it is tried again after this pause instead of being dropped.
+const unsigned long FORCED_RETRY_MILLISECONDS = 100;
 
 unsigned long WaitMilliseconds(const std::atomic<std::uint32_t>& seconds) {
     return static_cast<unsigned long>(seconds.load()) * 1000ul;
@@ -103,20 +106,25 @@ void IPLUGINAPI_IMPL::Worker() {
     TLX::Threading::CThread::initialize();
     PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "Worker", "ENTER Worker()");
     const std::vector<int> events = {CPluginEvents::PRIVATE, CPluginEvents::FORCE_WORK, CPluginEvents::STOP};
+    bool forcedPending = false;
     for (;;) {
         int which = -1;
-        const bool raised = eventHandler_.wait_for(events, WaitMilliseconds(pollInterval_), which);
+        const unsigned long wait = forcedPending ? FORCED_RETRY_MILLISECONDS : WaitMilliseconds(pollInterval_);
+        const bool raised = eventHandler_.wait_for(events, wait, which);
         if (raised && which == CPluginEvents::STOP) {
             break;
         }
         // A failing cycle must not end the worker; the guards have released the locks by now.
         try {
-            if (!raised) {
+            if (!raised && forcedPending) {
+                PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "Worker", "Worker() forced scan found the locks busy, retried");
+                forcedPending = !WorkerDo(true);
+            } else if (!raised) {
                 PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "Worker", "Worker() timeout event received");
                 WorkerDo(false);
             } else if (which == CPluginEvents::FORCE_WORK) {
                 PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "Worker", "forceWork event received, force scan");
-                WorkerDo(true);
+                forcedPending = !WorkerDo(true);
             } else if (which == CPluginEvents::PRIVATE) {
                 PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "Worker", "Worker() privateEvent_ event received");
                 {
@@ -130,6 +138,7 @@ void IPLUGINAPI_IMPL::Worker() {
                 }
             }
         } catch (...) {
+            forcedPending = false;
             TLX::Exceptions::CErrorLog log;
             TLX::Exceptions::CExceptionLog() >> log;
             PIDORV_TRACE(CRASH_TRACE_LEVEL, PIDORV_SRC_PLUGIN, "Worker", "Worker()- cycle failed, worker goes on\n\n%S")
@@ -168,14 +177,14 @@ void IPLUGINAPI_IMPL::EventPoll() {
     PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "EventPoll", "LEAVE EventPoll()");
 }
 
-void IPLUGINAPI_IMPL::WorkerDo(bool bscan) {
+bool IPLUGINAPI_IMPL::WorkerDo(bool bscan) {
     // All or nothing, never waiting: a busy lock means a host call is running; try again later.
     std::unique_lock<std::mutex> dataLock(dL, std::defer_lock);
     std::unique_lock<std::mutex> eventLock(eL, std::defer_lock);
     bool locked = false;
     PIDORV_LOCK_TIMING(timing, "locked = std::try_lock(dL, eL)", locked = std::try_lock(dataLock, eventLock) == -1);
     if (!locked) {
-        return;
+        return false;
     }
     PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "WorkerDo", "Worker() before bscan=%d") << FormatInt(static_cast<int>(bscan));
 
@@ -202,5 +211,6 @@ void IPLUGINAPI_IMPL::WorkerDo(bool bscan) {
         }
     }
     ++plugin_.m_UpdateCounter;
+    return true;
 }
 } // namespace NAMESPACE_piDorv

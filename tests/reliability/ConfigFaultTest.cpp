@@ -130,8 +130,8 @@ TEST_F(ConfigFault, WriterKilledAtAnyMomentLeavesAWholeFile) {
         waitpid(child, &status, 0);
 
         const std::string content = ReadFile(ConfigFile());
-        ASSERT_TRUE(content == first || content == second) << "round " << round << ": a torn file of "
-                                                            << content.size() << " bytes";
+        ASSERT_TRUE(content == first || content == second)
+            << "round " << round << ": a torn file of " << content.size() << " bytes";
     }
     Create();
     const std::uint32_t interval = Peer::pollInterval(Impl());

@@ -52,8 +52,8 @@ protected:
     struct Fault {
         std::function<void()> inject;
         std::function<void()> clear;
-        std::string reported;        // part of the database's message in the failure trace
-        bool needsReinitialize;      // rows lost with the fault come back with the next Initialize
+        std::string reported;   // part of the database's message in the failure trace
+        bool needsReinitialize; // rows lost with the fault come back with the next Initialize
     };
 
     void OpenFileDatabase(const std::string& uri) { db_ = DatabaseWrapper::openDatabase(uri); }
@@ -63,9 +63,7 @@ protected:
         PI::COperation op(OP_SCAN_CONFIGURATION);
         return Execute(PI::EXECUTE_OPERATION, AdapterIds().at(0), &op);
     }
-    int StoredPollInterval() {
-        return std::stoi(Query("SELECT PollInterval FROM Plugin").at(0).at(0));
-    }
+    int StoredPollInterval() { return std::stoi(Query("SELECT PollInterval FROM Plugin").at(0).at(0)); }
 
     // A running plugin meets the fault, goes on serving the host through it, and mirrors the model
     // again after it.
@@ -94,7 +92,8 @@ protected:
         const auto events = CollectEvents(&status);
         EXPECT_EQ(status, 0u);
         EXPECT_GT(trace.Count(fault.reported), 0) << "the database's message reaches the trace";
-        EXPECT_GT(trace.Count("Storage query exception thrown during updating Adapter (Renamed during the fault (0))"), 0);
+        EXPECT_GT(trace.Count("Storage query exception thrown during updating Adapter (Renamed during the fault (0))"),
+                  0);
 
         fault.clear();
         trace.Clear();
@@ -129,9 +128,8 @@ TEST_F(DatabaseFault, DroppedTable) {
     OtherConnection other(DatabasePath());
     const std::string create = other.Text("SELECT sql FROM sqlite_master WHERE name = 'Adapter'");
     ASSERT_FALSE(create.empty());
-    Exercise({[&] { other.Run("DROP TABLE Adapter;"); },
-              [&] { other.Run(create + ";"); },
-              "no such table: Adapter", true});
+    Exercise(
+        {[&] { other.Run("DROP TABLE Adapter;"); }, [&] { other.Run(create + ";"); }, "no such table: Adapter", true});
 }
 
 TEST_F(DatabaseFault, FullDisk) {

@@ -15,7 +15,9 @@ struct ShimFile {
     sqlite3_file* real;
 };
 
-sqlite3_file* Real(sqlite3_file* file) { return reinterpret_cast<ShimFile*>(file)->real; }
+sqlite3_file* Real(sqlite3_file* file) {
+    return reinterpret_cast<ShimFile*>(file)->real;
+}
 
 int Close(sqlite3_file* file) {
     sqlite3_file* real = Real(file);
@@ -30,11 +32,21 @@ int Write(sqlite3_file* file, const void* buffer, int amount, sqlite3_int64 offs
     }
     return Real(file)->pMethods->xWrite(Real(file), buffer, amount, offset);
 }
-int Truncate(sqlite3_file* file, sqlite3_int64 size) { return Real(file)->pMethods->xTruncate(Real(file), size); }
-int Sync(sqlite3_file* file, int flags) { return Real(file)->pMethods->xSync(Real(file), flags); }
-int FileSize(sqlite3_file* file, sqlite3_int64* size) { return Real(file)->pMethods->xFileSize(Real(file), size); }
-int Lock(sqlite3_file* file, int level) { return Real(file)->pMethods->xLock(Real(file), level); }
-int Unlock(sqlite3_file* file, int level) { return Real(file)->pMethods->xUnlock(Real(file), level); }
+int Truncate(sqlite3_file* file, sqlite3_int64 size) {
+    return Real(file)->pMethods->xTruncate(Real(file), size);
+}
+int Sync(sqlite3_file* file, int flags) {
+    return Real(file)->pMethods->xSync(Real(file), flags);
+}
+int FileSize(sqlite3_file* file, sqlite3_int64* size) {
+    return Real(file)->pMethods->xFileSize(Real(file), size);
+}
+int Lock(sqlite3_file* file, int level) {
+    return Real(file)->pMethods->xLock(Real(file), level);
+}
+int Unlock(sqlite3_file* file, int level) {
+    return Real(file)->pMethods->xUnlock(Real(file), level);
+}
 int CheckReservedLock(sqlite3_file* file, int* out) {
     return Real(file)->pMethods->xCheckReservedLock(Real(file), out);
 }
@@ -44,16 +56,24 @@ int FileControl(sqlite3_file* file, int op, void* arg) {
     }
     return Real(file)->pMethods->xFileControl(Real(file), op, arg);
 }
-int SectorSize(sqlite3_file* file) { return Real(file)->pMethods->xSectorSize(Real(file)); }
-int DeviceCharacteristics(sqlite3_file* file) { return Real(file)->pMethods->xDeviceCharacteristics(Real(file)); }
+int SectorSize(sqlite3_file* file) {
+    return Real(file)->pMethods->xSectorSize(Real(file));
+}
+int DeviceCharacteristics(sqlite3_file* file) {
+    return Real(file)->pMethods->xDeviceCharacteristics(Real(file));
+}
 int ShmMap(sqlite3_file* file, int region, int size, int extend, void volatile** out) {
     return Real(file)->pMethods->xShmMap(Real(file), region, size, extend, out);
 }
 int ShmLock(sqlite3_file* file, int offset, int n, int flags) {
     return Real(file)->pMethods->xShmLock(Real(file), offset, n, flags);
 }
-void ShmBarrier(sqlite3_file* file) { Real(file)->pMethods->xShmBarrier(Real(file)); }
-int ShmUnmap(sqlite3_file* file, int deleteFlag) { return Real(file)->pMethods->xShmUnmap(Real(file), deleteFlag); }
+void ShmBarrier(sqlite3_file* file) {
+    Real(file)->pMethods->xShmBarrier(Real(file));
+}
+int ShmUnmap(sqlite3_file* file, int deleteFlag) {
+    return Real(file)->pMethods->xShmUnmap(Real(file), deleteFlag);
+}
 
 // Memory-mapped pages would bypass the write check, so the layer offers no xFetch/xUnfetch (version 2).
 sqlite3_io_methods MakeMethods() {
@@ -169,5 +189,7 @@ void RegisterFullDiskVfs() {
     });
 }
 
-void SetDiskFull(bool full) { diskFull.store(full); }
+void SetDiskFull(bool full) {
+    diskFull.store(full);
+}
 } // namespace reliability

@@ -180,11 +180,11 @@ TEST_F(LifecycleMisuse, ReleaseWithoutDeInitializeStopsTheThreads) {
     ASSERT_EQ(StartThreads(), 0u);
     PI::COperation scan(OP_SCAN_CONFIGURATION);
     ASSERT_EQ(Execute(PI::EXECUTE_OPERATION, AdapterIds().at(0), &scan), 0u);
-    releaseIf(&api_);  // no DeInitialize first
+    releaseIf(&api_); // no DeInitialize first
     EXPECT_EQ(api_, nullptr);
-    releaseIf(&api_);  // a holder that already holds nothing
+    releaseIf(&api_); // a holder that already holds nothing
     releaseIf(nullptr);
-    db_ = DatabaseWrapper::resetDatabaseForTests();  // a new plugin object starts a new mirror
+    db_ = DatabaseWrapper::resetDatabaseForTests(); // a new plugin object starts a new mirror
     Create();
     ExpectNormalStart();
 }

@@ -69,7 +69,7 @@ inline bool IsAllowedStatus(PI::_COMMAND command, std::uint32_t status) {
         allowed = {0, 20001};
         break;
     case PI::SET_ADAPTER_IDS:
-        allowed = {0, 20000};  // 20000: the threads already run
+        allowed = {0, 20000}; // 20000: the threads already run
         break;
     case PI::DEINITIALIZE:
     case PI::GET_TOPOLOGY:
@@ -254,8 +254,7 @@ protected:
     // Waits until the worker has finished this many more cycles than now.
     bool WaitForCycles(int cycles, int seconds = 30) {
         const std::uint64_t start = PluginUpdateCounter();
-        return Eventually([&] { return PluginUpdateCounter() >= start + static_cast<std::uint64_t>(cycles); },
-                          seconds);
+        return Eventually([&] { return PluginUpdateCounter() >= start + static_cast<std::uint64_t>(cycles); }, seconds);
     }
     std::vector<PI::CEvent> CollectEvents(std::uint32_t* status = nullptr) {
         PI::COperation op(OP_GET_EVENTS);

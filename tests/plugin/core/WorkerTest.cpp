@@ -86,6 +86,23 @@ TEST_F(WorkerTest, CycleSkipsWhenEitherLockIsBusy) {
     EXPECT_EQ(PluginUpdateCounter(), counter + 1);
 }
 
+TEST_F(WorkerTest, ForcedScanRaisedUnderTheDataLockStillRuns) {
+    Initialize();
+    StartThreads();
+    TraceCapture trace(0x4);
+    const std::uint64_t counter = PluginUpdateCounter();
+    {
+        // As when an adapter operation raises it: the host call still holds dL.
+        std::lock_guard<std::mutex> busy(Peer::dL(Plugin()));
+        Plugin().sendWorkerEvent(Events::FORCE_WORK);
+        ASSERT_TRUE(trace.WaitFor("forceWork event received, force scan"));
+        std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    }
+    // The poll interval is 10 s: only the retried forced cycle can move the counter this soon.
+    EXPECT_TRUE(trace.WaitFor("Worker() forced scan found the locks busy, retried", 1, 3));
+    EXPECT_TRUE(Eventually([&] { return PluginUpdateCounter() > counter; }, 3));
+}
+
 TEST_F(WorkerTest, LockTimingLinesNameTheLockAndTheScope) {
     Initialize();
     TraceCapture trace(0x8);

@@ -1,0 +1,141 @@
+// Every controller fault of the emulator while the worker runs: the plugin keeps serving the host,
+// keeps the last good model through answers it cannot use, says so in its trace, and takes up the
+// controller's changes again once the fault is gone. A slow controller must not stall host commands
+// for good.
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "ReliabilitySupport.h"
+
+namespace reliability {
+namespace {
+struct ControllerFaultCase {
+    const char* name;
+    const char* faults;
+    bool answerUsable;    // whether a scan through this fault still reads the tree
+    const char* reported; // a trace text the failure leaves (level 4 or 16)
+};
+
+void PrintTo(const ControllerFaultCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class ControllerFault : public PluginFixture, public ::testing::WithParamInterface<ControllerFaultCase> {
+protected:
+    std::string Name() { return AdapterNames().empty() ? std::string() : AdapterNames().front(); }
+};
+
+TEST_P(ControllerFault, WorkerRidesThroughAndCatchesUp) {
+    const ControllerFaultCase& fault = GetParam();
+    LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)"}}).c_str());
+    Create();
+    ASSERT_EQ(Initialize(), 0u);
+    ASSERT_EQ(SetPollInterval(2), 0u);
+    ASSERT_EQ(StartThreads(), 0u);
+    const unsigned long adapter = AdapterIds().at(0);
+
+    TraceCapture trace(4 | 16 | TRACE_DATABASE);
+    LumoEmu_SetFaults(fault.faults);
+    LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 during the fault (0)"}}).c_str());
+    ASSERT_TRUE(WaitForCycles(2, 60));
+
+    // The host is served throughout.
+    std::vector<PI::CObject> topology;
+    EXPECT_EQ(Execute(PI::GET_TOPOLOGY, 0, &topology), 0u);
+    EXPECT_EQ(topology.size(), 2u) << "the last good model stays";
+    PI::COperation scan(OP_SCAN_CONFIGURATION);
+    EXPECT_EQ(Execute(PI::EXECUTE_OPERATION, adapter, &scan), 0u);
+    std::uint32_t status = 1;
+    const auto events = CollectEvents(&status);
+    EXPECT_EQ(status, 0u);
+    EXPECT_EQ(events.size(), 1u);
+    EXPECT_EQ(AdapterIds(), std::vector<std::uint64_t>{adapter}) << "the adapter keeps its identifier";
+    EXPECT_EQ(Name(), fault.answerUsable ? "Dorv100 during the fault (0)" : "Dorv100 (0)");
+    EXPECT_GT(trace.Count(fault.reported), 0) << fault.reported;
+
+    LumoEmu_SetFaults("none");
+    LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 after the fault (0)"}}).c_str());
+    ASSERT_TRUE(Eventually([&] { return Name() == "Dorv100 after the fault (0)"; }, 60));
+    ASSERT_TRUE(WaitForCycles(1, 60));
+    ExpectRowsMirrorModel();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryKind, ControllerFault,
+    ::testing::Values(ControllerFaultCase{"NoController", "no-controller", false,
+                                          "firmwareGetFromLumo Lumo_Detect : 0"},
+                      ControllerFaultCase{"ConnectFails", "connect-fails", false, "Can not connect to Lumo"},
+                      ControllerFaultCase{"EmptyAnswer", "empty-answer", false, "JSON to parse :"},
+                      ControllerFaultCase{"Garbage", "garbage", false, "JSON to parse :"},
+                      ControllerFaultCase{"Truncated", "truncate:60", false, "JSON to parse :"},
+                      ControllerFaultCase{"CommandStatus", "status:5", true, "JSON to parse :"},
+                      ControllerFaultCase{"Slow", "delay:300", true, "JSON to parse :"},
+                      ControllerFaultCase{"Several", "garbage,delay:100,status:1", false, "JSON to parse :"}),
+    [](const ::testing::TestParamInfo<ControllerFaultCase>& info) { return std::string(info.param.name); });
+
+class SlowController : public PluginFixture {};
+
+TEST_F(SlowController, HostCommandsWaitButAllComplete) {
+    LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)"}}).c_str());
+    Create();
+    ASSERT_EQ(Initialize(), 0u);
+    ASSERT_EQ(SetPollInterval(2), 0u);
+    ASSERT_EQ(StartThreads(), 0u);
+    const unsigned long plugin = PluginId();
+    const unsigned long adapter = AdapterIds().at(0);
+
+    // Each exchange now takes a second and a half, during which the worker holds the data lock.
+    LumoEmu_SetFaults("delay:1500");
+    const int threads = 4;
+    const int rounds = 6;
+    std::atomic<int> finished{0};
+    std::atomic<int> wrong{0};
+    std::atomic<long> scans{0};
+    std::vector<std::thread> hosts;
+    for (int t = 0; t < threads; ++t) {
+        hosts.emplace_back([&, t] {
+            for (int round = 0; round < rounds; ++round) {
+                std::vector<PI::CObject> topology;
+                wrong += Execute(PI::GET_TOPOLOGY, 0, &topology) != 0u ? 1 : 0;
+                PI::CProperty property(PROP_POLL_INTERVAL, false);
+                // After the restart below the old identifiers are unknown (20008).
+                const std::uint32_t read = Execute(PI::GET_PROPERTY, plugin, &property);
+                wrong += read != 0u && read != 20008u ? 1 : 0;
+                PI::COperation scan(OP_SCAN_CONFIGURATION); // forces a slow cycle each time
+                const std::uint32_t status = Execute(PI::EXECUTE_OPERATION, adapter, &scan);
+                wrong += status != 0u && status != 20008u ? 1 : 0;
+                scans += status == 0u ? 1 : 0;
+                if (t == 0 && round == rounds / 2) {
+                    // A host restart meets the slow controller inside Initialize.
+                    wrong += Execute(PI::DEINITIALIZE, 0, nullptr) != 0u ? 1 : 0;
+                    std::vector<PI::CAdapterID> ids;
+                    wrong += Execute(PI::INITIALIZE, 0, &ids) != 0u ? 1 : 0;
+                    wrong += ids.size() != 1u ? 1 : 0;
+                    wrong += StartThreads() != 0u ? 1 : 0;
+                }
+            }
+            finished.fetch_add(1);
+        });
+    }
+    // A generous bound: every exchange is slow, but nothing waits on anything that never comes.
+    const bool done = Eventually([&] { return finished.load() == threads; }, 240);
+    if (!done) {
+        std::fprintf(stderr, "slow controller: host threads still blocked\n");
+        std::abort();
+    }
+    for (auto& host : hosts) {
+        host.join();
+    }
+    EXPECT_EQ(wrong.load(), 0);
+    LumoEmu_SetFaults("none");
+    long collected = 0;
+    ASSERT_TRUE(Eventually([&] {
+        collected += static_cast<long>(CollectEvents().size());
+        return collected == scans.load();
+    }));
+    EXPECT_EQ(collected, scans.load());
+}
+} // namespace
+} // namespace reliability
