@@ -158,10 +158,13 @@ RawDatabase::RawDatabase(const PluginSession& session) {
         // The access object's own settings, so that both connections work alike.
         sqlite3_busy_timeout(m_Db, 2000);
         Run("PRAGMA journal_mode=WAL;");
+        Run("PRAGMA synchronous=NORMAL;");
     }
 }
 
-RawDatabase::~RawDatabase() { sqlite3_close_v2(m_Db); }
+RawDatabase::~RawDatabase() {
+    sqlite3_close_v2(m_Db);
+}
 
 std::size_t RawDatabase::Run(const std::string& sql) {
     std::size_t cells = 0;
@@ -189,8 +192,7 @@ std::string SampleAnswerWithFirmware(const std::string& firmware) {
     rapidjson::Value& data = envelope["SIP"]["CMD"][0]["DA"];
     rapidjson::Document tree;
     tree.Parse(data.GetString());
-    tree["TavrinStorageDeviceTree"]["Adapter"][0]["FirmwareVersion"].SetString(firmware.c_str(),
-                                                                                tree.GetAllocator());
+    tree["TavrinStorageDeviceTree"]["Adapter"][0]["FirmwareVersion"].SetString(firmware.c_str(), tree.GetAllocator());
     rapidjson::StringBuffer treeText;
     rapidjson::Writer<rapidjson::StringBuffer> treeWriter(treeText);
     tree.Accept(treeWriter);
@@ -201,5 +203,7 @@ std::string SampleAnswerWithFirmware(const std::string& firmware) {
     return std::string(text.GetString(), text.GetSize());
 }
 
-std::size_t HeapInUse() { return mallinfo2().uordblks; }
+std::size_t HeapInUse() {
+    return mallinfo2().uordblks;
+}
 } // namespace bench

@@ -89,7 +89,9 @@ public:
     std::map<std::string, Measured> times;
 };
 
-std::string GroupOf(const std::string& name) { return name.substr(0, name.find('/')); }
+std::string GroupOf(const std::string& name) {
+    return name.substr(0, name.find('/'));
+}
 
 const char* Verdict(const Row& row) {
     int met = row.met;
@@ -129,8 +131,8 @@ void PrintRow(const Row& row) {
     } else {
         std::snprintf(ratio, sizeof(ratio), "-");
     }
-    std::printf("%-40s %14s %14s %8s  %s%s%s%s\n", row.name.c_str(), ours, base, ratio, goalText.c_str(),
-                Verdict(row), row.note.empty() ? "" : "  ", row.note.c_str());
+    std::printf("%-40s %14s %14s %8s  %s%s%s%s\n", row.name.c_str(), ours, base, ratio, goalText.c_str(), Verdict(row),
+                row.note.empty() ? "" : "  ", row.note.c_str());
 }
 } // namespace
 
@@ -138,7 +140,9 @@ void SetGoal(const std::string& group, const std::string& goal, double maxRatio)
     Goals()[group] = Goal{goal, maxRatio};
 }
 
-void AddRow(const Row& row) { AddedRows().push_back(row); }
+void AddRow(const Row& row) {
+    AddedRows().push_back(row);
+}
 
 void RegisterPair(const std::string& group, const std::string& caseName, Loop ours, Loop base) {
     Pairs().push_back(Pair{group + "/ours/" + caseName, group + "/base/" + caseName, std::move(ours), std::move(base)});

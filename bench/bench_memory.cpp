@@ -12,7 +12,7 @@
 namespace bench {
 namespace {
 const int CALLS = 100000;
-const int WARM_UP = 1000;  // lets SQLite's page cache and the allocator's pools settle first
+const int WARM_UP = 1000; // lets SQLite's page cache and the allocator's pools settle first
 
 void Measure(const std::string& name, const std::function<void()>& call) {
     for (int i = 0; i < WARM_UP; ++i) {

@@ -35,8 +35,8 @@ std::string FullAnswer(const std::string& sample) {
     rapidjson::Value adapter(tree["TavrinStorageDeviceTree"]["Adapter"][0], tree.GetAllocator());
     // Only the members the parser reads, so that the answer holds many adapters.
     rapidjson::Value slim(rapidjson::kObjectType);
-    for (const char* m : {"FirmwareVersion", "SerialNumber", "Product", "Vendor", "Name", "VendorID", "DeviceID",
-                          "AdapterNumber"}) {
+    for (const char* m :
+         {"FirmwareVersion", "SerialNumber", "Product", "Vendor", "Name", "VendorID", "DeviceID", "AdapterNumber"}) {
         slim.AddMember(rapidjson::Value(m, tree.GetAllocator()), rapidjson::Value(adapter[m], tree.GetAllocator()),
                        tree.GetAllocator());
     }
@@ -44,7 +44,8 @@ std::string FullAnswer(const std::string& sample) {
     for (int count = 1;; ++count) {
         rapidjson::Value& list = tree["TavrinStorageDeviceTree"]["Adapter"];
         list.Clear();
-        for (int i = 0; i < count; ++i) list.PushBack(rapidjson::Value(slim, tree.GetAllocator()), tree.GetAllocator());
+        for (int i = 0; i < count; ++i)
+            list.PushBack(rapidjson::Value(slim, tree.GetAllocator()), tree.GetAllocator());
         rapidjson::StringBuffer treeText;
         rapidjson::Writer<rapidjson::StringBuffer> tw(treeText);
         tree.Accept(tw);
@@ -54,7 +55,8 @@ std::string FullAnswer(const std::string& sample) {
         rapidjson::StringBuffer text;
         rapidjson::Writer<rapidjson::StringBuffer> w(text);
         env.Accept(w);
-        if (text.GetSize() >= 64000) return best;
+        if (text.GetSize() >= 64000)
+            return best;
         best.assign(text.GetString(), text.GetSize());
     }
 }
@@ -87,19 +89,21 @@ std::size_t BaselineParse(const std::string& answer) {
 }
 
 void Ours(benchmark::State& state, const std::string& answer) {
-    for (auto _ : state) benchmark::DoNotOptimize(NAMESPACE_piDorv::parseDorv100JSON(answer.c_str()));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(NAMESPACE_piDorv::parseDorv100JSON(answer.c_str()));
     state.counters["adapters"] = static_cast<double>(NAMESPACE_piDorv::parseDorv100JSON(answer.c_str()).size());
 }
 void Base(benchmark::State& state, const std::string& answer) {
-    for (auto _ : state) benchmark::DoNotOptimize(BaselineParse(answer));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(BaselineParse(answer));
 }
 
 const bool registered = [] {
     bench::SetGoal("B1", "<= 1.3x", 1.3);
-    bench::RegisterPair("B1", "sample", [](benchmark::State& s) { Ours(s, Sample()); },
-                        [](benchmark::State& s) { Base(s, Sample()); });
-    bench::RegisterPair("B1", "full64000", [](benchmark::State& s) { Ours(s, Full()); },
-                        [](benchmark::State& s) { Base(s, Full()); });
+    bench::RegisterPair(
+        "B1", "sample", [](benchmark::State& s) { Ours(s, Sample()); }, [](benchmark::State& s) { Base(s, Sample()); });
+    bench::RegisterPair(
+        "B1", "full64000", [](benchmark::State& s) { Ours(s, Full()); }, [](benchmark::State& s) { Base(s, Full()); });
     return true;
 }();
 } // namespace

@@ -17,7 +17,9 @@ namespace bench {
 namespace {
 using Clock = std::chrono::steady_clock;
 
-std::uint64_t AdapterId(PluginSession& session) { return Peer::adapters(session.Get()).at(0)->m_ID; }
+std::uint64_t AdapterId(PluginSession& session) {
+    return Peer::adapters(session.Get()).at(0)->m_ID;
+}
 
 void TopologyOurs(benchmark::State& state) {
     PluginSession session(DbKind::Memory);
@@ -86,7 +88,7 @@ struct Load {
     double callsPerSecond = 0;
     double meanUs = 0;
     double p99Us = 0;
-    double maxHoldUs = 0;  // longest worker cycle (the cycle holds both locks throughout)
+    double maxHoldUs = 0; // longest worker cycle (the cycle holds both locks throughout)
     std::size_t cycles = 0;
 };
 

@@ -19,12 +19,11 @@ const char* const FIRMWARE_B = "1.6 (LPC), 1.8 (FX3S)";
 // B2: the sample answer every time, so nothing changes.
 void UnchangedOurs(benchmark::State& state, DbKind kind) {
     PluginSession session(kind);
-    session.Get().WorkerDo(false);  // the first cycle after Initialize settles the rows
+    session.Get().WorkerDo(false); // the first cycle after Initialize settles the rows
     for (auto _ : state) {
         session.Get().WorkerDo(false);
     }
-    state.counters["statements"] =
-        static_cast<double>(session.Record([&] { session.Get().WorkerDo(false); }).size());
+    state.counters["statements"] = static_cast<double>(session.Record([&] { session.Get().WorkerDo(false); }).size());
 }
 
 void UnchangedBase(benchmark::State& state, DbKind kind) {
@@ -55,8 +54,7 @@ void ChangedOurs(benchmark::State& state, DbKind kind) {
         session.Get().WorkerDo(false);
     }
     LumoEmu_SetAnswer(flip ? answers.a.c_str() : answers.b.c_str());
-    state.counters["statements"] =
-        static_cast<double>(session.Record([&] { session.Get().WorkerDo(false); }).size());
+    state.counters["statements"] = static_cast<double>(session.Record([&] { session.Get().WorkerDo(false); }).size());
 }
 
 void ChangedBase(benchmark::State& state, DbKind kind) {
@@ -120,14 +118,17 @@ const bool registered = [] {
     SetGoal("B8", "report; mask 0 costs one mask test");
     for (auto kind : {DbKind::Memory, DbKind::WalFile}) {
         const std::string db = kind == DbKind::Memory ? "memory" : "wal";
-        RegisterPair("B2", db, [kind](benchmark::State& s) { UnchangedOurs(s, kind); },
-                     [kind](benchmark::State& s) { UnchangedBase(s, kind); });
-        RegisterPair("B3", db, [kind](benchmark::State& s) { ChangedOurs(s, kind); },
-                     [kind](benchmark::State& s) { ChangedBase(s, kind); });
+        RegisterPair(
+            "B2", db, [kind](benchmark::State& s) { UnchangedOurs(s, kind); },
+            [kind](benchmark::State& s) { UnchangedBase(s, kind); });
+        RegisterPair(
+            "B3", db, [kind](benchmark::State& s) { ChangedOurs(s, kind); },
+            [kind](benchmark::State& s) { ChangedBase(s, kind); });
     }
     // Ours: every level on, written to a file; the baseline: mask 0.
-    RegisterPair("B8", "cycle", [](benchmark::State& s) { TracedCycle(s, 0xffffffffu); },
-                 [](benchmark::State& s) { TracedCycle(s, 0); });
+    RegisterPair(
+        "B8", "cycle", [](benchmark::State& s) { TracedCycle(s, 0xffffffffu); },
+        [](benchmark::State& s) { TracedCycle(s, 0); });
     RegisterPair("B8", "disabled-record", DisabledRecord, MaskTest);
     return true;
 }();

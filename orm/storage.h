@@ -369,8 +369,9 @@ private:
         for (const auto& column : table.columns) {
             CellTarget target;
             if (column) {
-                auto last = std::upper_bound(all.begin(), all.end(), column->name,
-                                             [](const std::string& name, const auto& entry) { return name < entry.first; });
+                auto last =
+                    std::upper_bound(all.begin(), all.end(), column->name,
+                                     [](const std::string& name, const auto& entry) { return name < entry.first; });
                 if (last != all.begin() && std::prev(last)->first == column->name) {
                     target = std::prev(last)->second;
                 }

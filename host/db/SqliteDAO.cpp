@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -56,6 +58,49 @@ std::string cellText(sqlite3_stmt* statement, int column) {
     }
 }
 
+// Resets a statement when the scope ends, so that a kept statement holds no lock between texts.
+class StatementReset {
+public:
+    explicit StatementReset(sqlite3_stmt* statement) : statement_(statement) {}
+    ~StatementReset() { sqlite3_reset(statement_); }
+    StatementReset(const StatementReset&) = delete;
+    StatementReset& operator=(const StatementReset&) = delete;
+
+private:
+    sqlite3_stmt* statement_;
+};
+
+const std::size_t KEPT_STATEMENTS = 16;
+
+bool onlyBlanks(const char* text) {
+    for (; *text != '\0'; ++text) {
+        if (!std::isspace(static_cast<unsigned char>(*text))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Steps the statement to its end and appends its rows, SQL NULL as "NULL".
+void collectRows(sqlite3* db, sqlite3_stmt* statement, std::vector<std::vector<std::string>>& rows) {
+    for (;;) {
+        const int rc = sqlite3_step(statement);
+        if (rc == SQLITE_DONE) {
+            return;
+        }
+        if (rc != SQLITE_ROW) {
+            throw DBEXCEPTION::DatabaseException(sqlite3_errmsg(db));
+        }
+        const int columns = sqlite3_column_count(statement);
+        std::vector<std::string> row;
+        row.reserve(static_cast<std::size_t>(columns));
+        for (int column = 0; column < columns; ++column) {
+            row.push_back(cellText(statement, column));
+        }
+        rows.push_back(std::move(row));
+    }
+}
+
 bool isMemoryDatabase(const std::string& path) {
     return path.empty() || path == ":memory:" || path.find("mode=memory") != std::string::npos;
 }
@@ -74,6 +119,9 @@ SqliteDAO::SqliteDAO(const std::string& path, int busyTimeoutMs) {
         sqlite3_busy_timeout(db_, busyTimeoutMs);
         try {
             run("PRAGMA journal_mode=WAL;");
+            // The mirror is rebuilt at every open, so a commit need not reach the disk before the call
+            // returns; in WAL mode NORMAL still keeps the file consistent, and saves a sync per statement.
+            run("PRAGMA synchronous=NORMAL;");
         } catch (...) {
             sqlite3_close(db_);
             db_ = nullptr;
@@ -83,6 +131,9 @@ SqliteDAO::SqliteDAO(const std::string& path, int busyTimeoutMs) {
 }
 
 SqliteDAO::~SqliteDAO() {
+    for (auto& kept : statements_) {
+        sqlite3_finalize(kept.second);
+    }
     sqlite3_close_v2(db_);
 }
 
@@ -97,7 +148,13 @@ std::vector<std::vector<std::string>> SqliteDAO::query(std::string sql) {
 
 std::vector<std::vector<std::string>> SqliteDAO::run(const std::string& sql) {
     std::vector<std::vector<std::string>> rows;
+    if (sqlite3_stmt* kept = cachedStatement(sql)) {
+        StatementReset reset(kept);
+        collectRows(db_, kept, rows);
+        return rows;
+    }
     const char* next = sql.c_str();
+    bool first = true;
     while (next != nullptr && *next != '\0') {
         sqlite3_stmt* raw = nullptr;
         const char* tail = nullptr;
@@ -109,27 +166,43 @@ std::vector<std::vector<std::string>> SqliteDAO::run(const std::string& sql) {
         if (tail == next) {
             break;
         }
+        const bool wholeText = first && statement && onlyBlanks(tail);
+        first = false;
         next = tail;
         if (!statement) {
             continue; // only blanks or a comment were left
         }
-        for (;;) {
-            const int rc = sqlite3_step(statement.get());
-            if (rc == SQLITE_DONE) {
-                break;
-            }
-            if (rc != SQLITE_ROW) {
-                throw DBEXCEPTION::DatabaseException(sqlite3_errmsg(db_));
-            }
-            const int columns = sqlite3_column_count(statement.get());
-            std::vector<std::string> row;
-            row.reserve(static_cast<std::size_t>(columns));
-            for (int column = 0; column < columns; ++column) {
-                row.push_back(cellText(statement.get(), column));
-            }
-            rows.push_back(std::move(row));
+        {
+            StatementReset reset(statement.get());
+            collectRows(db_, statement.get(), rows);
+        }
+        if (wholeText) {
+            keepStatement(sql, statement.release());
         }
     }
     return rows;
+}
+
+sqlite3_stmt* SqliteDAO::cachedStatement(const std::string& sql) {
+    for (auto kept = statements_.begin(); kept != statements_.end(); ++kept) {
+        if (kept->first == sql) {
+            std::rotate(statements_.begin(), kept, kept + 1);
+            return statements_.front().second;
+        }
+    }
+    return nullptr;
+}
+
+void SqliteDAO::keepStatement(const std::string& sql, sqlite3_stmt* statement) {
+    if (statements_.size() == KEPT_STATEMENTS) {
+        sqlite3_finalize(statements_.back().second);
+        statements_.pop_back();
+    }
+    try {
+        statements_.emplace(statements_.begin(), sql, statement);
+    } catch (...) {
+        sqlite3_finalize(statement);
+        throw;
+    }
 }
 } // namespace DatabaseWrapper

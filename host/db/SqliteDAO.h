@@ -3,11 +3,13 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "orm/DatabaseDAO.h"
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace DatabaseWrapper {
 class SqliteDAO : public DatabaseDAO {
@@ -26,8 +28,13 @@ public:
 
 private:
     std::vector<std::vector<std::string>> run(const std::string& sql);
+    sqlite3_stmt* cachedStatement(const std::string& sql);
+    void keepStatement(const std::string& sql, sqlite3_stmt* statement);
 
     std::mutex mutex_;
     sqlite3* db_ = nullptr;
+    // Prepared statements of the latest single-statement texts, most recent first. A poller sends the
+    // same texts again and again, and preparing is most of what a short statement costs.
+    std::vector<std::pair<std::string, sqlite3_stmt*>> statements_;
 };
 } // namespace DatabaseWrapper

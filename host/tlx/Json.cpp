@@ -43,14 +43,15 @@ bool HasType(const rapidjson::Value& value, int type) {
 } // namespace
 
 namespace {
-// A document with a memory pool sized for its text. The pool's default first block is 64 KiB, so two
+// A document with a memory pool sized for its text. The pool's default block is 64 KiB, so two
 // documents and a 64000-byte answer buffer make the heap top big enough to be trimmed and grown again
-// at every request; a pool near the text's size keeps small answers small.
+// at every request; a pool near the text's size keeps small answers small. Large texts keep the default.
 struct SizedDocument {
     explicit SizedDocument(std::size_t textSize) : pool(PoolChunk(textSize)), doc(&pool) {}
     static std::size_t PoolChunk(std::size_t textSize) {
         const std::size_t minimum = 1024;
-        return std::max(minimum, textSize + textSize / 2);
+        const std::size_t standard = 64 * 1024; // RapidJSON's default block
+        return std::min(standard, std::max(minimum, textSize + textSize / 2));
     }
     rapidjson::MemoryPoolAllocator<> pool;
     rapidjson::Document doc;

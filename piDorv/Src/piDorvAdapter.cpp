@@ -161,8 +161,7 @@ void readAdapter(const TLX::Json::TJsonObject& element, CDorvAdapterList& adapte
     std::string name = memberText(element, "Name");
     std::string vendorId = memberText(element, "VendorID");
     std::string deviceId = memberText(element, "DeviceID");
-    const std::int32_t adapterNumber =
-        element.findMemberValue("AdapterNumber", TLX::Json::JSON_INTEGER).GetInt();
+    const std::int32_t adapterNumber = element.findMemberValue("AdapterNumber", TLX::Json::JSON_INTEGER).GetInt();
 
     CDorvAdapter& adapter = adapters.emplace_back();
     adapter.PI::CObject::m_Type = PARSED_ADAPTER_TYPE;
@@ -281,7 +280,7 @@ std::uint32_t CDorvAdapter::GetAdapterProperties(std::vector<PI::CProperty>& out
                                                  PI::_PROPERTY_ID id) const {
     PIDORV_TRACE(2, PIDORV_SRC_ADAPTER, "GetAdapterProperties", "ENTER AdapterGetProperties");
     out.clear();
-    out.reserve(id == PI::PROPERTY_UNDEFINED ? 24 : 1);  // no regrowth on the way
+    out.reserve(id == PI::PROPERTY_UNDEFINED ? 24 : 1); // no regrowth on the way
 
     addProperty(out, id, 30007, m_Name, NOT_SET, NOT_SET, 23081);
     addProperty(out, id, 30003, m_Vendor, NOT_SET, NOT_SET, 23144);

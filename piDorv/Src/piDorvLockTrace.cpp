@@ -8,7 +8,7 @@ namespace {
 const std::uint32_t LOCK_TRACE_LEVEL = 8;
 const std::uint64_t LONG_WAIT_TICKS = 100;
 const unsigned TICK_RESOLUTION = 10000; // microseconds
-const std::uint64_t UNTIMED = 0;         // no clock read: a monotonic time is never 0 once running
+const std::uint64_t UNTIMED = 0;        // no clock read: a monotonic time is never 0 once running
 } // namespace
 
 CLockTimingTrace::CLockTimingTrace(const char* expression, const char* function, int line)

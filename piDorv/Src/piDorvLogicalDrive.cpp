@@ -100,14 +100,15 @@ std::uint32_t CDorvLogicalDrive::GetLogicalDriveProperties(std::vector<PI::CProp
         << FormatInt(m_Number);
     out.clear();
     if (id == PI::PROPERTY_UNDEFINED) {
-        out.reserve(16);  // all properties; no regrowth on the way
+        out.reserve(16); // all properties; no regrowth on the way
     }
 
     static const std::vector<std::int32_t> raidLevelList = {VALUE_RAID1};
     static const std::vector<std::int32_t> stripeList = {VALUE_STRIPE_4K,  VALUE_STRIPE_8K,  VALUE_STRIPE_16K,
-                                                  VALUE_STRIPE_32K, VALUE_STRIPE_64K, VALUE_STRIPE_128K};
+                                                         VALUE_STRIPE_32K, VALUE_STRIPE_64K, VALUE_STRIPE_128K};
     static const std::vector<std::int32_t> statusList = {VALUE_OPERATIONAL, VALUE_DEGRADED, VALUE_FAILED};
-    static const std::vector<std::int32_t> activityList = {VALUE_IDLE, VALUE_INITIALIZING, VALUE_REBUILDING, VALUE_BUSY};
+    static const std::vector<std::int32_t> activityList = {VALUE_IDLE, VALUE_INITIALIZING, VALUE_REBUILDING,
+                                                           VALUE_BUSY};
 
     if (wanted(id, PROP_NAME)) {
         PI::CProperty& p = out.emplace_back(PROP_NAME, false);

@@ -122,8 +122,8 @@ std::uint32_t CDorvPhysicalDrive::GetPhysicalDriveProperties(std::vector<PI::CPr
                                                              PI::_PROPERTY_ID id) const {
     PIDORV_TRACE(2, PIDORV_SRC_PHYSICALDRIVE, "GetPhysicalDriveProperties", "ENTER GetPhysicalDriveProperties()");
 
-    static const std::vector<std::int32_t> statusList = {VALUE_AVAILABLE, VALUE_OPERATIONAL, VALUE_FAILED, VALUE_REBUILDING,
-                                                  VALUE_DEDICATED_HOTSPARE};
+    static const std::vector<std::int32_t> statusList = {VALUE_AVAILABLE, VALUE_OPERATIONAL, VALUE_FAILED,
+                                                         VALUE_REBUILDING, VALUE_DEDICATED_HOTSPARE};
     static const std::vector<std::int32_t> activityList = {VALUE_IDLE, VALUE_BUSY, VALUE_REBUILDING};
     static const std::vector<std::int32_t> typeList = {VALUE_SAS, VALUE_SATA};
     static const std::vector<std::int32_t> mediaList = {VALUE_HDD, VALUE_SSD};
@@ -131,7 +131,7 @@ std::uint32_t CDorvPhysicalDrive::GetPhysicalDriveProperties(std::vector<PI::CPr
 
     const std::uint64_t sizeShown = m_PhysicalSize >> 10;
     if (id == PI::PROPERTY_UNDEFINED) {
-        out.reserve(out.size() + 16);  // all properties; no regrowth on the way
+        out.reserve(out.size() + 16); // all properties; no regrowth on the way
     }
 
     if (wanted(id, PROP_NAME)) {
@@ -153,7 +153,7 @@ std::uint32_t CDorvPhysicalDrive::GetPhysicalDriveProperties(std::vector<PI::CPr
     }
     if (wanted(id, PROP_OS_DEVICE)) {
         PI::CProperty& p = out.emplace_back(PROP_OS_DEVICE, false);
-        p.SetValue("/dev/" + m_OsDeviceName);  // the "/dev/%s" text, without a formatter per call
+        p.SetValue("/dev/" + m_OsDeviceName); // the "/dev/%s" text, without a formatter per call
         p.m_Label = 23300;
     }
     if (wanted(id, PROP_UNIQUE_ID)) {
