@@ -53,26 +53,21 @@ struct Link {
     }
 };
 
+template <class T> std::shared_ptr<RaidDataModels::dbModelFieldsMap<T>> mapOf(const char* alias) {
+    auto map = std::make_shared<RaidDataModels::dbModelFieldsMap<T>>();
+    map->alias = alias;
+    return map;
+}
+
 // A storage over a fake access object with the given tables and maps of the test models.
 struct Harness {
     std::shared_ptr<FakeDAO> dao = std::make_shared<FakeDAO>();
     std::shared_ptr<DatabaseORM::table_t<Row>> rowTable = DatabaseORM::makeTable<Row>("T");
     std::shared_ptr<DatabaseORM::table_t<Mixed>> mixedTable = DatabaseORM::makeTable<Mixed>("M");
-    std::shared_ptr<DatabaseORM::table_t<Link>> linkTable = DatabaseORM::makeTable<Link>("K");
-    std::shared_ptr<RaidDataModels::dbModelFieldsMap<Row>> rowMap =
-        std::make_shared<RaidDataModels::dbModelFieldsMap<Row>>();
-    std::shared_ptr<RaidDataModels::dbModelFieldsMap<Mixed>> mixedMap =
-        std::make_shared<RaidDataModels::dbModelFieldsMap<Mixed>>();
-    std::shared_ptr<RaidDataModels::dbModelFieldsMap<Link>> linkMap =
-        std::make_shared<RaidDataModels::dbModelFieldsMap<Link>>();
-
-    Harness() {
-        rowMap->alias = "t";
-        mixedMap->alias = "m";
-        linkMap->alias = "k";
-    }
+    std::shared_ptr<RaidDataModels::dbModelFieldsMap<Row>> rowMap = mapOf<Row>("t");
 
     DatabaseORM::storage_t storage(bool qualify = false) const {
-        return DatabaseORM::storage_t(dao, {rowTable, mixedTable, linkTable}, {rowMap, mixedMap, linkMap}, qualify);
+        return DatabaseORM::storage_t(dao, {rowTable, mixedTable, DatabaseORM::makeTable<Link>("K")},
+                                      {rowMap, mapOf<Mixed>("m"), mapOf<Link>("k")}, qualify);
     }
 };

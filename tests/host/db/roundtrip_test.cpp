@@ -35,6 +35,7 @@ template <class T> T filled() {
     return model;
 }
 
+// Every member but the row ID reads back as written.
 template <class T> void expectSameExceptId(const T& expected, const T& actual) {
     T::forEachField([&](auto member, const char* name, int role) {
         if (role != 0) {
@@ -43,58 +44,33 @@ template <class T> void expectSameExceptId(const T& expected, const T& actual) {
     });
 }
 
-template <class T> int idOf(const T& model) {
-    int id = INT_MIN;
-    T::forEachField([&](auto member, const char*, int role) {
-        if constexpr (std::is_same_v<std::remove_reference_t<decltype(model.*member)>, const int>) {
-            if (role == 0) {
-                id = model.*member;
-            }
-        }
-    });
-    return id;
-}
-
-template <class T> bool hasRowId() {
-    bool found = false;
-    T::forEachField([&](auto, const char*, int role) { found = found || role == 0; });
-    return found;
-}
+template <class T, class = void> struct HasRowId : std::false_type {};
+template <class T> struct HasRowId<T, std::void_t<decltype(T::ID)>> : std::true_type {};
 
 class RoundTrip : public ::testing::Test {
 protected:
     std::shared_ptr<storage_t> db = DatabaseWrapper::resetDatabaseForTests();
 
+    // A filled model reads back whole; a default row next to it does not match its key.
     template <class T, class Member> void roundTrip(Member key) {
+        SCOPED_TRACE(db->findTableName<T>());
         const T model = filled<T>();
         db->insert(model);
+        db->insert(T{});
         const auto rows = db->get_all<T>(where(is_equal(key, model.*key)));
         ASSERT_EQ(rows.size(), 1u);
         expectSameExceptId(model, rows[0]);
-        if (hasRowId<T>()) {
-            EXPECT_NE(idOf(rows[0]), INT_MIN) << "the database assigns the row ID";
+        if constexpr (HasRowId<T>::value) {
+            EXPECT_EQ(rows[0].ID, 1) << "the database assigns the row ID";
         }
-
-        const T defaults;
-        db->insert(defaults);
-        auto all = db->get_all<T>(where(is_equal(key, model.*key)));
-        EXPECT_EQ(all.size(), 1u) << "defaults do not match the key";
     }
 };
 
-TEST_F(RoundTrip, Plugin) {
+TEST_F(RoundTrip, EveryModel) {
     roundTrip<M::Plugin>(&M::Plugin::Name);
-}
-TEST_F(RoundTrip, Adapter) {
     roundTrip<M::Adapter>(&M::Adapter::GlobalAdapterNumber);
-}
-TEST_F(RoundTrip, PhysicalDrive) {
     roundTrip<M::PD>(&M::PD::AuxNumber);
-}
-TEST_F(RoundTrip, LogicalDrive) {
     roundTrip<M::LD>(&M::LD::Name);
-}
-TEST_F(RoundTrip, Association) {
     roundTrip<M::PD_LD>(&M::PD_LD::LogicalDriveUniqueID);
 }
 
@@ -112,20 +88,17 @@ TEST_F(RoundTrip, DefaultsReadBackAsDefaults) {
 
 TEST_F(RoundTrip, UnsignedValuesAboveInt64MaxAreStoredExactly) {
     M::LD ld;
-    ld.Name = "big";
     ld.ObjectID = 18446744071562067968ul;
     ld.LogicalSize = 18446744073709551614ul;
     ld.PhysicalSize = 9223372036854775808ul;
     db->insert(ld);
-    const auto rows = db->dao()->query("SELECT ObjectID, LogicalSize, PhysicalSize, typeof(LogicalSize) FROM LD");
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0], (std::vector<std::string>{"18446744071562067968", "18446744073709551614", "9223372036854775808",
-                                                 "integer"}));
+    EXPECT_EQ(db->dao()->query("SELECT ObjectID, LogicalSize, PhysicalSize, typeof(LogicalSize) FROM LD"),
+              (std::vector<std::vector<std::string>>{
+                  {"18446744071562067968", "18446744073709551614", "9223372036854775808", "integer"}}));
 }
 
 TEST_F(RoundTrip, ListAndNullTexts) {
     M::Adapter adapter;
-    adapter.GlobalAdapterNumber = 1;
     adapter.DeviceTypes = {"a", "b"};
     adapter.Name = "NULL";
     db->insert(adapter);
@@ -144,27 +117,18 @@ TEST_F(RoundTrip, MaxProbeOnEmptyTableIsZeroThenIdsCount) {
     EXPECT_EQ(db->max(&M::Plugin::ID), 2);
 }
 
-TEST_F(RoundTrip, UpdateRewritesTheRowFoundByKey) {
-    M::Adapter adapter = filled<M::Adapter>();
-    adapter.GlobalAdapterNumber = 7;
-    adapter.HostName = "localhost";
-    db->insert(adapter);
-    const auto found = db->get_all<M::Adapter>(where(
-        and_condition(is_equal(&M::Adapter::GlobalAdapterNumber, 7), is_equal(&M::Adapter::HostName, "localhost"))));
-    ASSERT_EQ(found.size(), 1u);
-
+TEST_F(RoundTrip, UpdateSelectAndRemoveByKey) {
+    db->insert(filled<M::Adapter>());
     M::Adapter changed;
-    changed.ID = found[0].ID;
+    changed.ID = 1;
     changed.GlobalAdapterNumber = 7;
     changed.Name = "renamed 'x'";
     db->update(changed);
     const auto after = db->get_all<M::Adapter>(where(is_equal(&M::Adapter::GlobalAdapterNumber, 7)));
     ASSERT_EQ(after.size(), 1u);
-    EXPECT_EQ(after[0].ID, found[0].ID);
+    EXPECT_EQ(after[0].ID, 1);
     expectSameExceptId(changed, after[0]);
-}
 
-TEST_F(RoundTrip, SelectAndRemove) {
     M::LD ld;
     ld.Name = "md0";
     ld.UniqueID = "uid";
@@ -175,7 +139,6 @@ TEST_F(RoundTrip, SelectAndRemove) {
     const auto rows = db->select(columns(&M::LD::ID, &M::LD::UniqueID), where(is_equal(&M::LD::Name, "md0")));
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0], std::make_tuple(1, std::string("uid")));
-
     db->remove_all<M::LD>(
         where(and_condition(and_condition(is_equal(&M::LD::AuxNumber2, 1), is_equal(&M::LD::Number, 0)),
                             is_equal(&M::LD::HostName, "localhost"))));

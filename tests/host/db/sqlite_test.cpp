@@ -41,9 +41,8 @@ public:
         path = name;
     }
     ~TempFile() {
-        for (const char* suffix : {"", "-wal", "-shm"}) {
+        for (const char* suffix : {"", "-wal", "-shm"})
             std::remove((path + suffix).c_str());
-        }
     }
     std::string path;
 };
@@ -145,6 +144,7 @@ TEST(Failures, ReadOnlyDatabaseRefusesWrites) {
     EXPECT_EQ(messageOf([&] { readOnly->insert(M::Plugin{}); }),
               "Storage query exception thrown! (attempt to write a readonly database)");
     EXPECT_THROW(DatabaseWrapper::openDatabase("file:" + file.path + "?mode=ro"), DatabaseException);
+    EXPECT_THROW(SqliteDAO("/nonexistent-dir/x/y.db"), DatabaseException);
     DatabaseWrapper::resetDatabaseForTests();
 }
 
@@ -161,28 +161,19 @@ TEST(Failures, WriteLockHeldByAnotherConnection) {
     DatabaseWrapper::resetDatabaseForTests();
 }
 
-TEST(Failures, UnopenableDatabaseFileRaises) {
-    EXPECT_THROW(SqliteDAO("/nonexistent-dir/x/y.db"), DatabaseException);
-}
-} // namespace
-
-namespace {
 TEST(Concurrency, StatementsFromSeveralThreadsAllLand) {
     auto db = DatabaseWrapper::resetDatabaseForTests();
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([db, t] {
-            for (int i = 0; i < 50; ++i) {
-                M::PD_LD link;
-                link.LogicalDriveNumber = t;
-                link.SlotNumber = i;
+            M::PD_LD link;
+            link.LogicalDriveNumber = t;
+            for (link.SlotNumber = 0; link.SlotNumber < 50; ++link.SlotNumber)
                 db->insert(link);
-            }
         });
     }
-    for (auto& thread : threads) {
+    for (auto& thread : threads)
         thread.join();
-    }
     EXPECT_EQ(db->dao()->query("SELECT COUNT(*), COUNT(DISTINCT LogicalDriveNumber) FROM PD_LD"), (Rows{{"200", "4"}}));
 }
 } // namespace

@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -24,24 +24,36 @@ struct Exchange {
     std::string answer; // the buffer read as a C text
 };
 
-inline Exchange sendRequest(const std::string& request = kTreeRequest, uint32_t capacity = kPluginCapacity) {
-    std::vector<char> buffer(size_t(capacity) + 1, '\0');
+// One request with the plugin's answer capacity, on the session this thread holds.
+inline Exchange sendRequest(const std::string& request = kTreeRequest) {
+    std::vector<char> buffer(size_t(kPluginCapacity) + 1, '\0');
     Exchange exchange;
     exchange.result =
-        Lumo_PemraRequest(request.data(), static_cast<uint32_t>(request.size()), buffer.data(), capacity, 5);
+        Lumo_PemraRequest(request.data(), static_cast<uint32_t>(request.size()), buffer.data(), kPluginCapacity, 5);
     exchange.errorCode = Lumo_GetLastErrorCode();
     exchange.errorText = Lumo_GetLastErrorMessage();
     exchange.answer = buffer.data();
     return exchange;
 }
 
-// Connect, one request, disconnect: what the plugin does in one scan.
-inline Exchange connectedRequest(const std::string& request = kTreeRequest, uint32_t capacity = kPluginCapacity) {
+// Opens this thread's session.
+inline void connect() {
     LUMO_SESSION session{};
-    EXPECT_EQ(Lumo_Connect("Kelto-piDorv", &session), 1u);
-    Exchange exchange = sendRequest(request, capacity);
+    ASSERT_EQ(Lumo_Connect("Kelto-piDorv", &session), 1u);
+}
+
+// Connect, one request, disconnect: what the plugin does in one scan.
+inline Exchange connectedRequest() {
+    connect();
+    Exchange exchange = sendRequest();
     Lumo_Disconnect();
     return exchange;
+}
+
+// A request into the whole of `buffer` (pre-filled by the caller to see what gets written).
+inline int32_t requestInto(std::string& buffer, const std::string& request = kTreeRequest) {
+    return Lumo_PemraRequest(request.data(), static_cast<uint32_t>(request.size()), buffer.data(),
+                             static_cast<uint32_t>(buffer.size()), 5);
 }
 
 inline bool parses(const std::string& text, rapidjson::Document& doc) {
@@ -63,14 +75,11 @@ inline void treeOf(const std::string& answer, rapidjson::Document& tree) {
 
 inline std::string readFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 inline void writeFile(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
 inline std::vector<std::string> readLines(const std::filesystem::path& path) {
@@ -84,6 +93,14 @@ inline std::vector<std::string> readLines(const std::filesystem::path& path) {
 
 inline std::filesystem::path examplePath(const char* name) {
     return std::filesystem::path(LUMO_EXAMPLES_DIR) / name;
+}
+
+inline std::string example(const char* name) {
+    return readFile(examplePath(name));
+}
+
+inline void useTreeFile(const std::filesystem::path& path) {
+    setenv("LUMO_DEVICE_TREE", path.c_str(), 1);
 }
 
 // Every test starts from the built-in sample with no faults, no log and no session, and gets its own folder.
@@ -106,9 +123,8 @@ protected:
     }
 
     static void clearEnvironment() {
-        unsetenv("LUMO_DEVICE_TREE");
-        unsetenv("LUMO_FAULT");
-        unsetenv("LUMO_CALL_LOG");
+        for (const char* name : {"LUMO_DEVICE_TREE", "LUMO_FAULT", "LUMO_CALL_LOG"})
+            unsetenv(name);
     }
 
     std::filesystem::path dir_;

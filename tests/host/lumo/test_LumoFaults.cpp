@@ -9,16 +9,11 @@ namespace {
 TEST(FaultListTest, ReadsEveryKindWithBlanksAndSkipsWhatItDoesNotKnow) {
     const auto faults = LumoEmu::parseFaults(
         " no-controller,connect-fails , empty-answer,garbage,truncate: 40, status:-3,delay:25,bogus,truncate");
-    EXPECT_TRUE(faults.noController);
-    EXPECT_TRUE(faults.connectFails);
-    EXPECT_TRUE(faults.emptyAnswer);
-    EXPECT_TRUE(faults.garbage);
+    EXPECT_TRUE(faults.noController && faults.connectFails && faults.emptyAnswer && faults.garbage);
     EXPECT_EQ(faults.truncateAt, std::optional<size_t>(40));
     EXPECT_EQ(faults.status, std::optional<int32_t>(-3));
     EXPECT_EQ(faults.delayMs, 25u);
-}
 
-TEST(FaultListTest, EmptyNoneAndBadNumbersGiveNoFaults) {
     const LumoEmu::FaultSet none;
     for (const char* list : {"", "none", ",,", "truncate:-1", "truncate:x", "status:4x", "delay:", "delay:99999999999",
                              "garbage:1", "status", "Garbage"}) {
@@ -36,7 +31,7 @@ protected:
     }
 };
 
-TEST_F(FaultTest, NoControllerFailsDetectAndConnect) {
+TEST_F(FaultTest, NoControllerAndConnectFailsLeaveNoSession) {
     setenv("LUMO_FAULT", "no-controller", 1);
     EXPECT_EQ(Lumo_Detect(), 0);
     EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_E_NO_CONTROLLER);
@@ -48,80 +43,12 @@ TEST_F(FaultTest, NoControllerFailsDetectAndConnect) {
     unsetenv("LUMO_FAULT");
     EXPECT_EQ(Lumo_Detect(), 1);
     EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_OK);
-}
 
-TEST_F(FaultTest, ConnectFailsLeavesNoSession) {
     LumoEmu_SetFaults("connect-fails");
     EXPECT_EQ(Lumo_Detect(), 1);
-    LUMO_SESSION session{};
     EXPECT_EQ(Lumo_Connect("Kelto-piDorv", &session), 0u);
     EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_E_CONNECT);
     EXPECT_EQ(sendRequest().errorCode, LUMO_E_NOT_CONNECTED);
-}
-
-TEST_F(FaultTest, EmptyAnswerWritesNothing) {
-    LumoEmu_SetFaults("empty-answer");
-    LUMO_SESSION session{};
-    ASSERT_EQ(Lumo_Connect("Kelto-piDorv", &session), 1u);
-    std::string buffer(32, '#');
-    EXPECT_EQ(Lumo_PemraRequest(kTreeRequest.data(), static_cast<uint32_t>(kTreeRequest.size()), buffer.data(), 32, 5),
-              0);
-    EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_E_NO_ANSWER);
-    EXPECT_EQ(buffer, std::string(32, '#'));
-}
-
-TEST_F(FaultTest, GarbageIsNotJson) {
-    LumoEmu_SetFaults("garbage");
-    const Exchange exchange = connectedRequest();
-    ASSERT_FALSE(exchange.answer.empty());
-    rapidjson::Document doc;
-    EXPECT_FALSE(parses(exchange.answer, doc));
-}
-
-TEST_F(FaultTest, TruncateCutsTheAnswer) {
-    const std::string full = normalAnswer();
-    LumoEmu_SetFaults("truncate:40");
-    const Exchange exchange = connectedRequest();
-    EXPECT_EQ(exchange.result, 40);
-    EXPECT_EQ(exchange.answer, full.substr(0, 40));
-    rapidjson::Document doc;
-    EXPECT_FALSE(parses(exchange.answer, doc));
-
-    LumoEmu_SetFaults(("truncate:" + std::to_string(full.size() + 10)).c_str());
-    EXPECT_EQ(connectedRequest().answer, full);
-}
-
-TEST_F(FaultTest, StatusReplacesStAndKeepsTheTree) {
-    rapidjson::Document expected;
-    treeOf(normalAnswer(), expected);
-
-    LumoEmu_SetFaults("status:5");
-    const Exchange exchange = connectedRequest();
-    rapidjson::Document envelope, tree;
-    ASSERT_TRUE(parses(exchange.answer, envelope));
-    EXPECT_EQ(envelope["SIP"]["CMD"][0]["ST"].GetInt(), 5);
-    treeOf(exchange.answer, tree);
-    EXPECT_TRUE(tree == expected);
-
-    // An envelope file without "ST" gets one.
-    writeFile(dir_ / "envelope.json", R"({"SIP":{"V":1,"CMD":[{"OC":8624,"DA":"{}"}]}})");
-    setenv("LUMO_DEVICE_TREE", (dir_ / "envelope.json").c_str(), 1);
-    ASSERT_TRUE(parses(connectedRequest().answer, envelope));
-    EXPECT_EQ(envelope["SIP"]["CMD"][0]["ST"].GetInt(), 5);
-}
-
-TEST_F(FaultTest, DelayedRequestStillAnswers) {
-    const std::string full = normalAnswer();
-    LumoEmu_SetFaults("delay:20");
-    EXPECT_EQ(connectedRequest().answer, full);
-}
-
-TEST_F(FaultTest, FaultsCombine) {
-    LumoEmu_SetFaults("status:9,truncate:200");
-    const std::string answer = connectedRequest().answer;
-    EXPECT_EQ(answer.size(), 200u);
-    // The status is set before the cut: its entry is in the first bytes.
-    EXPECT_NE(answer.find(R"("ST":9)"), std::string::npos);
 }
 
 TEST_F(FaultTest, InProcessFaultsOverrideTheEnvironmentUntilCleared) {
@@ -134,6 +61,58 @@ TEST_F(FaultTest, InProcessFaultsOverrideTheEnvironmentUntilCleared) {
     EXPECT_EQ(Lumo_Detect(), 1);
     LumoEmu_Reset();
     EXPECT_EQ(Lumo_Detect(), 0);
+}
+
+TEST_F(FaultTest, EmptyAnswerWritesNothingAndGarbageIsNotJson) {
+    LumoEmu_SetFaults("empty-answer");
+    connect();
+    std::string buffer(32, '#');
+    EXPECT_EQ(requestInto(buffer), 0);
+    EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_E_NO_ANSWER);
+    EXPECT_EQ(buffer, std::string(32, '#'));
+
+    LumoEmu_SetFaults("garbage");
+    const std::string garbage = sendRequest().answer;
+    rapidjson::Document doc;
+    EXPECT_FALSE(garbage.empty());
+    EXPECT_FALSE(parses(garbage, doc));
+}
+
+TEST_F(FaultTest, TruncateCutsAndDelayKeepsTheAnswer) {
+    const std::string full = normalAnswer();
+    LumoEmu_SetFaults("truncate:40");
+    const Exchange exchange = connectedRequest();
+    EXPECT_EQ(exchange.result, 40);
+    EXPECT_EQ(exchange.answer, full.substr(0, 40));
+
+    LumoEmu_SetFaults(("truncate:" + std::to_string(full.size() + 10)).c_str());
+    EXPECT_EQ(connectedRequest().answer, full);
+    LumoEmu_SetFaults("delay:20");
+    EXPECT_EQ(connectedRequest().answer, full);
+}
+
+TEST_F(FaultTest, StatusReplacesStKeepsTheTreeAndCombinesWithTruncate) {
+    rapidjson::Document expected, envelope, tree;
+    treeOf(normalAnswer(), expected);
+    LumoEmu_SetFaults("status:5");
+    const Exchange exchange = connectedRequest();
+    ASSERT_TRUE(parses(exchange.answer, envelope));
+    EXPECT_EQ(envelope["SIP"]["CMD"][0]["ST"].GetInt(), 5);
+    treeOf(exchange.answer, tree);
+    EXPECT_TRUE(tree == expected);
+
+    // The status is set before the cut: its entry is in the first bytes.
+    LumoEmu_SetFaults("status:9,truncate:200");
+    const std::string cut = connectedRequest().answer;
+    EXPECT_EQ(cut.size(), 200u);
+    EXPECT_NE(cut.find(R"("ST":9)"), std::string::npos);
+
+    // An envelope file without "ST" gets one.
+    writeFile(dir_ / "envelope.json", R"({"SIP":{"V":1,"CMD":[{"OC":8624,"DA":"{}"}]}})");
+    useTreeFile(dir_ / "envelope.json");
+    LumoEmu_SetFaults("status:5");
+    ASSERT_TRUE(parses(connectedRequest().answer, envelope));
+    EXPECT_EQ(envelope["SIP"]["CMD"][0]["ST"].GetInt(), 5);
 }
 
 } // namespace

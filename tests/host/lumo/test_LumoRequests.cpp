@@ -9,21 +9,19 @@ class RequestTest : public EmulatorTest {
 protected:
     void SetUp() override {
         EmulatorTest::SetUp();
-        ASSERT_EQ(Lumo_Connect("Kelto-piDorv", &session_), 1u);
+        connect();
     }
-
-    // The request must fail with LUMO_E_REQUEST and leave the buffer as it was.
-    static void expectRefused(const std::string& request, uint32_t length) {
-        SCOPED_TRACE(request);
-        std::string buffer(64, '#');
-        EXPECT_EQ(Lumo_PemraRequest(request.data(), length, buffer.data(), 64, 5), -1);
-        EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_E_REQUEST);
-        EXPECT_STRNE(Lumo_GetLastErrorMessage(), "OK");
-        EXPECT_EQ(buffer, std::string(64, '#'));
-    }
-
-    LUMO_SESSION session_{};
 };
+
+// The request fails with `error` and leaves the buffer as it was.
+void expectRefused(const std::string& request, uint32_t length, int32_t error = LUMO_E_REQUEST) {
+    SCOPED_TRACE(request);
+    std::string buffer(64, '#');
+    EXPECT_EQ(Lumo_PemraRequest(request.data(), length, buffer.data(), 64, 5), -1);
+    EXPECT_EQ(Lumo_GetLastErrorCode(), error);
+    EXPECT_STRNE(Lumo_GetLastErrorMessage(), "OK");
+    EXPECT_EQ(buffer, std::string(64, '#'));
+}
 
 TEST_F(RequestTest, UnknownOperationGetsErrorStatusAndNoTree) {
     const Exchange exchange = sendRequest(R"({"SIP":{"V":1,"CMD":[{"OC":4711}]}})");
@@ -37,23 +35,20 @@ TEST_F(RequestTest, UnknownOperationGetsErrorStatusAndNoTree) {
 }
 
 TEST_F(RequestTest, RequestsThatAreNoCommandEnvelopeAreRefused) {
-    for (const std::string& request : {
-             std::string("not json"),
-             std::string(R"([1,2])"),
-             std::string(R"({"V":1,"CMD":[{"OC":8624}]})"),
-             std::string(R"({"SIP":{"V":1}})"),
-             std::string(R"({"SIP":{"V":1,"CMD":{"OC":8624}}})"),
-             std::string(R"({"SIP":{"V":1,"CMD":[]}})"),
-             std::string(R"({"SIP":{"V":1,"CMD":[{"OC":8624},{"OC":8624}]}})"),
-             std::string(R"({"SIP":{"V":1,"CMD":[{"OC":"8624"}]}})"),
-             std::string(R"({"SIP":{"V":1,"CMD":[{"OC":86.24}]}})"),
-             std::string(R"({"SIP":{"V":1,"CMD":[8624]}})"),
-         }) {
-        expectRefused(request, static_cast<uint32_t>(request.size()));
+    for (const char* request :
+         {"not json", R"([1,2])", R"({"V":1,"CMD":[{"OC":8624}]})", R"({"SIP":{"V":1}})",
+          R"({"SIP":{"V":1,"CMD":{"OC":8624}}})", R"({"SIP":{"V":1,"CMD":[]}})",
+          R"({"SIP":{"V":1,"CMD":[{"OC":8624},{"OC":8624}]}})", R"({"SIP":{"V":1,"CMD":[{"OC":"8624"}]}})",
+          R"({"SIP":{"V":1,"CMD":[{"OC":86.24}]}})", R"({"SIP":{"V":1,"CMD":[8624]}})"}) {
+        expectRefused(request, static_cast<uint32_t>(std::string(request).size()));
     }
+    // A length short of the whole text cuts the request.
+    expectRefused(kTreeRequest, static_cast<uint32_t>(kTreeRequest.size() - 1));
     std::string buffer(8, '#');
     EXPECT_EQ(Lumo_PemraRequest(nullptr, 10, buffer.data(), 8, 5), -1);
     EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_E_REQUEST);
+    EXPECT_EQ(Lumo_PemraRequest(kTreeRequest.data(), static_cast<uint32_t>(kTreeRequest.size()), nullptr, 100, 5), -1);
+    EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_E_ARGUMENT);
 }
 
 TEST_F(RequestTest, OnlyTheGivenLengthOfTheRequestIsRead) {
@@ -64,22 +59,11 @@ TEST_F(RequestTest, OnlyTheGivenLengthOfTheRequestIsRead) {
         Lumo_PemraRequest(padded.data(), static_cast<uint32_t>(kTreeRequest.size()), buffer.data(), kPluginCapacity, 5),
         0);
     EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_OK);
-    // A length short of the whole text cuts the request.
-    expectRefused(kTreeRequest, static_cast<uint32_t>(kTreeRequest.size() - 1));
 }
 
 TEST_F(RequestTest, RequestWithoutSessionFailsAndWritesNothing) {
     ASSERT_EQ(Lumo_Disconnect(), 1);
-    std::string buffer(64, '#');
-    EXPECT_EQ(Lumo_PemraRequest(kTreeRequest.data(), static_cast<uint32_t>(kTreeRequest.size()), buffer.data(), 64, 5),
-              -1);
-    EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_E_NOT_CONNECTED);
-    EXPECT_EQ(buffer, std::string(64, '#'));
-}
-
-TEST_F(RequestTest, NullAnswerBufferIsRefused) {
-    EXPECT_EQ(Lumo_PemraRequest(kTreeRequest.data(), static_cast<uint32_t>(kTreeRequest.size()), nullptr, 100, 5), -1);
-    EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_E_ARGUMENT);
+    expectRefused(kTreeRequest, static_cast<uint32_t>(kTreeRequest.size()), LUMO_E_NOT_CONNECTED);
 }
 
 TEST_F(RequestTest, AnswerNeverPassesTheCapacity) {

@@ -51,25 +51,16 @@ TEST(ScopeGuard, RunsOnExceptionAndNotWhenDismissed) {
     EXPECT_EQ(runs, 1);
 }
 
-TEST(Clocks, TicksAndMilliseconds) {
-    const auto first = TLX::Functions::GetTickTime(10000);
-    const auto second = TLX::Functions::GetTickTime(10000);
-    EXPECT_LE(first, second);
-    // the same clock in coarser units
-    EXPECT_LE(TLX::Functions::GetTickTime(10), TLX::Functions::GetTickTime(10000) / 1000 + 1);
+TEST(Clocks, DifferenceIsFirstMinusSecond) {
     EXPECT_EQ(TLX::Misc::timeDiffAsMS(1000, 1500), -500);
     EXPECT_EQ(TLX::Misc::timeDiffAsMS(1500, 1000), 500);
-    const auto ms = TLX::Misc::nowMS();
-    const auto seconds = static_cast<std::uint64_t>(TLX::Misc::now());
-    EXPECT_LE(ms / 1000, seconds);
 }
 
-TEST(Catalogue, FallbackTextsByNumber) {
+TEST(Catalogue, FallbackTextsByNumberAndEmptyOutsideTheList) {
     const char* const texts[] = {"General error in piDorv plugin", "No information available for this error"};
     const TLX::Language_Support::CLanguageSupport::CLngFile file("piDorv.nls", 0x656E, "utf-8", 1, texts, 2);
-    EXPECT_EQ(file.Count(), 2u);
+    EXPECT_EQ(file.Text(0), "General error in piDorv plugin");
     EXPECT_EQ(file.Text(1), "No information available for this error");
     EXPECT_EQ(file.Text(2), "");
     EXPECT_EQ(file.Text(-1), "");
-    EXPECT_EQ(file.Language(), 0x656E);
 }

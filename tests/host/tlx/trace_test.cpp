@@ -24,15 +24,15 @@ int Touch(int& counter) {
     return ++counter;
 }
 
-// The message field of the one record written by `fill` on a fresh stream.
-template <typename Fill> std::string Message(const char* format, Fill fill) {
+// The message field of the one record written with `args` on a fresh stream.
+template <typename... Args> std::string Message(const char* format, const Args&... args) {
     TraceCapture capture;
     Module().SetTraceMask(0xffffffff);
     {
         // the record outlives the stream that fills it, as inside the trace macro
         TLX::Internals::CTraceStreamBuffer record(4, Module(), "src/file", "Fn", 1);
         TLX::Output_Streams::CFormatStream stream(record, format);
-        fill(stream);
+        (void)(stream << ... << args);
     }
     const auto lines = capture.Lines();
     if (lines.size() != 1) {
@@ -59,75 +59,49 @@ TEST(TraceGating, ArgumentsOfADisabledLevelAreNotEvaluated) {
     EXPECT_EQ(SplitTabs(capture.Lines()[0]).back(), "1");
 }
 
-TEST(TraceGating, MaskComesFromTheEnvironment) {
-    ::setenv("TLX_TRACE_MASK", "0x14", 1);
-    TLX::Misc::CModuleInfo hex(1, "m", "v", nullptr, nullptr);
-    ::setenv("TLX_TRACE_MASK", "128", 1);
-    TLX::Misc::CModuleInfo dec(1, "m", "v", nullptr, nullptr);
-    ::setenv("TLX_TRACE_MASK", "lots", 1);
-    TLX::Misc::CModuleInfo bad(1, "m", "v", nullptr, nullptr);
-    ::unsetenv("TLX_TRACE_MASK");
-    TLX::Misc::CModuleInfo none(1, "m", "v", nullptr, nullptr);
-    EXPECT_EQ(hex.GetTraceMask(), 0x14u);
-    EXPECT_TRUE(hex.IsTraceEnabled(16));
-    EXPECT_FALSE(hex.IsTraceEnabled(2));
-    EXPECT_EQ(dec.GetTraceMask(), 128u);
-    EXPECT_EQ(bad.GetTraceMask(), 0u);
-    EXPECT_EQ(none.GetTraceMask(), 0u);
-}
-
-TEST(TraceGating, ParseMaskRejectsWhatIsNotAMask) {
-    using TLX::Misc::CModuleInfo;
-    EXPECT_EQ(CModuleInfo::ParseMask(" 0X40000000 "), 0x40000000u);
-    EXPECT_EQ(CModuleInfo::ParseMask("0xffffffff"), 0xffffffffu);
-    EXPECT_EQ(CModuleInfo::ParseMask("0x100000000"), 0u);
-    EXPECT_EQ(CModuleInfo::ParseMask("-1"), 0u);
-    EXPECT_EQ(CModuleInfo::ParseMask("12abc"), 0u);
-    EXPECT_EQ(CModuleInfo::ParseMask("0x"), 0u);
-    EXPECT_EQ(CModuleInfo::ParseMask(""), 0u);
-    EXPECT_EQ(CModuleInfo::ParseMask(nullptr), 0u);
+// The environment's mask text is read as ParseMask reads it; anything unreadable is 0.
+TEST(TraceGating, MaskComesFromTheEnvironmentAndRejectsWhatIsNotAMask) {
+    const auto expectMask = [](const char* text, std::uint32_t mask) {
+        if (text) {
+            ::setenv("TLX_TRACE_MASK", text, 1);
+        } else {
+            ::unsetenv("TLX_TRACE_MASK");
+        }
+        EXPECT_EQ(TLX::Misc::CModuleInfo(1, "m", "v", nullptr, nullptr).GetTraceMask(), mask)
+            << (text ? text : "(null)");
+        EXPECT_EQ(TLX::Misc::CModuleInfo::ParseMask(text), mask);
+    };
+    expectMask("0x14", 0x14u);
+    expectMask("128", 128u);
+    expectMask(" 0X40000000 ", 0x40000000u);
+    expectMask("0xffffffff", 0xffffffffu);
+    for (const char* bad : {"lots", "0x100000000", "-1", "12abc", "0x", "", static_cast<const char*>(nullptr)})
+        expectMask(bad, 0);
 }
 
 TEST(TraceFormat, SixtyFourBitAndNegativeValues) {
-    EXPECT_EQ(Message("0x%x", [](auto& s) { s << FormatInt(std::uint64_t{0x0136000000000001}); }), "0x136000000000001");
-    EXPECT_EQ(Message("%d", [](auto& s) { s << FormatInt(std::int32_t{-5}); }), "-5");
-    EXPECT_EQ(Message("%lld", [](auto& s) { s << FormatInt(std::int64_t{-1}); }), "-1");
-    EXPECT_EQ(Message("%u %x", [](auto& s) { s << FormatInt(std::int32_t{-1}) << FormatInt(std::int32_t{-1}); }),
-              "4294967295 ffffffff");
-    EXPECT_EQ(Message("%d", [](auto& s) { s << FormatInt(std::uint32_t{4294967295u}); }), "4294967295");
-    EXPECT_EQ(Message("%llx", [](auto& s) { s << FormatInt(std::int64_t{-1}); }), "ffffffffffffffff");
+    EXPECT_EQ(Message("0x%x", FormatInt(std::uint64_t{0x0136000000000001})), "0x136000000000001");
+    EXPECT_EQ(Message("%d", FormatInt(std::int32_t{-5})), "-5");
+    EXPECT_EQ(Message("%lld", FormatInt(std::int64_t{-1})), "-1");
+    EXPECT_EQ(Message("%u %x", FormatInt(std::int32_t{-1}), FormatInt(std::int32_t{-1})), "4294967295 ffffffff");
+    EXPECT_EQ(Message("%d", FormatInt(std::uint32_t{4294967295u})), "4294967295");
+    EXPECT_EQ(Message("%llx", FormatInt(std::int64_t{-1})), "ffffffffffffffff");
 }
 
-TEST(TraceFormat, FlagsWidthAndConversions) {
-    EXPECT_EQ(Message("%08x|%X|%i|%ld|%lu",
-                      [](auto& s) {
-                          s << FormatInt(0xbeefu) << FormatInt(255u) << FormatInt(7) << FormatInt(std::int64_t{-9})
-                            << FormatInt(std::uint64_t{9});
-                      }),
+TEST(TraceFormat, FlagsWidthsTextsMissingArgumentsAndLineBreaks) {
+    EXPECT_EQ(Message("%08x|%X|%i|%ld|%lu", FormatInt(0xbeefu), FormatInt(255u), FormatInt(7),
+                      FormatInt(std::int64_t{-9}), FormatInt(std::uint64_t{9})),
               "0000beef|FF|7|-9|9");
-    EXPECT_EQ(Message("[%5d][%-4u][%c]", [](auto& s) { s << FormatInt(42) << FormatInt(3u) << FormatInt(65); }),
-              "[   42][3   ][A]");
-    EXPECT_EQ(Message("[%5s][%-4s][%.2s]", [](auto& s) { s << "ab" << std::string("c") << "xyz"; }),
-              "[   ab][c   ][xy]");
-}
-
-TEST(TraceFormat, TextArgumentsAndErrorLogs) {
-    const TLX::Exceptions::CErrorLog log("disk gone");
-    EXPECT_EQ(Message("%s %s :  %S", [&](auto& s) { s << "GetTopology" << std::string("Adapter") << log; }),
+    EXPECT_EQ(Message("[%5d][%-4u][%c]", FormatInt(42), FormatInt(3u), FormatInt(65)), "[   42][3   ][A]");
+    EXPECT_EQ(Message("[%5s][%-4s][%.2s]", "ab", std::string("c"), "xyz"), "[   ab][c   ][xy]");
+    EXPECT_EQ(Message("%s %s :  %S", "GetTopology", std::string("Adapter"), TLX::Exceptions::CErrorLog("disk gone")),
               "GetTopology Adapter :  disk gone");
-    EXPECT_EQ(Message("%s", [](auto& s) { s << static_cast<const char*>(nullptr); }), "(null)");
-}
-
-TEST(TraceFormat, MissingArgumentsAndPercentSigns) {
-    EXPECT_EQ(Message("a=%d b=%s 100%%", [](auto& s) { s << FormatInt(1); }), "a=1 b=%s 100%");
-    EXPECT_EQ(Message("LEAVE GetEvents() -> %d", [](auto&) {}), "LEAVE GetEvents() -> %d");
-    EXPECT_EQ(Message("%d", [](auto& s) { s << FormatInt(1) << FormatInt(2) << "extra"; }), "1");
-    EXPECT_EQ(Message("%f %d trailing %", [](auto& s) { s << FormatInt(3); }), "%f 3 trailing %");
-}
-
-TEST(TraceFormat, LineBreaksInAMessageKeepTheRecordOnOneLine) {
-    EXPECT_EQ(Message("EventPoll()- Thread is crashed!\n\n%S", [](auto& s) { s << "a\tb\r\nc"; }),
-              "EventPoll()- Thread is crashed!  a b  c");
+    EXPECT_EQ(Message("%s", static_cast<const char*>(nullptr)), "(null)");
+    EXPECT_EQ(Message("a=%d b=%s 100%%", FormatInt(1)), "a=1 b=%s 100%");
+    EXPECT_EQ(Message("LEAVE GetEvents() -> %d"), "LEAVE GetEvents() -> %d");
+    EXPECT_EQ(Message("%d", FormatInt(1), FormatInt(2), "extra"), "1");
+    EXPECT_EQ(Message("%f %d trailing %", FormatInt(3)), "%f 3 trailing %");
+    EXPECT_EQ(Message("EventPoll()- Thread is crashed!\n\n%S", "a\tb\r\nc"), "EventPoll()- Thread is crashed!  a b  c");
 }
 
 TEST(TraceLine, LayoutOfOneRecord) {
@@ -166,18 +140,17 @@ TEST(TraceLine, ConcurrentRecordsStayWholeLines) {
         thread.join();
     }
     std::ifstream file(capture.File());
-    std::string line;
-    int count = 0;
     std::set<std::string> tids;
     std::set<std::string> records;
-    while (std::getline(file, line)) {
+    int count = 0;
+    for (std::string line; std::getline(file, line); ++count) {
         const auto fields = SplitTabs(line);
         ASSERT_EQ(fields.size(), 7u) << line;
         ASSERT_EQ(fields[2], "8");
-        ASSERT_EQ(fields[6].size(), fields[6].find(' ', fields[6].find(' ') + 1) + 1 + payload.size());
+        const std::size_t head = fields[6].find(' ', fields[6].find(' ') + 1);
+        ASSERT_EQ(fields[6].substr(head), " " + payload) << line;
         tids.insert(fields[1]);
-        records.insert(fields[6].substr(0, fields[6].find(' ', fields[6].find(' ') + 1)));
-        ++count;
+        records.insert(fields[6].substr(0, head));
     }
     EXPECT_EQ(count, 1600);
     EXPECT_EQ(records.size(), 1600u);

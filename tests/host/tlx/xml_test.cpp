@@ -11,16 +11,14 @@ namespace {
 const char* const kConfig = "<Configuration><Container id=\"0\"><Drive slot=\"1\"/><Drive slot=\"2\"/></Container>"
                             "</Configuration>";
 
-pugi::xml_document& Native(xml_document& doc) {
-    return *static_cast<pugi::xml_document*>(doc.native());
+pugi::xml_node Container(xml_document& doc) {
+    return static_cast<pugi::xml_document*>(doc.native())->child("Configuration").child("Container");
 }
 } // namespace
 
 TEST(Xml, RoundTripKeepsTheDocument) {
     xml_document doc;
-    EXPECT_TRUE(doc.empty());
     ASSERT_TRUE(doc.load_string(kConfig));
-    EXPECT_FALSE(doc.empty());
     const std::string text = doc.save();
     EXPECT_NE(text.find("\n\t<Container id=\"0\">\n\t\t<Drive slot=\"1\" />"), std::string::npos) << text;
 
@@ -39,20 +37,19 @@ TEST(Xml, CompareSeesEveryDifference) {
     EXPECT_FALSE(xmlcompare(a, b));
     ASSERT_TRUE(b.load_string(kConfig));
     EXPECT_TRUE(xmlcompare(a, b));
-    Native(b).child("Configuration").child("Container").attribute("id").set_value("1");
+    Container(b).attribute("id").set_value("1");
     EXPECT_FALSE(xmlcompare(a, b));
 }
 
-TEST(Xml, CopiesAreDeep) {
+TEST(Xml, CopiesAreDeepAndMovedFromDocumentsStayUsable) {
     xml_document original;
     ASSERT_TRUE(original.load_string(kConfig));
     xml_document copy(original);
     xml_document assigned;
     assigned = original;
-    Native(copy).child("Configuration").remove_child("Container");
+    Container(copy).remove_child("Drive");
     EXPECT_FALSE(xmlcompare(copy, original));
     EXPECT_TRUE(xmlcompare(assigned, original));
-    EXPECT_NE(original.save().find("Drive"), std::string::npos);
 
     xml_document moved(std::move(assigned));
     EXPECT_TRUE(xmlcompare(moved, original));
@@ -63,6 +60,7 @@ TEST(Xml, CopiesAreDeep) {
 
 TEST(Xml, AFailedLoadLeavesAnEmptyDocument) {
     xml_document doc;
+    EXPECT_TRUE(doc.empty());
     ASSERT_TRUE(doc.load_string(kConfig));
     EXPECT_FALSE(doc.load_string("<Configuration><open></Configuration>"));
     EXPECT_TRUE(doc.empty());
