@@ -4,6 +4,7 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -13,17 +14,21 @@
 #include "piDorv/Src/piDorvAdapter.h"
 #include "piDorv/Src/piDorvLogicalDrive.h"
 #include "piDorv/Src/piDorvPhysicalDrive.h"
+#include "support/ObjectText.h"
 
 using namespace adapter_test;
 using NAMESPACE_piDorv::CDorvAdapter;
 using NAMESPACE_piDorv::CDorvAdapterPtrList;
 using NAMESPACE_piDorv::CDorvLogicalDrive;
 using NAMESPACE_piDorv::CDorvPhysicalDrive;
+using test_support::Describe;
+using Texts = std::vector<std::string>;
 
 namespace {
+const std::string SERIAL = "8A3F0C21D94E4B7A9E6155C2F0B13D00";
+
 CDorvAdapter ParsedAdapter() {
-    const auto adapters = NAMESPACE_piDorv::parseDorv100JSON(Envelope({Element(0)}).c_str());
-    return adapters.at(0);
+    return NAMESPACE_piDorv::parseDorv100JSON(Envelope({Element(0)}).c_str()).at(0);
 }
 
 class AdapterObject : public EmulatorFixture {
@@ -32,173 +37,101 @@ protected:
                                           std::size_t pds = 0) {
         std::vector<CDorvLogicalDrive> logical(lds, CDorvLogicalDrive(nullptr));
         std::vector<CDorvPhysicalDrive> physical(pds);
-        std::vector<PI::CProperty> out;
+        std::vector<PI::CProperty> out(2); // emptied first
         EXPECT_EQ(0u, a.GetAdapterProperties(out, logical, physical, id));
         return out;
     }
 };
 
-// code, sub-property code, position, label, status display
-struct Fields {
-    int code, subCode, position, label, statusDisplay;
-};
-
-TEST_F(AdapterObject, AllPropertiesOfParsedAdapterInTableOrder) {
-    const CDorvAdapter a = ParsedAdapter();
-    const std::vector<PI::CProperty> props = Properties(a, 1, 1, 2);
-
-    const Fields expected[] = {
-        {30007, -1, -1, 23081, -1},   {30003, -1, -1, 23144, -1},    {30063, -1, -1, 23102, -1},
-        {30056, -1, 0, -1, -1},       {30158, -1, 0, -1, -1},        {30020, -1, -1, 23051, -1},
-        {30022, -1, -1, 23116, -1},   {30120, 35023, -1, 23003, -1}, {30479, 35039, 0, 23134, -1},
-        {30037, 35016, 0, 23132, -1}, {30038, 35020, 0, 23133, -1},  {30039, 35022, 0, 23135, -1},
-        {30177, -1, -1, 23135, -1},   {30179, -1, -1, 23135, -1},    {30137, -1, 0, -1, -1},
-        {30266, -1, -1, 23041, -1},   {30075, 35028, 1, 23138, -1},  {30076, 35025, 1, 23136, -1},
-        {30273, 35028, 1, 23138, -1}, {30274, 35025, 1, 23136, -1},  {30277, 35028, 2, 23138, -1},
-        {30278, 35025, 2, 23136, -1}, {30017, -1, -1, 23127, 24000},
-    };
-    ASSERT_EQ(23u, props.size());
-    for (std::size_t i = 0; i < props.size(); ++i) {
-        const Fields& f = expected[i];
-        EXPECT_EQ(f.code, props[i].m_Code) << i;
-        EXPECT_EQ(f.subCode, props[i].m_SubCode) << f.code;
-        EXPECT_EQ(f.position, props[i].m_Position) << f.code;
-        EXPECT_EQ(f.label, props[i].m_Label) << f.code;
-        EXPECT_EQ(f.statusDisplay, props[i].m_StatusDisplay) << f.code;
-        EXPECT_FALSE(props[i].m_Changeable) << f.code;
-        EXPECT_EQ(-1, props[i].m_ExtraText) << f.code;
-        EXPECT_EQ(1, props[i].m_Flag) << f.code;
-    }
-
-    auto text = [&](std::size_t i) {
-        EXPECT_EQ(PI::CProperty::STRING, props[i].Kind()) << props[i].m_Code;
-        return props[i].String() ? props[i].String()->text : std::string();
-    };
-    auto number = [&](std::size_t i) {
-        EXPECT_EQ(PI::CProperty::NUMBER_OR_RANGE, props[i].Kind()) << props[i].m_Code;
-        return props[i].Number() ? props[i].Number()->value : ~0ull;
-    };
-    EXPECT_EQ(a.m_Name, text(0));
-    EXPECT_EQ(a.m_Vendor, text(1));
-    EXPECT_EQ(a.m_Product, text(2));
-    EXPECT_EQ("Dorv", text(3));
-    ASSERT_NE(nullptr, props[4].Choice());
-    EXPECT_EQ(40278, props[4].Choice()->value);
-    EXPECT_EQ(std::vector<std::int32_t>{40278}, props[4].Choice()->choices);
-    EXPECT_EQ(a.m_FirmwareVersion, text(5));
-    EXPECT_EQ(a.m_SerialNumber, text(6));
-    EXPECT_EQ(0u, number(7));
-    EXPECT_EQ(0u, number(8));
-    EXPECT_EQ(0u, number(9));
-    EXPECT_EQ(0u, number(10));
-    EXPECT_EQ(0u, number(11));
-    EXPECT_EQ("0x7A11", text(12));
-    EXPECT_EQ("0x0D10", text(13));
-    EXPECT_EQ(a.m_UniqueID, text(14));
-    EXPECT_EQ("USB", text(15));
-    EXPECT_EQ(2u, number(16));
-    EXPECT_EQ(1u, number(17));
-    EXPECT_EQ(2u, number(18));
-    EXPECT_EQ(1u, number(19));
-    EXPECT_EQ("2/2", text(20));
-    EXPECT_EQ("1/1", text(21));
-    ASSERT_NE(nullptr, props[22].Choice());
-    EXPECT_EQ(40024, props[22].Choice()->value);
-    EXPECT_EQ((std::vector<std::int32_t>{40024, 40150, 40095}), props[22].Choice()->choices);
-}
-
-TEST_F(AdapterObject, NumbersAreShownUnsigned) {
+TEST_F(AdapterObject, AllPropertiesInTableOrder) {
     CDorvAdapter a = ParsedAdapter();
-    a.m_AdapterNumber = -1;
+    a.m_DriverVersion = "4.2";
+    a.m_AdditionalStatus = {40266};
+    a.m_AdapterNumber = -1; // shown unsigned
     a.m_PciBus = 3;
     a.m_PciDevice = 4;
     a.m_PciFunction = 5;
-    const auto byCode = [&](PI::_PROPERTY_ID code) {
-        const auto props = Properties(a, code);
-        EXPECT_EQ(1u, props.size()) << code;
-        return props.empty() || !props[0].Number() ? 0ull : props[0].Number()->value;
+    Texts expected = {
+        "30007 label=23081 'Dorv100 Dual SD (0)'",
+        "30003 label=23144 'Kelto'",
+        "30063 label=23102 'Dorv100 Dual SD'",
+        "30056 pos=0 'Dorv'",
+        "30158 pos=0 40278 of {40278}",
+        "30020 label=23051 '1.5 (LPC), 1.7 (FX3S)'",
+        "30022 label=23116 '" + SERIAL + "'",
+        "30120 sub=35023 label=23003 #18446744073709551615",
+        "30479 sub=35039 pos=0 label=23134 #0",
+        "30037 sub=35016 pos=0 label=23132 #3",
+        "30038 sub=35020 pos=0 label=23133 #4",
+        "30039 sub=35022 pos=0 label=23135 #5",
+        "30177 label=23135 '0x7A11'",
+        "30179 label=23135 '0x0D10'",
+        "30137 pos=0 '" + SERIAL + "'",
+        "30266 label=23041 'USB'",
+        "30018 label=23042 '4.2'",
+        "30075 sub=35028 pos=1 label=23138 #2",
+        "30076 sub=35025 pos=1 label=23136 #1",
+        "30273 sub=35028 pos=1 label=23138 #2",
+        "30274 sub=35025 pos=1 label=23136 #1",
+        "30277 sub=35028 pos=2 label=23138 '2/2'",
+        "30278 sub=35025 pos=2 label=23136 '1/1'",
+        "30017 label=23127 sd=24000 40024 of {40024,40150,40095}",
+        "30165 label=23004 {40266} of {40267,40266}",
     };
-    EXPECT_EQ(0xFFFFFFFFFFFFFFFFull, byCode(30120));
-    EXPECT_EQ(3u, byCode(30037));
-    EXPECT_EQ(4u, byCode(30038));
-    EXPECT_EQ(5u, byCode(30039));
+    EXPECT_EQ(expected, Describe(Properties(a, 1, 1, 2)));
+    // One code alone gives its row only.
+    EXPECT_EQ(Texts{expected[7]}, Describe(Properties(a, 30120)));
+    EXPECT_EQ(Texts{expected[22]}, Describe(Properties(a, 30278, 1)));
+
+    // The driver version and the additional status only when set; without drives the counts are zero.
+    a = ParsedAdapter();
+    for (PI::_PROPERTY_ID absent : {30018, 30165, 30999, 0}) {
+        EXPECT_TRUE(Properties(a, absent).empty()) << absent;
+    }
+    const Texts plain = Describe(Properties(a, 1));
+    ASSERT_EQ(23u, plain.size());
+    EXPECT_EQ((Texts{"30273 sub=35028 pos=1 label=23138 #0", "30274 sub=35025 pos=1 label=23136 #0",
+                     "30277 sub=35028 pos=2 label=23138 '0/2'", "30278 sub=35025 pos=2 label=23136 '0/1'"}),
+              Texts(plain.begin() + 18, plain.begin() + 22));
 }
 
-TEST_F(AdapterObject, WithoutDrivesCountsAreZero) {
-    const auto props = Properties(ParsedAdapter(), 1);
-    ASSERT_EQ(23u, props.size());
-    EXPECT_EQ(0u, props[18].Number()->value);
-    EXPECT_EQ(0u, props[19].Number()->value);
-    EXPECT_EQ("0/2", props[20].String()->text);
-    EXPECT_EQ("0/1", props[21].String()->text);
-}
-
-TEST_F(AdapterObject, SingleCodesAndConditionalRows) {
+TEST_F(AdapterObject, StatusDisplayNumbersAndStatusRowText) {
     CDorvAdapter a = ParsedAdapter();
-    EXPECT_TRUE(Properties(a, 30018).empty());
-    EXPECT_TRUE(Properties(a, 30165).empty());
-    EXPECT_TRUE(Properties(a, 30999).empty());
-    EXPECT_TRUE(Properties(a, 0).empty());
-
-    a.m_DriverVersion = "4.2";
-    a.m_AdditionalStatus = {40266};
-    const auto driver = Properties(a, 30018);
-    ASSERT_EQ(1u, driver.size());
-    EXPECT_EQ("4.2", driver[0].String()->text);
-    EXPECT_EQ(23042, driver[0].m_Label);
-
-    const auto additional = Properties(a, 30165);
-    ASSERT_EQ(1u, additional.size());
-    ASSERT_NE(nullptr, additional[0].Lists());
-    EXPECT_EQ(std::vector<std::int32_t>{40266}, additional[0].Lists()->values);
-    EXPECT_EQ((std::vector<std::int32_t>{40267, 40266}), additional[0].Lists()->allowed);
-    EXPECT_EQ(23004, additional[0].m_Label);
-
-    const auto all = Properties(a, 1);
-    ASSERT_EQ(25u, all.size());
-    EXPECT_EQ(30018, all[16].m_Code);
-    EXPECT_EQ(30165, all.back().m_Code);
-
-    const auto logicalCount = Properties(a, 30278, 1);
-    ASSERT_EQ(1u, logicalCount.size());
-    EXPECT_EQ(PI::CProperty::STRING, logicalCount[0].Kind());
-}
-
-TEST_F(AdapterObject, OutputIsEmptiedFirstAndCallIsTraced) {
-    SetMask(2);
-    const CDorvAdapter a = ParsedAdapter();
-    std::vector<PI::CProperty> out(5);
-    const std::vector<CDorvLogicalDrive> lds;
-    const std::vector<CDorvPhysicalDrive> pds;
-    EXPECT_EQ(0u, a.GetAdapterProperties(out, lds, pds, 30007));
-    ASSERT_EQ(1u, out.size());
-    EXPECT_EQ(30007, out[0].m_Code);
-    EXPECT_EQ((std::vector<std::string>{"ENTER AdapterGetProperties", "LEAVE AdapterGetProperties -> 0"}),
-              m_Trace.Messages("2"));
-}
-
-TEST_F(AdapterObject, StatusDisplayNumbers) {
-    CDorvAdapter a = ParsedAdapter();
-    const std::pair<std::int32_t, std::int32_t> rows[] = {{40095, 24001}, {40150, 24002}, {40024, 24000}, {12, 24000}};
-    for (const auto& row : rows) {
-        a.m_Status = row.first;
+    const std::tuple<std::int32_t, std::int32_t, const char*> rows[] = {{40095, 24001, "FAILED"},
+                                                                        {40150, 24002, "WARNING"},
+                                                                        {40024, 24000, "OK"},
+                                                                        {40094, 24000, "OK"},
+                                                                        {12, 24000, "OK"}};
+    for (const auto& [status, display, text] : rows) {
+        a.m_Status = status;
         const auto props = Properties(a, 30017);
         ASSERT_EQ(1u, props.size());
-        EXPECT_EQ(row.second, props[0].m_StatusDisplay) << row.first;
-        EXPECT_EQ(row.first, props[0].Choice()->value);
+        EXPECT_EQ(display, props[0].m_StatusDisplay) << status;
+        EXPECT_EQ(status, props[0].Choice()->value);
+        RaidDataModels::Adapter model;
+        a.SetDatabaseObjectProperties(model);
+        EXPECT_EQ(text, model.Status) << status;
     }
 }
 
-TEST_F(AdapterObject, NoPropertyCanBeSet) {
+TEST_F(AdapterObject, PropertiesAndChecksAreTracedAndNothingCanBeSet) {
+    SetMask(2);
     CDorvAdapter a = ParsedAdapter();
+    Properties(a, 30007);
+    PI::COperation op(12345);
+    EXPECT_EQ(0u, a.CheckAdapterOperation(op)); // every operation passes the check
+    EXPECT_EQ((Texts{"ENTER AdapterGetProperties", "LEAVE AdapterGetProperties -> 0",
+                     "ENTER CheckAdapterOperation operation=12345", "LEAVE CheckAdapterOperation -> 0"}),
+              m_Trace.Messages("2"));
+
     const CDorvAdapter before = a;
     PI::CProperty name(30007, true);
     name.SetValue("renamed");
     EXPECT_EQ(20004u, a.SetAdapterProperty(name));
-    EXPECT_EQ(before.m_Name, a.m_Name);
+    EXPECT_TRUE(before == a);
 }
 
-// Equality ------------------------------------------------------------------------------------------
+// Equality and update ------------------------------------------------------------------------------
 
 TEST_F(AdapterObject, EqualityIgnoresNumbersAndUsbIds) {
     const CDorvAdapter a = ParsedAdapter();
@@ -249,133 +182,75 @@ TEST_F(AdapterObject, EveryComparedMemberMakesADifference) {
 }
 
 TEST_F(AdapterObject, UpdateTakesTheWholeOtherAdapter) {
+    // As the scan cycle hands it over: the stored record with the raised count, and the new device data,
+    // the members left out of the comparison included.
     CDorvAdapter stored = ParsedAdapter();
     stored.m_ID = 0x0136000000000001ull;
     stored.m_Parents = {0x0136000000000000ull};
     stored.m_UpdateCounter = 3;
-
-    // as the scan cycle hands it over: the stored record with the raised count, and the new device data
     CDorvAdapter scanned = ParsedAdapter();
     static_cast<PI::CObject&>(scanned) = static_cast<const PI::CObject&>(stored);
     scanned.m_UpdateCounter = 4;
     scanned.m_Name = "Renamed (0)";
     scanned.m_VendorID = "0x9999";
+    scanned.m_DeviceID = "0x0001";
     scanned.m_GlobalAdapterNumber = 7;
     scanned.m_AdapterNumber = -5;
+    scanned.m_DriverVersion = "d";
+    scanned.m_PciBus = 1;
+    scanned.m_Status = 40150;
     scanned.m_AdditionalStatus = {40266};
     scanned.m_Flag = true;
     ASSERT_TRUE(stored.Unequal(scanned));
 
     stored.Update(scanned);
+    EXPECT_TRUE(stored == scanned);
     EXPECT_EQ(0x0136000000000001ull, stored.m_ID);
     EXPECT_EQ(std::vector<std::uint64_t>{0x0136000000000000ull}, stored.m_Parents);
-    EXPECT_EQ(4u, stored.m_UpdateCounter);
-    EXPECT_EQ("Renamed (0)", stored.m_Name);
-    EXPECT_EQ("0x9999", stored.m_VendorID);
-    EXPECT_EQ(7u, stored.m_GlobalAdapterNumber);
-    EXPECT_EQ(-5, stored.m_AdapterNumber);
-    EXPECT_EQ(std::vector<std::int32_t>{40266}, stored.m_AdditionalStatus);
-    EXPECT_TRUE(stored.m_Flag);
-    EXPECT_FALSE(stored.Unequal(scanned));
+    EXPECT_EQ(
+        std::make_tuple(std::string("0x9999"), std::string("0x0001"), 7ul, -5l),
+        std::make_tuple(stored.m_VendorID, stored.m_DeviceID, stored.m_GlobalAdapterNumber, stored.m_AdapterNumber));
 }
 
-TEST_F(AdapterObject, UpdateCopiesEveryOwnMember) {
-    CDorvAdapter source = ParsedAdapter();
-    source.m_ID = 9;
-    source.PI::CObject::m_Type = 19037;
-    source.m_DriverVersion = "d";
-    source.m_PciBus = 1;
-    source.m_PciDevice = 2;
-    source.m_PciFunction = 3;
-    source.m_DeviceID = "0x0001";
-    source.m_Status = 40150;
-    source.m_StatusWord2 = 7;
-    CDorvAdapter target;
-    target.Update(source);
-    EXPECT_TRUE(target == source);
-    EXPECT_EQ(source.m_AdapterNumber, target.m_AdapterNumber);
-    EXPECT_EQ(source.m_VendorID, target.m_VendorID);
-    EXPECT_EQ(source.m_DeviceID, target.m_DeviceID);
-    EXPECT_EQ(source.m_GlobalAdapterNumber, target.m_GlobalAdapterNumber);
-}
-
-TEST_F(AdapterObject, AdapterIdMatchNeedsASetLastNumber) {
-    CDorvAdapter a;
-    PI::CAdapterID id("x", 0, 0, 0);
-    EXPECT_FALSE(a == id);
-    id.m_Last = 0;
-    EXPECT_TRUE(a == id);
-
-    a.m_PciBus = 0x100000005ll; // only the low 32 bits take part
-    a.m_PciDevice = 2;
-    a.m_PciFunction = 1;
-    PI::CAdapterID located("x", 5, 2, 1);
-    located.m_Last = 7;
-    EXPECT_TRUE(a == located);
-    located.m_Function = 0;
-    EXPECT_FALSE(a == located);
-}
+// Lookups ------------------------------------------------------------------------------------------
 
 TEST_F(AdapterObject, LookupsReturnTheFirstMatch) {
     CDorvAdapterPtrList list;
     for (int i = 0; i < 3; ++i) {
-        auto a = std::make_shared<CDorvAdapter>();
-        a->m_ID = 0x10 + i;
-        a->m_UniqueID = i == 2 ? "A" : (i == 0 ? "A" : "B");
-        a->m_PciBus = i;
-        list.push_back(a);
+        list.push_back(std::make_shared<CDorvAdapter>());
+        list[i]->m_ID = 0x10 + i;
+        list[i]->m_UniqueID = i == 1 ? "B" : "A";
+        list[i]->m_PciBus = 0x100000000ll + i; // only the low 32 bits take part
+        list[i]->m_PciDevice = 2;
     }
     const CDorvAdapterPtrList& constList = list;
-
-    EXPECT_EQ(list[1], NAMESPACE_piDorv::findAdapter(constList, 0x11));
-    EXPECT_EQ(list[2], NAMESPACE_piDorv::findMutableAdapter(list, 0x12));
-    EXPECT_EQ(nullptr, NAMESPACE_piDorv::findAdapter(constList, 0x13));
-    EXPECT_EQ(list[0], NAMESPACE_piDorv::findAdapterById(constList, "A"));
-    EXPECT_EQ(list[1], NAMESPACE_piDorv::findMutableAdapterById(list, "B"));
-    EXPECT_EQ(nullptr, NAMESPACE_piDorv::findMutableAdapterById(list, "a"));
-    EXPECT_EQ(nullptr, NAMESPACE_piDorv::findAdapterById(constList, std::string("A\0", 2)));
-
-    PI::CAdapterID id("", 2, 0, 0);
-    EXPECT_EQ(nullptr, NAMESPACE_piDorv::findAdapter(constList, id));
-    id.m_Last = 1;
-    EXPECT_EQ(list[2], NAMESPACE_piDorv::findMutableAdapter(list, id));
-    EXPECT_EQ(list[2], NAMESPACE_piDorv::findAdapter(constList, id));
-
+    using namespace NAMESPACE_piDorv;
+    EXPECT_EQ(list[1], findAdapter(constList, 0x11));
+    EXPECT_EQ(list[2], findMutableAdapter(list, 0x12));
+    EXPECT_EQ(nullptr, findAdapter(constList, 0x13));
+    EXPECT_EQ(list[0], findAdapterById(constList, "A"));
+    EXPECT_EQ(list[1], findMutableAdapterById(list, "B"));
+    EXPECT_EQ(nullptr, findMutableAdapterById(list, "a"));
+    EXPECT_EQ(nullptr, findAdapterById(constList, std::string("A\0", 2)));
     CDorvAdapterPtrList withGap = {nullptr, list[0]};
-    EXPECT_EQ(list[0], NAMESPACE_piDorv::findMutableAdapter(withGap, 0x10));
+    EXPECT_EQ(list[0], findMutableAdapter(withGap, 0x10));
+
+    // A location matches only once its last number is set.
+    PI::CAdapterID id("", 2, 2, 0);
+    EXPECT_EQ(nullptr, findAdapter(constList, id));
+    id.m_Last = 1;
+    EXPECT_EQ(list[2], findMutableAdapter(list, id));
+    EXPECT_EQ(list[2], findAdapter(constList, id));
+    id.m_Function = 1;
+    EXPECT_EQ(nullptr, findAdapter(constList, id));
 }
 
-// Operations ----------------------------------------------------------------------------------------
+// Operations ---------------------------------------------------------------------------------------
 
 TEST_F(AdapterObject, OperationsReplaceWhatTheListHeld) {
-    const CDorvAdapter a = ParsedAdapter();
     std::vector<PI::COperation> ops = {PI::COperation(50000), PI::COperation(50001), PI::COperation(50002)};
-    EXPECT_EQ(0u, a.GetAdapterOperations(ops));
-    ASSERT_EQ(2u, ops.size());
-
-    struct Row {
-        int code, kind, block[6];
-    };
-    const Row rows[] = {{50007, 1, {2, 1, 1, 1, -1, 1}}, {50003, 4, {1, 1, 1, 1, 0, 1}}};
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(rows[i].code, ops[i].m_Code);
-        EXPECT_EQ(rows[i].code, ops[i].m_Code2);
-        EXPECT_EQ(rows[i].kind, ops[i].m_Kind);
-        for (int b = 0; b < 6; ++b) {
-            EXPECT_EQ(rows[i].block[b], ops[i].m_Block[b]) << rows[i].code << " block " << b + 1;
-        }
-        EXPECT_FALSE(ops[i].m_Flag);
-    }
-}
-
-TEST_F(AdapterObject, CheckAcceptsEveryOperation) {
-    SetMask(2);
-    const CDorvAdapter a = ParsedAdapter();
-    PI::COperation op(12345);
-    EXPECT_EQ(0u, a.CheckAdapterOperation(op));
-    EXPECT_EQ(
-        (std::vector<std::string>{"ENTER CheckAdapterOperation operation=12345", "LEAVE CheckAdapterOperation -> 0"}),
-        m_Trace.Messages("2"));
+    EXPECT_EQ(0u, ParsedAdapter().GetAdapterOperations(ops));
+    EXPECT_EQ((Texts{"50007 kind=1 block={2,1,1,1,-1,1}", "50003 kind=4 block={1,1,1,1,0,1}"}), Describe(ops));
 }
 
 TEST_F(AdapterObject, ScanConfigurationNotifiesOnce) {
@@ -387,49 +262,36 @@ TEST_F(AdapterObject, ScanConfigurationNotifiesOnce) {
     EXPECT_EQ(0u, a.ExecuteAdapterOperation(op, [&](const PI::CEvent& e) { events.push_back(e); }));
     ASSERT_EQ(1u, events.size());
     const PI::CEvent& e = events[0];
-    EXPECT_EQ(0x0136000000000001ull, e.m_SourceID);
-    EXPECT_EQ(10132, e.m_Code);
-    EXPECT_EQ(2, e.m_Code2);
+    EXPECT_EQ(std::make_tuple(0x0136000000000001ul, 10132, 2), std::make_tuple(e.m_SourceID, e.m_Code, e.m_Code2));
     EXPECT_GT(e.m_Time, 0);
-    EXPECT_EQ(a.m_Name, e.m_SourceName);
-    EXPECT_EQ(a.m_Name, e.m_PlaceHolder1);
-    EXPECT_EQ("", e.m_PlaceHolder2);
-    EXPECT_EQ(
-        (std::vector<std::string>{"ENTER ExecuteAdapterOperation(50007)", "LEAVE AdapterExecuteOperation() -> 0"}),
-        m_Trace.Messages("2"));
-}
-
-TEST_F(AdapterObject, ScanConfigurationWithoutCallbackThrows) {
-    CDorvAdapter a = ParsedAdapter();
-    PI::COperation op(50007);
+    EXPECT_EQ(std::make_tuple(a.m_Name, a.m_Name, std::string()),
+              std::make_tuple(e.m_SourceName, e.m_PlaceHolder1, e.m_PlaceHolder2));
+    EXPECT_EQ((Texts{"ENTER ExecuteAdapterOperation(50007)", "LEAVE AdapterExecuteOperation() -> 0"}),
+              m_Trace.Messages("2"));
     EXPECT_THROW(a.ExecuteAdapterOperation(op, nullptr), std::bad_function_call);
 }
 
-TEST_F(AdapterObject, UnknownOperationIsRefusedWithoutNotify) {
+TEST_F(AdapterObject, OtherOperationsDoNotNotify) {
     SetMask(16 | 2);
     CDorvAdapter a = ParsedAdapter();
     int calls = 0;
-    PI::COperation op(50000);
-    EXPECT_EQ(20005u, a.ExecuteAdapterOperation(op, [&](const PI::CEvent&) { ++calls; }));
-    EXPECT_EQ(0, calls);
-    EXPECT_EQ(std::vector<std::string>{"ExecuteAdapterOperation() OpCode(50000)"}, m_Trace.Messages("10"));
+    const auto count = [&](const PI::CEvent&) { ++calls; };
+    PI::COperation unknown(50000);
+    EXPECT_EQ(20005u, a.ExecuteAdapterOperation(unknown, count));
+    EXPECT_EQ(Texts{"ExecuteAdapterOperation() OpCode(50000)"}, m_Trace.Messages("10"));
     EXPECT_EQ("LEAVE AdapterExecuteOperation() -> 20005", m_Trace.Messages("2").back());
-}
 
-TEST_F(AdapterObject, RaidLevelInformationFillsTheOperation) {
-    CDorvAdapter a = ParsedAdapter();
-    int calls = 0;
-    PI::COperation op(50003);
-    op.m_Levels.resize(3);
-    EXPECT_EQ(0u, a.ExecuteAdapterOperation(op, [&](const PI::CEvent&) { ++calls; }));
+    PI::COperation levels(50003);
+    levels.m_Levels.resize(3);
+    EXPECT_EQ(0u, a.ExecuteAdapterOperation(levels, count));
+    ASSERT_EQ(1u, levels.m_Levels.size());
+    EXPECT_EQ(40009, levels.m_Levels[0].m_Level);
     EXPECT_EQ(0, calls);
-    ASSERT_EQ(1u, op.m_Levels.size());
-    EXPECT_EQ(40009, op.m_Levels[0].m_Level);
 }
 
-// Database row --------------------------------------------------------------------------------------
+// Database row -------------------------------------------------------------------------------------
 
-TEST_F(AdapterObject, DatabaseRowMemberByMember) {
+TEST_F(AdapterObject, DatabaseRowValues) {
     SetMask(2);
     CDorvAdapter a = ParsedAdapter();
     a.m_ID = 0x0136000000000001ull;
@@ -437,58 +299,29 @@ TEST_F(AdapterObject, DatabaseRowMemberByMember) {
     a.m_PciBus = 0x100000003ll;
     a.m_PciDevice = 4;
     a.m_PciFunction = 5;
-
     RaidDataModels::Adapter row;
     row.m1 = "left over";
     row.DriverVersion = "old";
     row.ID = 42;
     a.SetDatabaseObjectProperties(row);
 
-    EXPECT_EQ(std::vector<std::string>{"ENTER SetDatabaseObjectProperties (Adapter)"}, m_Trace.Messages("2"));
-    EXPECT_EQ(3, row.PciBus);
-    EXPECT_EQ(0, row.m39);
-    EXPECT_EQ(0, row.m40);
-    EXPECT_EQ(4, row.PciDevice);
-    EXPECT_EQ("0x0D10", row.DeviceID);
-    EXPECT_EQ("USB", row.DriverName);
-    EXPECT_EQ("NULL", row.DriverVersion);
-    EXPECT_EQ("1.5 (LPC), 1.7 (FX3S)", row.FirmwareVersion);
-    EXPECT_EQ(5, row.PciFunction);
-    EXPECT_EQ(6, row.GlobalAdapterNumber);
-    EXPECT_EQ("LINUX_MD", row.HardwareType);
-    EXPECT_EQ("localhost", row.HostName);
-    EXPECT_EQ(0x0136000000000001ul, row.ObjectID);
-    EXPECT_EQ(2, row.MaxPhysicalDevices);
-    EXPECT_EQ(1, row.MaxLogicalDrives);
-    EXPECT_EQ("Dorv100 Dual SD (0)", row.Name);
-    EXPECT_EQ("Dorv100 Dual SD", row.Product);
+    EXPECT_EQ(Texts{"ENTER SetDatabaseObjectProperties (Adapter)"}, m_Trace.Messages("2"));
+    EXPECT_EQ(std::make_tuple(3, 4, 5, 6, 0, 0, 0, 0x0136000000000001ul, 2, 1),
+              std::make_tuple(row.PciBus, row.PciDevice, row.PciFunction, row.GlobalAdapterNumber, row.PciSegment,
+                              row.m39, row.m40, row.ObjectID, row.MaxPhysicalDevices, row.MaxLogicalDrives));
+    const Texts texts = {row.DeviceID, row.DriverName, row.DriverVersion, row.FirmwareVersion, row.HardwareType,
+                         row.HostName, row.Name,       row.Product,       row.SerialNumber,    row.Status,
+                         row.Type,     row.UniqueID,   row.VendorID};
+    EXPECT_EQ((Texts{"0x0D10", "USB", "NULL", "1.5 (LPC), 1.7 (FX3S)", "LINUX_MD", "localhost", "Dorv100 Dual SD (0)",
+                     "Dorv100 Dual SD", SERIAL, "OK", "Dorv", SERIAL, "0x7A11"}),
+              texts);
     EXPECT_EQ(std::vector<std::string>{"SD"}, row.DeviceTypes);
-    EXPECT_EQ(0, row.PciSegment);
-    EXPECT_EQ("8A3F0C21D94E4B7A9E6155C2F0B13D00", row.SerialNumber);
-    EXPECT_EQ("OK", row.Status);
-    EXPECT_EQ("Dorv", row.Type);
-    EXPECT_EQ("8A3F0C21D94E4B7A9E6155C2F0B13D00", row.UniqueID);
-    EXPECT_EQ("0x7A11", row.VendorID);
     // reset first; the row key and everything not written stay at their defaults
-    EXPECT_EQ("NULL", row.m1);
-    EXPECT_EQ(INT_MIN, row.ID);
-    EXPECT_EQ(-1, row.m71);
-    EXPECT_EQ(ULONG_MAX, row.m146);
+    EXPECT_EQ(std::make_tuple(std::string("NULL"), INT_MIN, -1, ULONG_MAX),
+              std::make_tuple(row.m1, row.ID, row.m71, row.m146));
 
     a.m_DriverVersion = "5.1";
     a.SetDatabaseObjectProperties(row);
     EXPECT_EQ("5.1", row.DriverVersion);
-}
-
-TEST_F(AdapterObject, DatabaseStatusText) {
-    CDorvAdapter a = ParsedAdapter();
-    const std::pair<std::int32_t, const char*> rows[] = {
-        {40095, "FAILED"}, {40150, "WARNING"}, {40024, "OK"}, {40094, "OK"}, {0, "OK"}};
-    for (const auto& row : rows) {
-        a.m_Status = row.first;
-        RaidDataModels::Adapter model;
-        a.SetDatabaseObjectProperties(model);
-        EXPECT_EQ(row.second, model.Status) << row.first;
-    }
 }
 } // namespace

@@ -1,5 +1,5 @@
 // Shared pieces of the plugin-core tests: member access, a fixture with a fresh database, an
-// emulated controller and a private configuration directory, and a trace collector.
+// emulated controller and a private configuration directory, and drive builders.
 #pragma once
 #include <chrono>
 #include <cstdint>
@@ -12,6 +12,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -20,7 +21,7 @@
 #include "lumo/Lumo.h"
 #include "piDorvModule.h"
 #include "piDorvPlugin.h"
-#include "tlx/Trace.h"
+#include "support/TraceCapture.h"
 
 namespace NAMESPACE_piDorv {
 // The plugin object's members, for the tests only.
@@ -48,67 +49,7 @@ using Rows = std::vector<std::vector<std::string>>;
 
 const std::uint64_t ID_BASE = 0x0136000000000000ull;
 
-// Collects trace lines with the asked levels on; the lines stay off the test output.
-class TraceCapture {
-public:
-    explicit TraceCapture(std::uint32_t mask) : m_OldMask(NAMESPACE_piDorv::TLX_MODULE_INFO_piDorv.GetTraceMask()) {
-        TLX::Internals::SetTraceObserver([this](const std::string& line) {
-            std::lock_guard<std::mutex> guard(m_Lock);
-            m_Lines.push_back(line);
-        });
-        TLX::Internals::SetTraceFile("/dev/null");
-        NAMESPACE_piDorv::TLX_MODULE_INFO_piDorv.SetTraceMask(mask);
-    }
-    ~TraceCapture() {
-        NAMESPACE_piDorv::TLX_MODULE_INFO_piDorv.SetTraceMask(m_OldMask);
-        TLX::Internals::SetTraceObserver({});
-        TLX::Internals::SetTraceFile("");
-    }
-    TraceCapture(const TraceCapture&) = delete;
-    TraceCapture& operator=(const TraceCapture&) = delete;
-
-    std::vector<std::string> Lines() const {
-        std::lock_guard<std::mutex> guard(m_Lock);
-        return m_Lines;
-    }
-    // Index of the first line (from `from` on) that contains the text, or -1.
-    int Find(const std::string& text, int from = 0) const {
-        const auto lines = Lines();
-        for (std::size_t i = static_cast<std::size_t>(from); i < lines.size(); ++i) {
-            if (lines[i].find(text) != std::string::npos) {
-                return static_cast<int>(i);
-            }
-        }
-        return -1;
-    }
-    int Count(const std::string& text) const {
-        int n = 0;
-        for (const auto& line : Lines()) {
-            n += line.find(text) != std::string::npos ? 1 : 0;
-        }
-        return n;
-    }
-    // Waits (at most `seconds`) until `count` lines contain the text.
-    bool WaitFor(const std::string& text, int count = 1, int seconds = 20) const {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-        while (std::chrono::steady_clock::now() < end) {
-            if (Count(text) >= count) {
-                return true;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return false;
-    }
-    void Clear() {
-        std::lock_guard<std::mutex> guard(m_Lock);
-        m_Lines.clear();
-    }
-
-private:
-    std::uint32_t m_OldMask;
-    mutable std::mutex m_Lock;
-    std::vector<std::string> m_Lines;
-};
+using test_support::TraceCapture;
 
 // Polls a condition until it holds or `seconds` pass.
 inline bool Eventually(const std::function<bool()>& condition, int seconds = 20) {
@@ -141,6 +82,35 @@ inline std::string DeviceTree(const std::vector<TreeAdapter>& adapters) {
                 "\",\"VendorID\":\"0x1234\",\"DeviceID\":\"0x5678\",\"AdapterNumber\":0}";
     }
     return "{\"TavrinStorageDeviceTree\":{\"@Version\":1,\"@Status\":\"OK\",\"Adapter\":[" + list + "]}}";
+}
+
+// A physical drive at the port (device 0).
+inline NAMESPACE_piDorv::CDorvPhysicalDrive MakePhysicalDrive(int port, std::uint64_t id = 0) {
+    NAMESPACE_piDorv::CDorvPhysicalDrive drive;
+    drive.m_ID = id;
+    drive.m_PortNumber = port;
+    drive.m_AuxNumber = port;
+    drive.m_Name = "SD" + std::to_string(port);
+    drive.m_UniqueID = "PD-" + std::to_string(port);
+    return drive;
+}
+
+// A mirror whose configuration lists the drives at the given ports (device 0).
+inline NAMESPACE_piDorv::CDorvLogicalDrive MakeLogicalDrive(std::shared_ptr<NAMESPACE_piDorv::CDorvAdapter> adapter,
+                                                            int number, std::uint64_t id = 0,
+                                                            const std::vector<int>& ports = {}) {
+    NAMESPACE_piDorv::CDorvLogicalDrive drive(std::move(adapter));
+    drive.m_ID = id;
+    drive.m_Number = number;
+    drive.m_Name = "LogicalDrive_" + std::to_string(number);
+    drive.m_UniqueID = "LD-" + std::to_string(number);
+    drive.m_RaidLevel = 40009;
+    std::string xml = "<LogicalDrive Number=\"" + std::to_string(number) + "\"><Container Number=\"0\">";
+    for (int port : ports) {
+        xml += "<Drive Port=\"" + std::to_string(port) + "\" Device=\"0\"/>";
+    }
+    EXPECT_TRUE(drive.m_Configuration.load_string((xml + "</Container></LogicalDrive>").c_str()));
+    return drive;
 }
 
 class CoreTest : public ::testing::Test {
@@ -193,6 +163,12 @@ protected:
     std::uint64_t PluginUpdateCounter() {
         std::lock_guard<std::mutex> guard(Peer::dL(Plugin()));
         return Peer::plugin(Plugin()).m_UpdateCounter;
+    }
+    // Command 5 with a ranged poll interval, as the host sends it.
+    std::uint32_t SetPollInterval(std::int64_t seconds) {
+        PI::CProperty property(30005, true);
+        property.SetValue(seconds, std::int64_t{2}, std::int64_t{255}, std::int64_t{1});
+        return Plugin().Execute(PI::SET_PROPERTY, PluginId(), &property);
     }
     std::vector<PI::CEvent> CollectEvents() {
         PI::COperation op(50002);

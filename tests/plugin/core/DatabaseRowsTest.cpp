@@ -4,8 +4,6 @@
 namespace core_test {
 namespace {
 using NAMESPACE_piDorv::CDorvAdapter;
-using NAMESPACE_piDorv::CDorvLogicalDrive;
-using NAMESPACE_piDorv::CDorvPhysicalDrive;
 
 class DatabaseRowsTest : public CoreTest {
 protected:
@@ -17,49 +15,22 @@ protected:
         adapter->m_UniqueID = "serial-" + std::to_string(number);
         return adapter;
     }
-    static CDorvPhysicalDrive MakeDrive(int port) {
-        CDorvPhysicalDrive drive;
-        drive.m_PortNumber = port;
-        drive.m_DeviceNumber = 0;
-        drive.m_AuxNumber = port;
-        drive.m_Name = "SD" + std::to_string(port);
-        drive.m_UniqueID = "PD-" + std::to_string(port);
-        return drive;
-    }
-    // A logical drive whose configuration lists the drives at the given ports (device 0).
-    static CDorvLogicalDrive MakeLogicalDrive(int number, const std::vector<int>& ports) {
-        CDorvLogicalDrive drive(nullptr);
-        drive.m_Number = number;
-        drive.m_Name = "LogicalDrive_" + std::to_string(number);
-        drive.m_UniqueID = "LD-" + std::to_string(number);
-        std::string xml = "<LogicalDrive Number=\"" + std::to_string(number) + "\"><Container Number=\"0\">";
-        for (int port : ports) {
-            xml += "<Drive Port=\"" + std::to_string(port) + "\" Device=\"0\"/>";
-        }
-        xml += "</Container></LogicalDrive>";
-        EXPECT_TRUE(drive.m_Configuration.load_string(xml.c_str()));
-        return drive;
-    }
 };
 
-TEST_F(DatabaseRowsTest, AdapterUpdateFindsItsRowByNumberAndHost) {
+TEST_F(DatabaseRowsTest, AdapterRowsAreFoundByNumberAndHostAndDeletedTogether) {
     auto adapter = MakeAdapter(7, "first");
     EXPECT_EQ(Plugin().UpdateObjectInDatabase(adapter), 0u); // no row yet: nothing written
     EXPECT_EQ(Count("Adapter"), 0u);
-
     ASSERT_EQ(Plugin().InsertObjectToDatabase(adapter, false), 0u);
     adapter->m_Name = "renamed";
     EXPECT_EQ(Plugin().UpdateObjectInDatabase(adapter), 0u);
     EXPECT_EQ(Query("SELECT Name, GlobalAdapterNumber FROM Adapter"), (Rows{{"renamed", "7"}}));
-}
 
-TEST_F(DatabaseRowsTest, AdapterDeleteRemovesEveryDorvRowOfThisHost) {
-    auto first = MakeAdapter(1, "a");
+    // A delete removes every Dorv row of this host.
     auto second = MakeAdapter(2, "b");
-    Plugin().InsertObjectToDatabase(first, false);
     Plugin().InsertObjectToDatabase(second, false);
     ASSERT_EQ(Count("Adapter"), 2u);
-    EXPECT_EQ(Plugin().DeleteObjectFromDatabase(boost::optional<std::shared_ptr<CDorvAdapter>&>(first)), 0u);
+    EXPECT_EQ(Plugin().DeleteObjectFromDatabase(boost::optional<std::shared_ptr<CDorvAdapter>&>(adapter)), 0u);
     EXPECT_EQ(Count("Adapter"), 0u);
 }
 
@@ -84,52 +55,50 @@ TEST_F(DatabaseRowsTest, FailuresAreTracedAndReportedAsGeneral) {
     EXPECT_GE(trace.Find("Exception thrown during removing Dorv plugin object from db. ("), 0);
 }
 
-TEST_F(DatabaseRowsTest, PhysicalDriveRowsAreUpdatedButNeverDeleted) {
-    CDorvPhysicalDrive drive = MakeDrive(1);
-    ASSERT_EQ(Plugin().InsertObjectToDatabase(drive, false), 0u);
-    drive.m_Name = "renamed";
-    EXPECT_EQ(Plugin().UpdateObjectInDatabase(drive), 0u);
+TEST_F(DatabaseRowsTest, DriveRows) {
+    // Physical drive rows are updated but never deleted.
+    auto physical = MakePhysicalDrive(1);
+    ASSERT_EQ(Plugin().InsertObjectToDatabase(physical, false), 0u);
+    physical.m_Name = "renamed";
+    EXPECT_EQ(Plugin().UpdateObjectInDatabase(physical), 0u);
     EXPECT_EQ(Query("SELECT Name, HostName FROM PD"), (Rows{{"renamed", "localhost"}}));
-    EXPECT_EQ(Plugin().DeleteObjectFromDatabase(drive), 0u);
+    EXPECT_EQ(Plugin().DeleteObjectFromDatabase(physical), 0u);
     EXPECT_EQ(Count("PD"), 1u);
-}
 
-TEST_F(DatabaseRowsTest, LogicalDriveUpdateNeedsExactlyOneRowOfItsName) {
-    CDorvLogicalDrive drive = MakeLogicalDrive(0, {});
+    // A logical drive row is updated only when it is the one row of its name.
+    auto drive = MakeLogicalDrive(nullptr, 0);
     ASSERT_EQ(Plugin().InsertObjectToDatabase(drive, false), 0u);
     drive.m_UniqueID = "changed";
     EXPECT_EQ(Plugin().UpdateObjectInDatabase(drive), 0u);
     EXPECT_EQ(Query("SELECT UniqueID FROM LD"), (Rows{{"changed"}}));
-
-    CDorvLogicalDrive twin = drive;
+    auto twin = drive;
     twin.m_Number = 1;
     ASSERT_EQ(Plugin().InsertObjectToDatabase(twin, false), 0u);
     drive.m_UniqueID = "ignored";
     EXPECT_EQ(Plugin().UpdateObjectInDatabase(drive), 0u);
     EXPECT_EQ(Query("SELECT UniqueID FROM LD ORDER BY Number"), (Rows{{"changed"}, {"changed"}}));
-
     EXPECT_EQ(Plugin().DeleteObjectFromDatabase(twin), 0u);
     EXPECT_EQ(Query("SELECT Number FROM LD"), (Rows{{"0"}}));
 }
 
 TEST_F(DatabaseRowsTest, DriveLinksFollowTheConfiguration) {
     TraceCapture trace(0x80);
-    std::vector<CDorvPhysicalDrive> physical = {MakeDrive(0), MakeDrive(1), MakeDrive(2)};
-    std::vector<CDorvLogicalDrive> logical = {MakeLogicalDrive(0, {0, 1}), MakeLogicalDrive(1, {2})};
+    std::vector<NAMESPACE_piDorv::CDorvPhysicalDrive> physical = {MakePhysicalDrive(0), MakePhysicalDrive(1),
+                                                                  MakePhysicalDrive(2)};
+    std::vector<NAMESPACE_piDorv::CDorvLogicalDrive> logical = {MakeLogicalDrive(nullptr, 0, 0, {0, 1}),
+                                                                MakeLogicalDrive(nullptr, 1, 0, {2})};
     EXPECT_EQ(Plugin().InsertAdapterPdToLdAssociationsToDb(logical, physical), 0u);
     EXPECT_EQ(Query("SELECT LogicalDriveNumber, SlotNumber, LogicalDriveUniqueID, PhysicalDriveUniqueID FROM PD_LD"),
               (Rows{{"0", "0", "LD-0", "PD-0"}, {"0", "1", "LD-0", "PD-1"}, {"1", "2", "LD-1", "PD-2"}}));
     EXPECT_GE(trace.Find("PdLdAssociation LD number (0) and PD slot number (1) inserted to db."), 0);
-}
 
-TEST_F(DatabaseRowsTest, FailedLinkSkipsTheRestOfThatLogicalDriveOnly) {
-    TraceCapture trace(0x80);
+    // A failed link skips the rest of that logical drive only.
+    Query("DELETE FROM PD_LD");
     Query("CREATE TRIGGER refuse BEFORE INSERT ON PD_LD WHEN NEW.LogicalDriveNumber = 0 "
           "BEGIN SELECT RAISE(ABORT, 'refused'); END");
-    std::vector<CDorvPhysicalDrive> physical = {MakeDrive(0), MakeDrive(1)};
-    std::vector<CDorvLogicalDrive> logical = {MakeLogicalDrive(0, {0, 1}), MakeLogicalDrive(1, {1})};
+    trace.Clear();
     EXPECT_EQ(Plugin().InsertAdapterPdToLdAssociationsToDb(logical, physical), 20000u);
-    EXPECT_EQ(Query("SELECT LogicalDriveNumber, SlotNumber FROM PD_LD"), (Rows{{"1", "1"}}));
+    EXPECT_EQ(Query("SELECT LogicalDriveNumber, SlotNumber FROM PD_LD"), (Rows{{"1", "2"}}));
     EXPECT_EQ(trace.Count("Storage query exception thrown during inserting PD nad LD association for LD number (0) "
                           "and PD slot number (0)."),
               1);

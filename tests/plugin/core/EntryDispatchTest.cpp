@@ -69,28 +69,10 @@ TEST_F(DispatchTest, FailingListCommandsLeaveTheVectorEmpty) {
     EXPECT_TRUE(operations.empty());
 }
 
-TEST_F(DispatchTest, GetPropertyReadsThePollIntervalThroughExecute) {
-    Initialize();
-    PI::CProperty property(30005, true);
-    const unsigned long id = PluginId();
-    EXPECT_EQ(Plugin().Execute(PI::GET_PROPERTY, id, &property), 0u);
-    EXPECT_EQ(property.m_Code, 30005);
-    ASSERT_NE(property.Number(), nullptr);
-    EXPECT_EQ(property.Number()->value, 10u);
-}
-
 TEST_F(DispatchTest, NewIdCarriesTheModuleNumberAndNeverRepeats) {
     EXPECT_EQ(Plugin().NewID(), ID_BASE);
     EXPECT_EQ(Plugin().NewID(), ID_BASE | 1);
     EXPECT_EQ(Plugin().NewID(), ID_BASE | 2);
-}
-
-TEST_F(DispatchTest, ConstructorTakesNoThreadAndDefaultsTheHeader) {
-    EXPECT_EQ(Plugin().m_Header, 2u);
-    EXPECT_EQ(Plugin().m_ModuleNumber, 0u);
-    EXPECT_EQ(Plugin().hostCallback.host, nullptr);
-    EXPECT_FALSE(Peer::workerRunning(Plugin()));
-    EXPECT_FALSE(Peer::eventPoolRunning(Plugin()));
 }
 
 // ---- The stored poll interval ----
@@ -119,29 +101,35 @@ INSTANTIATE_TEST_SUITE_P(Texts, PollIntervalTest,
                                            PollCase{nullptr, 10}));
 
 TEST(PollIntervalText, WholeTextMustBeDecimal) {
-    using NAMESPACE_piDorv::PollIntervalFromText;
-    EXPECT_EQ(PollIntervalFromText("255"), 255u);
-    EXPECT_EQ(PollIntervalFromText("256"), 255u);
-    EXPECT_EQ(PollIntervalFromText("2"), 2u);
-    EXPECT_EQ(PollIntervalFromText("7 "), 10u);
-    EXPECT_EQ(PollIntervalFromText("0x10"), 10u);
-    EXPECT_EQ(PollIntervalFromText("99999999999"), 10u);
+    const std::pair<const char*, std::uint32_t> cases[] = {{"255", 255}, {"256", 255}, {"2", 2},
+                                                           {"7 ", 10},   {"0x10", 10}, {"99999999999", 10}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(NAMESPACE_piDorv::PollIntervalFromText(c.first), c.second) << c.first;
+    }
 }
 
 // ---- createIf / releaseIf ----
 
 class EntryTest : public CoreTest {};
 
-TEST_F(EntryTest, CreateSetsModuleNumberAndGlobalPointer) {
+TEST_F(EntryTest, CreateAndRelease) {
     IPLUGINAPI* plugin = nullptr;
     ASSERT_EQ(createIf(&plugin), 0u);
     ASSERT_NE(plugin, nullptr);
-    EXPECT_EQ(plugin->m_ModuleNumber, 310u);
-    EXPECT_EQ(plugin->m_Header, 2u);
+    EXPECT_EQ(std::make_pair(plugin->m_ModuleNumber, plugin->m_Header), std::make_pair(310u, 2u));
     EXPECT_EQ(static_cast<IPLUGINAPI*>(g_p_IPLUGINAPI_IMPL), plugin);
     releaseIf(&plugin);
     EXPECT_EQ(plugin, nullptr);
     EXPECT_EQ(g_p_IPLUGINAPI_IMPL, nullptr);
+
+    // Null holders are refused; an empty one only clears the global pointer.
+    EXPECT_EQ(createIf(nullptr), 20006u);
+    releaseIf(nullptr);
+    ASSERT_EQ(createIf(&plugin), 0u);
+    IPLUGINAPI* empty = nullptr;
+    releaseIf(&empty);
+    EXPECT_EQ(g_p_IPLUGINAPI_IMPL, nullptr);
+    releaseIf(&plugin);
 }
 
 TEST_F(EntryTest, FailedAllocationGivesMemoryError) {
@@ -152,23 +140,6 @@ TEST_F(EntryTest, FailedAllocationGivesMemoryError) {
     EXPECT_EQ(status, 20007u);
     EXPECT_EQ(plugin, nullptr);
     EXPECT_EQ(g_p_IPLUGINAPI_IMPL, nullptr);
-}
-
-TEST_F(EntryTest, ReleaseOfANullHolderOnlyClearsTheGlobalPointer) {
-    IPLUGINAPI* plugin = nullptr;
-    ASSERT_EQ(createIf(&plugin), 0u);
-    IPLUGINAPI* keep = plugin;
-    IPLUGINAPI* empty = nullptr;
-    releaseIf(&empty);
-    EXPECT_EQ(empty, nullptr);
-    EXPECT_EQ(g_p_IPLUGINAPI_IMPL, nullptr);
-    releaseIf(&keep);
-}
-
-TEST_F(EntryTest, NullHolderPointersAreRefused) {
-    EXPECT_EQ(createIf(nullptr), 20006u);
-    EXPECT_EQ(g_p_IPLUGINAPI_IMPL, nullptr);
-    releaseIf(nullptr);  // nothing to release, and no crash
 }
 
 TEST_F(EntryTest, ReleaseWhileThreadsRunStopsThemFirst) {

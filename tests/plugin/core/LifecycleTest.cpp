@@ -1,5 +1,6 @@
 // Initialize, SetAdapterIDs and DeInitialize, and the plugin's own shown object.
 #include "CoreTestSupport.h"
+#include "support/ObjectText.h"
 
 namespace core_test {
 namespace {
@@ -14,18 +15,14 @@ TEST_F(LifecycleTest, InitializeBuildsTheModelAndItsRows) {
 
     auto& plugin = Peer::plugin(Plugin());
     auto& adapters = Peer::adapters(Plugin());
-    EXPECT_EQ(plugin.m_ID, ID_BASE);
-    EXPECT_EQ(plugin.m_Type, 19006);
+    EXPECT_EQ(std::make_tuple(plugin.m_ID, plugin.m_Type), std::make_tuple(ID_BASE, 19006));
     ASSERT_EQ(adapters.size(), 1u);
     const auto& adapter = *adapters[0];
-    EXPECT_EQ(adapter.m_ID, ID_BASE | 1);
-    EXPECT_EQ(adapter.PI::CObject::m_Type, 19037);
-    EXPECT_EQ(adapter.m_Type, "Dorv");
-    EXPECT_EQ(adapter.m_Status, 40024);
-    EXPECT_EQ(adapter.m_StatusWord2, 1);
+    EXPECT_EQ(std::make_tuple(adapter.m_ID, adapter.PI::CObject::m_Type, adapter.m_Type, adapter.m_Status,
+                              adapter.m_StatusWord2, adapter.m_UpdateCounter),
+              std::make_tuple(ID_BASE | 1, 19037, std::string("Dorv"), 40024, 1, 1ul));
     EXPECT_EQ(adapter.m_Parents, std::vector<std::uint64_t>{ID_BASE});
     EXPECT_EQ(plugin.m_Children, std::vector<std::uint64_t>{ID_BASE | 1});
-    EXPECT_EQ(adapter.m_UpdateCounter, 1u);
     EXPECT_TRUE(Peer::physicalDrives(Plugin()).empty());
     EXPECT_TRUE(Peer::logicalDrives(Plugin()).empty());
 
@@ -42,14 +39,12 @@ TEST_F(LifecycleTest, InitializeBuildsTheModelAndItsRows) {
     EXPECT_EQ(ids[1], expected);
     EXPECT_EQ(ids[1].m_Last, -1);
 
-    const Rows plugins = Query("SELECT ObjectID, Name, PollInterval, UniqueID, Vendor, Version FROM Plugin");
-    ASSERT_EQ(plugins.size(), 1u);
-    EXPECT_EQ(plugins[0], (std::vector<std::string>{std::to_string(ID_BASE), "Dorv-Plugin", "10", "Plugin:ID=310",
-                                                    "Linux", "7.12.1"}));
-    const Rows adapterRows = Query("SELECT ObjectID, GlobalAdapterNumber, HostName FROM Adapter");
-    ASSERT_EQ(adapterRows.size(), 1u);
-    EXPECT_EQ(adapterRows[0], (std::vector<std::string>{std::to_string(ID_BASE | 1),
-                                                        std::to_string(adapter.m_GlobalAdapterNumber), "localhost"}));
+    EXPECT_EQ(
+        Query("SELECT ObjectID, Name, PollInterval, UniqueID, Vendor, Version, SettableProperties FROM Plugin"),
+        (Rows{{std::to_string(ID_BASE), "Dorv-Plugin", "10", "Plugin:ID=310", "Linux", "7.12.1",
+               R"({""settableProperties"":[{""name"":""pollinterval"",""formatStr"":""<int32>[2..255, 1]""}]})"}}));
+    EXPECT_EQ(Query("SELECT ObjectID, GlobalAdapterNumber, HostName FROM Adapter"),
+              (Rows{{std::to_string(ID_BASE | 1), std::to_string(adapter.m_GlobalAdapterNumber), "localhost"}}));
 
     EXPECT_GE(trace.Find("ENTER ScanSystem(1) PhyDrive=0 LogDrive=0"), 0);
     EXPECT_GE(trace.Find("ScanSystem() ret = 0 physicalDrives_=0"), 0);
@@ -67,16 +62,6 @@ TEST_F(LifecycleTest, InitializeWithoutControllerSucceedsWithNoAdapter) {
     EXPECT_EQ(PluginId(), ID_BASE);
 }
 
-TEST_F(LifecycleTest, SettablePropertiesTextIsStoredExactly) {
-    Initialize();
-    const Rows rows = Query("SELECT SettableProperties FROM Plugin");
-    ASSERT_EQ(rows.size(), 1u);
-    const std::string expected =
-        R"({""settableProperties"":[{""name"":""pollinterval"",""formatStr"":""<int32>[2..255, 1]""}]})";
-    EXPECT_EQ(expected.size(), 91u);
-    EXPECT_EQ(rows[0][0], expected);
-}
-
 TEST_F(LifecycleTest, SecondInitializeReplacesTheModel) {
     Initialize();
     StartThreads();
@@ -88,10 +73,8 @@ TEST_F(LifecycleTest, SecondInitializeReplacesTheModel) {
     ASSERT_EQ(Peer::adapters(Plugin()).size(), 1u);
     EXPECT_EQ(Peer::adapters(Plugin())[0]->m_ID, ID_BASE | 3);
     EXPECT_EQ(Peer::plugin(Plugin()).m_Children, std::vector<std::uint64_t>{ID_BASE | 3});
-    EXPECT_EQ(Count("Plugin"), 1u);
-    EXPECT_EQ(Count("Adapter"), 1u);
-    EXPECT_EQ(Query("SELECT ObjectID FROM Plugin")[0][0], std::to_string(ID_BASE | 2));
-    EXPECT_EQ(Query("SELECT ObjectID FROM Adapter")[0][0], std::to_string(ID_BASE | 3));
+    EXPECT_EQ(Query("SELECT ObjectID FROM Plugin"), (Rows{{std::to_string(ID_BASE | 2)}}));
+    EXPECT_EQ(Query("SELECT ObjectID FROM Adapter"), (Rows{{std::to_string(ID_BASE | 3)}}));
 }
 
 TEST_F(LifecycleTest, DeInitializeBeforeSetAdapterIdsLeavesNoStopEventBehind) {
@@ -150,56 +133,25 @@ TEST_F(LifecycleTest, SetAdapterIdsWhileThreadsRunStartsNothing) {
 
 // ---- The plugin object ----
 
-TEST_F(LifecycleTest, PluginPropertiesInOrderAndByCode) {
+TEST_F(LifecycleTest, PluginPropertiesAndOperation) {
     Initialize();
     std::vector<PI::CProperty> all;
     ASSERT_EQ(Plugin().Execute(PI::GET_PROPERTIES, PluginId(), &all), 0u);
-    ASSERT_EQ(all.size(), 5u);
-    EXPECT_EQ(all[0].m_Code, 30137);
-    EXPECT_EQ(all[0].String()->text, "Plugin:ID=310");
-    EXPECT_EQ(all[0].m_Position, 0);
-    EXPECT_EQ(all[1].m_Code, 30007);
-    EXPECT_EQ(all[1].String()->text, "Dorv-Plugin");
-    EXPECT_EQ(all[1].m_Label, 23334);
-    EXPECT_EQ(all[2].m_Code, 30099);
-    EXPECT_EQ(all[2].String()->text, "7.12.1");
-    EXPECT_EQ(all[2].m_Label, 23339);
-    EXPECT_EQ(all[3].m_Code, 30003);
-    EXPECT_EQ(all[3].String()->text, "Linux");
-    EXPECT_EQ(all[3].m_Label, 23338);
-    EXPECT_EQ(all[4].m_Code, 30005);
-    EXPECT_TRUE(all[4].m_Changeable);
-    EXPECT_EQ(all[4].m_ExtraText, 21007);
-    EXPECT_EQ(all[4].m_Label, 23335);
-    ASSERT_NE(all[4].Number(), nullptr);
-    EXPECT_EQ(*all[4].Number(), (PI::CMultiValueData{10, true, 2, 255, 1}));
-    for (std::size_t i = 0; i < 4; ++i) {
-        EXPECT_FALSE(all[i].m_Changeable) << i;
-    }
-
+    EXPECT_EQ(test_support::Describe(all),
+              (std::vector<std::string>{"30137 pos=0 'Plugin:ID=310'", "30007 label=23334 'Dorv-Plugin'",
+                                        "30099 label=23339 '7.12.1'", "30003 label=23338 'Linux'",
+                                        "30005 label=23335 extra=21007 rw #10 [2..255/1]"}));
     auto& plugin = Peer::plugin(Plugin());
     std::vector<PI::CProperty> one;
     EXPECT_EQ(Plugin().GetPluginProperties(plugin, one, 30005), 0u);
     ASSERT_EQ(one.size(), 1u);
-    EXPECT_EQ(one[0], all[4]);
+    EXPECT_EQ(one[0], all.at(4));
     EXPECT_EQ(Plugin().GetPluginProperties(plugin, one, 30050), 0u);
     EXPECT_TRUE(one.empty());
-}
 
-TEST_F(LifecycleTest, PluginOperationIsGetEvents) {
-    Initialize();
     std::vector<PI::COperation> operations(3);
     ASSERT_EQ(Plugin().Execute(PI::GET_OPERATIONS, PluginId(), &operations), 0u);
-    ASSERT_EQ(operations.size(), 1u);
-    EXPECT_EQ(operations[0].m_Code, 50002);
-    EXPECT_EQ(operations[0].m_Code2, 50002);
-    EXPECT_EQ(operations[0].m_Kind, 6);
-    const std::int32_t block[6] = {1, 1, 1, 1, 0, 1};
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(operations[0].m_Block[i], block[i]) << i;
-    }
-    EXPECT_FALSE(operations[0].m_Flag);
-
+    EXPECT_EQ(test_support::Describe(operations), std::vector<std::string>{"50002 kind=6 block={1,1,1,1,0,1}"});
     PI::COperation any(50999);
     EXPECT_EQ(Plugin().Execute(PI::CHECK_OPERATION, PluginId(), &any), 0u);
     EXPECT_EQ(Plugin().Execute(PI::EXECUTE_OPERATION, PluginId(), &any), 20005u);
@@ -207,10 +159,8 @@ TEST_F(LifecycleTest, PluginOperationIsGetEvents) {
 
 TEST_F(LifecycleTest, SettingThePollIntervalPersistsItAndWakesTheWorker) {
     Initialize();
-    PI::CProperty property(30005, true);
-    property.SetValue(std::int64_t{30}, std::int64_t{2}, std::int64_t{255}, std::int64_t{1});
     const std::uint64_t before = PluginUpdateCounter();
-    EXPECT_EQ(Plugin().Execute(PI::SET_PROPERTY, PluginId(), &property), 0u);
+    EXPECT_EQ(SetPollInterval(30), 0u);
     EXPECT_EQ(Peer::pollInterval(Plugin()), 30u);
     EXPECT_EQ(PluginUpdateCounter(), before + 1);
     EXPECT_NE(ReadConfig().find("PollInterval=30"), std::string::npos);
@@ -243,9 +193,7 @@ TEST_F(LifecycleTest, FailedConfigurationWriteIsReportedButTheValueIsUsed) {
     Initialize();
     // A configuration directory that does not exist makes the write fail.
     setenv("PI_CONFIG_DIR", (m_ConfigDir / "missing" / "deeper").string().c_str(), 1);
-    PI::CProperty property(30005, true);
-    property.SetValue(std::int64_t{20}, std::int64_t{2}, std::int64_t{255}, std::int64_t{1});
-    EXPECT_NE(Plugin().Execute(PI::SET_PROPERTY, PluginId(), &property), 0u);
+    EXPECT_NE(SetPollInterval(20), 0u);
     EXPECT_EQ(Peer::pollInterval(Plugin()), 20u);
     EXPECT_EQ(Peer::eventHandler(Plugin()).pending(2), 1);
 }

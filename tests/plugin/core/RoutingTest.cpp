@@ -1,11 +1,9 @@
 // Object routing by identifier, and the topology answer.
 #include "CoreTestSupport.h"
+#include "support/ObjectText.h"
 
 namespace core_test {
 namespace {
-using NAMESPACE_piDorv::CDorvLogicalDrive;
-using NAMESPACE_piDorv::CDorvPhysicalDrive;
-
 class RoutingTest : public CoreTest {
 protected:
     void SetUp() override {
@@ -14,20 +12,11 @@ protected:
     }
     // Two SD cards and one mirror over them, as the object model holds them.
     void AddDrives() {
-        auto adapter = Peer::adapters(Plugin()).at(0);
         for (int port : {0, 1}) {
-            CDorvPhysicalDrive drive;
-            drive.m_ID = Plugin().NewID();
-            drive.m_PortNumber = port;
-            drive.m_Name = "SD" + std::to_string(port);
-            Peer::physicalDrives(Plugin()).push_back(drive);
+            Peer::physicalDrives(Plugin()).push_back(MakePhysicalDrive(port, Plugin().NewID()));
         }
-        CDorvLogicalDrive drive(adapter);
-        drive.m_ID = Plugin().NewID();
-        drive.m_Number = 0;
-        drive.m_Name = "LogicalDrive_0";
-        drive.m_RaidLevel = 40009;
-        Peer::logicalDrives(Plugin()).push_back(drive);
+        Peer::logicalDrives(Plugin()).push_back(
+            MakeLogicalDrive(Peer::adapters(Plugin()).at(0), 0, Plugin().NewID(), {0, 1}));
     }
 };
 
@@ -36,25 +25,21 @@ TEST_F(RoutingTest, TopologyListsPluginAdapterAndDrivesInOrder) {
     std::vector<PI::CObject> objects(4); // destroyed first
     ASSERT_EQ(Plugin().Execute(PI::GET_TOPOLOGY, 0, &objects), 0u);
     ASSERT_EQ(objects.size(), 5u);
-    EXPECT_EQ(objects[0].m_ID, ID_BASE);
-    EXPECT_EQ(objects[0].m_Type, 19006);
-    EXPECT_EQ(objects[1].m_ID, ID_BASE | 1);
-    EXPECT_EQ(objects[1].m_Type, 19037);
-    EXPECT_EQ(objects[2].m_ID, Peer::physicalDrives(Plugin())[0].m_ID);
-    EXPECT_EQ(objects[3].m_ID, Peer::physicalDrives(Plugin())[1].m_ID);
-    EXPECT_EQ(objects[4].m_ID, Peer::logicalDrives(Plugin())[0].m_ID);
+    const std::vector<std::uint64_t> ids = {ID_BASE, ID_BASE | 1, Peer::physicalDrives(Plugin())[0].m_ID,
+                                            Peer::physicalDrives(Plugin())[1].m_ID,
+                                            Peer::logicalDrives(Plugin())[0].m_ID};
+    for (std::size_t i = 0; i < ids.size(); ++i) {
+        EXPECT_EQ(objects[i].m_ID, ids[i]) << i;
+        EXPECT_FALSE(objects[i].m_Properties.empty()) << i;
+    }
+    EXPECT_EQ(std::make_pair(objects[0].m_Type, objects[1].m_Type), std::make_pair(19006, 19037));
 
     EXPECT_EQ(objects[0].m_Properties.size(), 5u);
-    ASSERT_EQ(objects[0].m_Operations.size(), 1u);
-    EXPECT_EQ(objects[0].m_Operations[0].m_Code, 50002);
-    for (const auto& object : objects) {
-        EXPECT_FALSE(object.m_Properties.empty()) << std::hex << object.m_ID;
-    }
-
+    EXPECT_EQ(test_support::Describe(objects[0].m_Operations),
+              std::vector<std::string>{"50002 kind=6 block={1,1,1,1,0,1}"});
     // The adapter's RAID-level operation arrives already run.
     const auto& operations = objects[1].m_Operations;
     ASSERT_EQ(operations.size(), 2u);
-    EXPECT_EQ(operations[0].m_Code, 50007);
     EXPECT_TRUE(operations[0].m_Levels.empty());
     EXPECT_EQ(operations[1].m_Code, 50003);
     EXPECT_FALSE(operations[1].m_Levels.empty());
@@ -73,18 +58,28 @@ TEST_F(RoutingTest, TopologyAfterAFailedScanStillAnswers) {
     EXPECT_EQ(objects[1].m_ID, ID_BASE | 1);
 }
 
-TEST_F(RoutingTest, DriveIdentifiersAreNotRouted) {
+// The object commands against an adapter, and against a drive, which is not routed.
+TEST_F(RoutingTest, AdapterRequestsReachTheAdapterAndDriveRequestsNothing) {
     AddDrives();
-    const unsigned long drive = Peer::physicalDrives(Plugin())[0].m_ID;
-    std::vector<PI::CProperty> properties;
-    EXPECT_EQ(Plugin().Execute(PI::GET_PROPERTIES, drive, &properties), 20008u);
-    EXPECT_TRUE(properties.empty());
-    PI::CProperty property(30007, false);
-    EXPECT_EQ(Plugin().Execute(PI::GET_PROPERTY, drive, &property), 20008u);
-    EXPECT_EQ(Plugin().Execute(PI::SET_PROPERTY, drive, &property), 20008u);
-    PI::COperation op(50007);
-    EXPECT_EQ(Plugin().Execute(PI::CHECK_OPERATION, drive, &op), 20008u);
-    EXPECT_EQ(Plugin().Execute(PI::EXECUTE_OPERATION, drive, &op), 20008u);
+    const std::uint64_t drive = Peer::physicalDrives(Plugin())[0].m_ID;
+    for (const std::uint64_t id : {AdapterId(), drive}) {
+        const bool adapter = id != drive;
+        SCOPED_TRACE(adapter ? "adapter" : "drive");
+        std::vector<PI::CProperty> properties;
+        EXPECT_EQ(Plugin().Execute(PI::GET_PROPERTIES, id, &properties), adapter ? 0u : 20008u);
+        EXPECT_EQ(properties.empty(), !adapter);
+        std::vector<PI::COperation> operations;
+        EXPECT_EQ(Plugin().Execute(PI::GET_OPERATIONS, id, &operations), adapter ? 0u : 20008u);
+        EXPECT_EQ(operations.size(), adapter ? 2u : 0u);
+        PI::CProperty property(30007, false);
+        EXPECT_EQ(Plugin().Execute(PI::GET_PROPERTY, id, &property), adapter ? 0u : 20008u);
+        EXPECT_EQ(Plugin().Execute(PI::SET_PROPERTY, id, &property), adapter ? 20004u : 20008u);
+        PI::COperation unknown(50000);
+        EXPECT_EQ(Plugin().Execute(PI::CHECK_OPERATION, id, &unknown), adapter ? 0u : 20008u);
+        EXPECT_EQ(Plugin().Execute(PI::EXECUTE_OPERATION, id, &unknown), adapter ? 20005u : 20008u);
+    }
+    PI::COperation scan(50007);
+    EXPECT_EQ(Plugin().Execute(PI::EXECUTE_OPERATION, drive, &scan), 20008u);
     EXPECT_TRUE(Peer::events(Plugin()).empty());
 }
 
@@ -92,9 +87,7 @@ TEST_F(RoutingTest, GetPropertyCountsTheReadAndRejectsUnknownCodes) {
     const std::uint64_t before = PluginUpdateCounter();
     PI::CProperty poll(30005, false);
     ASSERT_EQ(Plugin().Execute(PI::GET_PROPERTY, PluginId(), &poll), 0u);
-    EXPECT_TRUE(poll.m_Changeable);
-    ASSERT_NE(poll.Number(), nullptr);
-    EXPECT_TRUE(poll.Number()->ranged);
+    EXPECT_EQ(test_support::Describe(poll), "30005 label=23335 extra=21007 rw #10 [2..255/1]");
     EXPECT_EQ(PluginUpdateCounter(), before + 1);
 
     PI::CProperty unknown(30050, false);
@@ -116,19 +109,5 @@ TEST_F(RoutingTest, GetPropertyCountsTheReadAndRejectsUnknownCodes) {
     EXPECT_EQ(adapter->m_UpdateCounter, adapterBefore + 2);
 }
 
-TEST_F(RoutingTest, AdapterRequestsReachTheAdapter) {
-    std::vector<PI::CProperty> properties;
-    ASSERT_EQ(Plugin().Execute(PI::GET_PROPERTIES, AdapterId(), &properties), 0u);
-    EXPECT_FALSE(properties.empty());
-    std::vector<PI::COperation> operations;
-    ASSERT_EQ(Plugin().Execute(PI::GET_OPERATIONS, AdapterId(), &operations), 0u);
-    EXPECT_EQ(operations.size(), 2u);
-    PI::CProperty property(30007, false);
-    EXPECT_EQ(Plugin().Execute(PI::SET_PROPERTY, AdapterId(), &property), 20004u);
-    PI::COperation unknown(50000);
-    EXPECT_EQ(Plugin().Execute(PI::CHECK_OPERATION, AdapterId(), &unknown), 0u);
-    EXPECT_EQ(Plugin().Execute(PI::EXECUTE_OPERATION, AdapterId(), &unknown), 20005u);
-    EXPECT_TRUE(Peer::events(Plugin()).empty());
-}
 } // namespace
 } // namespace core_test

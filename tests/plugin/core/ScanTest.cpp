@@ -35,15 +35,16 @@ protected:
         return Plugin().UpdateSystem(AdapterList{}, physical, newLogicalDrives);
     }
 
+    // Initialize with the adapters the controller reports; gives the first adapter.
+    std::shared_ptr<CDorvAdapter> InitializeWith(const std::vector<TreeAdapter>& adapters) {
+        LumoEmu_SetAnswer(DeviceTree(adapters).c_str());
+        Initialize();
+        return Peer::adapters(Plugin()).at(0);
+    }
+
     // A current logical drive of the adapter, with its row.
     CDorvLogicalDrive AddCurrentDrive(const std::shared_ptr<CDorvAdapter>& adapter, int number) {
-        CDorvLogicalDrive drive(adapter);
-        drive.m_ID = Plugin().NewID();
-        drive.m_Number = number;
-        drive.m_AuxNumber2 = 0;
-        drive.m_Name = "LogicalDrive_" + std::to_string(number);
-        drive.m_UniqueID = "LD-" + std::to_string(number);
-        drive.m_RaidLevel = 40009;
+        CDorvLogicalDrive drive = MakeLogicalDrive(adapter, number, Plugin().NewID());
         Peer::logicalDrives(Plugin()).push_back(drive);
         adapter->m_Children.push_back(drive.m_ID);
         EXPECT_EQ(Plugin().InsertObjectToDatabase(drive, false), 0u);
@@ -51,24 +52,11 @@ protected:
     }
 };
 
-TEST_F(ScanTest, UnchangedAdapterKeepsEverythingAndReportsNoChange) {
-    LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)"}}).c_str());
-    Initialize();
-    const auto adapter = Peer::adapters(Plugin()).at(0);
+TEST_F(ScanTest, AdapterIsKeptAndUpdatedInPlaceAndInItsRow) {
+    const auto adapter = InitializeWith({{SERIAL_A, "Dorv100 (0)"}});
     const std::uint64_t counter = adapter->m_UpdateCounter;
-    EXPECT_EQ(Reconcile(), 20000u);
-    ASSERT_EQ(Peer::adapters(Plugin()).size(), 1u);
-    EXPECT_EQ(Peer::adapters(Plugin())[0], adapter);
-    EXPECT_EQ(adapter->m_ID, ID_BASE | 1);
-    EXPECT_EQ(adapter->m_Parents, std::vector<std::uint64_t>{ID_BASE});
+    EXPECT_EQ(Reconcile(), 20000u); // unchanged: nothing to do
     EXPECT_EQ(adapter->m_UpdateCounter, counter);
-}
-
-TEST_F(ScanTest, ChangedAdapterIsUpdatedInPlaceAndInItsRow) {
-    LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)"}}).c_str());
-    Initialize();
-    const auto adapter = Peer::adapters(Plugin()).at(0);
-    const std::uint64_t counter = adapter->m_UpdateCounter;
 
     LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)", "2.0 (LPC), 2.1 (FX3S)"}}).c_str());
     EXPECT_EQ(Reconcile(), 0u);
@@ -80,16 +68,18 @@ TEST_F(ScanTest, ChangedAdapterIsUpdatedInPlaceAndInItsRow) {
     EXPECT_EQ(Query("SELECT FirmwareVersion, ObjectID FROM Adapter"),
               (Rows{{"2.0 (LPC), 2.1 (FX3S)", std::to_string(ID_BASE | 1)}}));
 
-    // Through a worker cycle the same change reaches the row as well.
+    // A worker cycle brings the change to the row as well, rebuilds the relations and counts itself.
+    const std::uint64_t pluginCounter = PluginUpdateCounter();
     LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)", "3.0"}}).c_str());
     Plugin().WorkerDo(false);
     EXPECT_EQ(Query("SELECT FirmwareVersion FROM Adapter"), (Rows{{"3.0"}}));
     EXPECT_EQ(adapter->m_Parents, std::vector<std::uint64_t>{ID_BASE});
+    EXPECT_EQ(Peer::plugin(Plugin()).m_Children, std::vector<std::uint64_t>{ID_BASE | 1});
+    EXPECT_EQ(PluginUpdateCounter(), pluginCounter + 1);
 }
 
 TEST_F(ScanTest, NewAdapterIsAdoptedWithAFreshIdentifierAndInserted) {
-    LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)"}}).c_str());
-    Initialize();
+    InitializeWith({{SERIAL_A, "Dorv100 (0)"}});
     LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)"}, {SERIAL_B, "Dorv100 (1)"}}).c_str());
     EXPECT_EQ(Reconcile(), 20000u);
     ASSERT_EQ(Peer::adapters(Plugin()).size(), 2u);
@@ -103,78 +93,50 @@ TEST_F(ScanTest, NewAdapterIsAdoptedWithAFreshIdentifierAndInserted) {
     EXPECT_EQ(Peer::adapters(Plugin()).size(), 2u);
 }
 
-TEST_F(ScanTest, VanishedLogicalDriveRaisesAnEventAndLosesItsRow) {
-    LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)"}}).c_str());
-    Initialize();
-    const auto adapter = Peer::adapters(Plugin()).at(0);
-    const CDorvLogicalDrive drive = AddCurrentDrive(adapter, 0);
-    ASSERT_EQ(Count("LD"), 1u);
-    const std::uint64_t counter = adapter->m_UpdateCounter;
+TEST_F(ScanTest, LogicalDrivesAreAdoptedUpdatedAndRemoved) {
+    const auto adapter = InitializeWith({{SERIAL_A, "Dorv100 (0)"}});
+    std::uint64_t counter = adapter->m_UpdateCounter;
+    const auto& drives = Peer::logicalDrives(Plugin());
 
-    EXPECT_EQ(UpdateWith({}), 0u);
-    EXPECT_TRUE(Peer::logicalDrives(Plugin()).empty());
-    EXPECT_TRUE(adapter->m_Children.empty());
-    EXPECT_EQ(adapter->m_UpdateCounter, counter + 1);
-    EXPECT_EQ(Count("LD"), 0u);
-
-    const auto& events = Peer::events(Plugin());
-    ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0].m_Code, 10081);
-    EXPECT_EQ(events[0].m_Code2, 3);
-    EXPECT_EQ(events[0].m_SourceID, adapter->m_ID);
-    EXPECT_EQ(events[0].m_SourceName, "Dorv100 (0)");
-    EXPECT_EQ(events[0].m_PlaceHolder1, "Dorv100 (0)");
-    EXPECT_EQ(events[0].m_PlaceHolder2, "0");
-}
-
-TEST_F(ScanTest, NewLogicalDriveIsAdoptedAndInserted) {
-    LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)"}}).c_str());
-    Initialize();
-    const auto adapter = Peer::adapters(Plugin()).at(0);
-    const std::uint64_t counter = adapter->m_UpdateCounter;
-
-    auto scanned = std::make_shared<CDorvAdapter>(*adapter); // the scan's copy of the same adapter
-    CDorvLogicalDrive fresh(scanned);
-    fresh.m_ID = ID_BASE | 0x50;
-    fresh.m_Number = 1;
-    fresh.m_Name = "LogicalDrive_1";
-    fresh.m_UniqueID = "LD-1";
-    EXPECT_EQ(UpdateWith({fresh}), 0u);
-
-    ASSERT_EQ(Peer::logicalDrives(Plugin()).size(), 1u);
-    EXPECT_EQ(Peer::logicalDrives(Plugin())[0].m_Adapter, adapter);
+    // A new drive, tied to the scan's copy of the same adapter, is adopted and inserted.
+    CDorvLogicalDrive drive = MakeLogicalDrive(std::make_shared<CDorvAdapter>(*adapter), 1, ID_BASE | 0x50);
+    EXPECT_EQ(UpdateWith({drive}), 0u);
+    ASSERT_EQ(drives.size(), 1u);
+    EXPECT_EQ(drives[0].m_Adapter, adapter);
     EXPECT_EQ(adapter->m_Children, std::vector<std::uint64_t>{ID_BASE | 0x50});
     EXPECT_EQ(adapter->m_UpdateCounter, counter + 1);
     EXPECT_EQ(Query("SELECT Number, Name FROM LD"), (Rows{{"1", "LogicalDrive_1"}}));
+    // The same drive again: nothing to do.
+    EXPECT_EQ(UpdateWith({drive}), 20000u);
+    EXPECT_EQ(drives.size(), 1u);
+    // A changed drive is updated, in its row as well.
+    drive.m_Status = 40094;
+    EXPECT_EQ(UpdateWith({drive}), 0u);
+    ASSERT_EQ(drives.size(), 1u);
+    EXPECT_EQ(drives[0].m_Status, 40094);
+    EXPECT_EQ(Query("SELECT Status FROM LD"), (Rows{{"DEGRADED"}}));
     EXPECT_TRUE(Peer::events(Plugin()).empty());
 
-    // The same drive again: nothing to do.
-    EXPECT_EQ(UpdateWith({fresh}), 20000u);
-    EXPECT_EQ(Peer::logicalDrives(Plugin()).size(), 1u);
-}
-
-TEST_F(ScanTest, ChangedLogicalDriveIsUpdated) {
-    LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)"}}).c_str());
-    Initialize();
-    const auto adapter = Peer::adapters(Plugin()).at(0);
-    CDorvLogicalDrive changed = AddCurrentDrive(adapter, 0);
-    changed.m_Status = 40094; // degraded
-    EXPECT_EQ(UpdateWith({changed}), 0u);
-    ASSERT_EQ(Peer::logicalDrives(Plugin()).size(), 1u);
-    EXPECT_EQ(Peer::logicalDrives(Plugin())[0].m_Status, 40094);
-    EXPECT_EQ(Query("SELECT Status FROM LD"), (Rows{{"DEGRADED"}}));
+    // A vanished drive raises an event and loses its row.
+    counter = adapter->m_UpdateCounter;
+    EXPECT_EQ(UpdateWith({}), 0u);
+    EXPECT_TRUE(drives.empty());
+    EXPECT_TRUE(adapter->m_Children.empty());
+    EXPECT_EQ(adapter->m_UpdateCounter, counter + 1);
+    EXPECT_EQ(Count("LD"), 0u);
+    const auto& events = Peer::events(Plugin());
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(std::make_tuple(events[0].m_Code, events[0].m_Code2, events[0].m_SourceID),
+              std::make_tuple(10081, 3, adapter->m_ID));
+    EXPECT_EQ((std::vector<std::string>{events[0].m_SourceName, events[0].m_PlaceHolder1, events[0].m_PlaceHolder2}),
+              (std::vector<std::string>{"Dorv100 (0)", "Dorv100 (0)", "1"}));
 }
 
 TEST_F(ScanTest, WithSeveralAdaptersEachPassTreatsOnlyItsOwnDrives) {
-    LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)"}, {SERIAL_B, "Dorv100 (1)"}}).c_str());
-    Initialize();
-    const auto a = Peer::adapters(Plugin()).at(0);
+    const auto a = InitializeWith({{SERIAL_A, "Dorv100 (0)"}, {SERIAL_B, "Dorv100 (1)"}});
     const auto b = Peer::adapters(Plugin()).at(1);
     const CDorvLogicalDrive kept = AddCurrentDrive(a, 0);
-    CDorvLogicalDrive added(a);
-    added.m_ID = ID_BASE | 0x60;
-    added.m_Number = 1;
-    added.m_Name = "LogicalDrive_1";
+    const CDorvLogicalDrive added = MakeLogicalDrive(a, 1, ID_BASE | 0x60);
 
     EXPECT_EQ(UpdateWith({kept, added}), 0u);
     const auto& drives = Peer::logicalDrives(Plugin());
@@ -187,9 +149,7 @@ TEST_F(ScanTest, WithSeveralAdaptersEachPassTreatsOnlyItsOwnDrives) {
     EXPECT_EQ(Count("LD"), 2u);
 
     // A new drive of the second adapter is adopted by that adapter.
-    CDorvLogicalDrive second(b);
-    second.m_ID = ID_BASE | 0x61;
-    second.m_Number = 7;
+    const CDorvLogicalDrive second = MakeLogicalDrive(b, 7, ID_BASE | 0x61);
     EXPECT_EQ(UpdateWith({kept, added, second}), 0u);
     ASSERT_EQ(drives.size(), 3u);
     EXPECT_EQ(drives[2].m_Adapter, b);
@@ -208,14 +168,5 @@ TEST_F(ScanTest, WithSeveralAdaptersEachPassTreatsOnlyItsOwnDrives) {
     EXPECT_EQ(Peer::logicalDrives(Plugin()).size(), 2u);
 }
 
-TEST_F(ScanTest, WorkerCycleRebuildsRelationsAndCountsItself) {
-    Initialize();
-    const std::uint64_t counter = PluginUpdateCounter();
-    const std::uint64_t adapterCounter = Peer::adapters(Plugin()).at(0)->m_UpdateCounter;
-    Plugin().WorkerDo(true);
-    EXPECT_EQ(PluginUpdateCounter(), counter + 1);
-    EXPECT_EQ(Peer::plugin(Plugin()).m_Children, std::vector<std::uint64_t>{ID_BASE | 1});
-    EXPECT_EQ(Peer::adapters(Plugin())[0]->m_UpdateCounter, adapterCounter + 1);
-}
 } // namespace
 } // namespace core_test

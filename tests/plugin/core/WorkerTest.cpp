@@ -25,8 +25,7 @@ TEST_F(WorkerTest, ScanConfigurationQueuesOneEventAndForcesACycle) {
 
     const auto events = CollectEvents();
     ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0].m_Code, 10132);
-    EXPECT_EQ(events[0].m_SourceID, AdapterId());
+    EXPECT_EQ(std::make_pair(events[0].m_Code, events[0].m_SourceID), std::make_pair(10132, AdapterId()));
     EXPECT_TRUE(CollectEvents().empty());
 
     // The cycle kept the adapter the host knows, with its relation to the plugin.
@@ -37,22 +36,11 @@ TEST_F(WorkerTest, ScanConfigurationQueuesOneEventAndForcesACycle) {
     EXPECT_EQ(Peer::plugin(Plugin()).m_Children, std::vector<std::uint64_t>{ID_BASE | 1});
 }
 
-TEST_F(WorkerTest, GetEventsHandsOutTheQueueInOrderOnce) {
+TEST_F(WorkerTest, GetEventsHandsOutTheQueueInOrderOnceAndNothingWhileItIsBusy) {
     Initialize();
     Plugin().onAddAvent(MakeEvent(10001));
     Plugin().onAddAvent(MakeEvent(10002));
     EXPECT_EQ(Peer::eventHandler(Plugin()).pending(Events::FORCE_WORK), 2);
-
-    const auto events = CollectEvents();
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].m_Code, 10001);
-    EXPECT_EQ(events[1].m_Code, 10002);
-    EXPECT_TRUE(CollectEvents().empty());
-}
-
-TEST_F(WorkerTest, GetEventsWhileTheQueueIsBusyReturnsNothingYet) {
-    Initialize();
-    Plugin().onAddAvent(MakeEvent(10001));
     {
         std::lock_guard<std::mutex> busy(Peer::eL(Plugin()));
         PI::COperation op(50002);
@@ -61,25 +49,21 @@ TEST_F(WorkerTest, GetEventsWhileTheQueueIsBusyReturnsNothingYet) {
         EXPECT_TRUE(op.m_Events.empty());
     }
     const auto events = CollectEvents();
-    ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(events[0].m_Code, 10001);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(std::make_pair(events[0].m_Code, events[1].m_Code), std::make_pair(10001, 10002));
+    EXPECT_TRUE(CollectEvents().empty());
 }
 
 TEST_F(WorkerTest, CycleSkipsWhenEitherLockIsBusy) {
     Initialize();
     const std::uint64_t counter = PluginUpdateCounter();
-    {
-        std::lock_guard<std::mutex> busy(Peer::eL(Plugin()));
-        std::thread other([this] { Plugin().WorkerDo(true); });
-        other.join();
-        // dL was given back although it was free: the try is all or nothing.
-        EXPECT_TRUE(std::unique_lock<std::mutex>(Peer::dL(Plugin()), std::try_to_lock).owns_lock());
-    }
-    {
-        std::lock_guard<std::mutex> busy(Peer::dL(Plugin()));
-        std::thread other([this] { Plugin().WorkerDo(true); });
-        other.join();
-        EXPECT_TRUE(std::unique_lock<std::mutex>(Peer::eL(Plugin()), std::try_to_lock).owns_lock());
+    for (const bool dataBusy : {false, true}) {
+        std::mutex& busy = dataBusy ? Peer::dL(Plugin()) : Peer::eL(Plugin());
+        std::mutex& other = dataBusy ? Peer::eL(Plugin()) : Peer::dL(Plugin());
+        std::lock_guard<std::mutex> hold(busy);
+        std::thread([this] { Plugin().WorkerDo(true); }).join();
+        // The free lock was given back: the try is all or nothing.
+        EXPECT_TRUE(std::unique_lock<std::mutex>(other, std::try_to_lock).owns_lock()) << dataBusy;
     }
     EXPECT_EQ(PluginUpdateCounter(), counter);
     Plugin().WorkerDo(true);
@@ -120,65 +104,43 @@ TEST_F(WorkerTest, LockTimingLinesNameTheLockAndTheScope) {
     EXPECT_NE(lines[0].find(":" + line + "\t"), std::string::npos);
 }
 
-TEST_F(WorkerTest, NewPollIntervalIsUsedForTheNextWait) {
-    Initialize();
-    StartThreads();
-    TraceCapture trace(0x4);
-    PI::CProperty property(30005, true);
-    property.SetValue(std::int64_t{2}, std::int64_t{2}, std::int64_t{255}, std::int64_t{1});
-    ASSERT_EQ(Plugin().Execute(PI::SET_PROPERTY, PluginId(), &property), 0u);
-    EXPECT_NE(ReadConfig().find("PollInterval=2"), std::string::npos);
-    ASSERT_TRUE(trace.WaitFor("Worker() privateEvent_ event received"));
-    // The worker waited 10 seconds before; now the 2-second time-out comes well before that.
-    EXPECT_TRUE(trace.WaitFor("Worker() timeout event received", 1, 8));
-}
-
 TEST_F(WorkerTest, LockObjectsRules) {
     Initialize();
-    auto& pds = Peer::physicalDrives(Plugin());
-    auto& lds = Peer::logicalDrives(Plugin());
-    auto adapter = Peer::adapters(Plugin()).at(0);
+    const auto adapter = Peer::adapters(Plugin()).at(0);
     for (int port : {0, 1}) {
-        NAMESPACE_piDorv::CDorvPhysicalDrive drive;
-        drive.m_PortNumber = port;
-        drive.m_DeviceNumber = 0;
-        pds.push_back(drive);
+        Peer::physicalDrives(Plugin()).push_back(MakePhysicalDrive(port));
     }
     for (int number : {5, 6}) {
-        NAMESPACE_piDorv::CDorvLogicalDrive drive(adapter);
-        drive.m_Number = number;
-        lds.push_back(drive);
+        Peer::logicalDrives(Plugin()).push_back(MakeLogicalDrive(adapter, number));
     }
-    auto& plugin = Peer::plugin(Plugin());
-
-    EXPECT_EQ(Plugin().LockObjects(0, -1, -1, 5), 0u);
-    EXPECT_TRUE(lds[0].m_Locked);
-    EXPECT_FALSE(lds[1].m_Locked);
-    EXPECT_FALSE(adapter->m_Locked);
-    EXPECT_FALSE(plugin.m_Locked);
-
-    Plugin().UnlockObjects();
-    EXPECT_EQ(Plugin().LockObjects(0, -1, -1, -1), 0u);
-    EXPECT_TRUE(adapter->m_Locked);
-    EXPECT_FALSE(lds[0].m_Locked);
-    EXPECT_FALSE(pds[0].m_Locked);
-
-    Plugin().UnlockObjects();
-    EXPECT_EQ(Plugin().LockObjects(0, 1, 0, -1), 0u);
-    EXPECT_FALSE(pds[0].m_Locked);
-    EXPECT_TRUE(pds[1].m_Locked);
-
-    Plugin().UnlockObjects();
-    EXPECT_EQ(Plugin().LockObjects(0, -1, 0, -1), 0u); // b and d unset, c set: a drive by location
-    EXPECT_FALSE(adapter->m_Locked);
-    EXPECT_FALSE(pds[1].m_Locked);
-
-    Plugin().UnlockObjects();
-    EXPECT_EQ(Plugin().LockObjects(-1, 0, 0, 0), 0u);
-    EXPECT_TRUE(plugin.m_Locked);
-    EXPECT_TRUE(adapter->m_Locked);
-    EXPECT_TRUE(pds[0].m_Locked && pds[1].m_Locked);
-    EXPECT_TRUE(lds[0].m_Locked && lds[1].m_Locked);
+    // The lock flags of plugin and adapter, the physical drives, the logical drives.
+    const auto flags = [&] {
+        std::string out = std::to_string(Peer::plugin(Plugin()).m_Locked) + std::to_string(adapter->m_Locked) + " ";
+        for (const auto& drive : Peer::physicalDrives(Plugin())) {
+            out += std::to_string(drive.m_Locked);
+        }
+        out += " ";
+        for (const auto& drive : Peer::logicalDrives(Plugin())) {
+            out += std::to_string(drive.m_Locked);
+        }
+        return out;
+    };
+    struct Case {
+        int a, b, c, d;
+        const char* locked;
+    };
+    const Case cases[] = {
+        {0, -1, -1, 5, "00 00 10"},  // a logical drive by number
+        {0, -1, -1, -1, "01 00 00"}, // the adapter
+        {0, 1, 0, -1, "00 01 00"},   // a physical drive by location
+        {0, -1, 0, -1, "00 00 00"},  // b and d unset, c set: nothing
+        {-1, 0, 0, 0, "11 11 11"},   // everything
+    };
+    for (const Case& c : cases) {
+        Plugin().UnlockObjects();
+        EXPECT_EQ(Plugin().LockObjects(c.a, c.b, c.c, c.d), 0u);
+        EXPECT_EQ(flags(), c.locked) << c.a << " " << c.b << " " << c.c << " " << c.d;
+    }
 }
 
 struct CallbackHost : IPLUGINHOST {
@@ -192,25 +154,28 @@ struct CallbackHost : IPLUGINHOST {
     int calls = 0;
 };
 
-TEST_F(WorkerTest, PrivateEventClearsLockFlagsAndCallsTheHostBack) {
+TEST_F(WorkerTest, NewPollIntervalClearsLockFlagsCallsTheHostBackAndIsUsedForTheNextWait) {
     Initialize();
     CallbackHost host;
     Plugin().hostCallback.host = &host;
     Plugin().hostCallback.function = static_cast<HOSTCALLBACKFN>(&CallbackHost::Called);
     Plugin().LockObjects(-1, 0, 0, 0);
     StartThreads();
-
-    PI::CProperty property(30005, true);
-    property.SetValue(std::int64_t{12}, std::int64_t{2}, std::int64_t{255}, std::int64_t{1});
-    ASSERT_EQ(Plugin().Execute(PI::SET_PROPERTY, PluginId(), &property), 0u);
+    TraceCapture trace(0x4);
+    ASSERT_EQ(SetPollInterval(2), 0u);
+    EXPECT_NE(ReadConfig().find("PollInterval=2"), std::string::npos);
+    ASSERT_TRUE(trace.WaitFor("Worker() privateEvent_ event received"));
     ASSERT_TRUE(Eventually([&] {
         std::lock_guard<std::mutex> guard(host.lock);
-        return host.calls == 1;
+        return host.calls == 1 && host.last == &Plugin();
     }));
-    EXPECT_EQ(host.last, &Plugin());
-    std::lock_guard<std::mutex> guard(Peer::dL(Plugin()));
-    EXPECT_FALSE(Peer::plugin(Plugin()).m_Locked);
-    EXPECT_FALSE(Peer::adapters(Plugin())[0]->m_Locked);
+    {
+        std::lock_guard<std::mutex> guard(Peer::dL(Plugin()));
+        EXPECT_FALSE(Peer::plugin(Plugin()).m_Locked);
+        EXPECT_FALSE(Peer::adapters(Plugin())[0]->m_Locked);
+    }
+    // The worker waited 10 seconds before; now the 2-second time-out comes well before that.
+    EXPECT_TRUE(trace.WaitFor("Worker() timeout event received", 1, 8));
 }
 
 TEST_F(WorkerTest, DeInitializeWhileACycleRunsLetsTheCycleFinish) {

@@ -1,14 +1,18 @@
+// The values the drives write into their database rows.
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <tuple>
 
-#include "TraceCapture.h"
 #include "orm/RaidDataModels.h"
 #include "piDorv/Src/piDorvLogicalDrive.h"
 #include "piDorv/Src/piDorvPhysicalDrive.h"
+#include "support/TraceCapture.h"
 
 using NAMESPACE_piDorv::CDorvLogicalDrive;
 using NAMESPACE_piDorv::CDorvPhysicalDrive;
+using test_support::TraceCapture;
+using Texts = std::vector<std::string>;
 
 namespace {
 CDorvPhysicalDrive card() {
@@ -52,38 +56,22 @@ TEST(PhysicalDriveRow, WritesTheListedMembers) {
     RaidDataModels::PD model;
     model.m2 = 99; // not written: back to its default
     model.Status = "stale";
-    drives_test::TraceCapture trace(2);
+    TraceCapture trace(2);
     card().SetDatabaseObjectProperties(model);
-    EXPECT_EQ(std::vector<std::string>{"ENTER SetDatabaseObjectProperties (PD)"}, trace.Messages());
+    EXPECT_EQ(Texts{"ENTER SetDatabaseObjectProperties (PD)"}, trace.Messages());
 
-    EXPECT_EQ("IDLE", model.Activity);
-    EXPECT_EQ(5ul, model.PhysicalSize);
-    EXPECT_EQ("CANNOT_BE_CONFIGURED", model.Configurability);
-    EXPECT_EQ(2, model.DeviceNumber);
-    EXPECT_EQ(11, model.AuxNumber);
-    EXPECT_EQ("localhost", model.HostName);
-    EXPECT_EQ(INT_MIN, model.ID);
-    EXPECT_EQ(0x0136000000000004ul, model.ObjectID);
-    EXPECT_EQ("SSD", model.MediaType);
-    EXPECT_EQ("SD card 1", model.Name);
-    EXPECT_EQ("/dev/sdb", model.OsDevice);
-    EXPECT_EQ(5ul, model.ConfigurableSize);
-    EXPECT_EQ(1, model.PortNumber);
-    EXPECT_EQ("SD 32G", model.Product);
-    EXPECT_EQ("OPERATIONAL", model.Status);
-    EXPECT_EQ("SATA", model.Type);
-    EXPECT_EQ("SD-0001", model.UniqueID);
-    EXPECT_EQ("Sandor", model.Vendor);
-    EXPECT_EQ(INT_MIN, model.m2);
-    EXPECT_EQ("NULL", model.m4);
-    EXPECT_EQ(-1, model.m18);
-}
+    EXPECT_EQ((Texts{"IDLE", "CANNOT_BE_CONFIGURED", "localhost", "SSD", "SD card 1", "/dev/sdb", "SD 32G",
+                     "OPERATIONAL", "SATA", "SD-0001", "Sandor", "NULL"}),
+              (Texts{model.Activity, model.Configurability, model.HostName, model.MediaType, model.Name, model.OsDevice,
+                     model.Product, model.Status, model.Type, model.UniqueID, model.Vendor, model.m4}));
+    EXPECT_EQ(std::make_tuple(5ul, 5ul, 2, 11, 1, INT_MIN, 0x0136000000000004ul, INT_MIN, -1),
+              std::make_tuple(model.PhysicalSize, model.ConfigurableSize, model.DeviceNumber, model.AuxNumber,
+                              model.PortNumber, model.ID, model.ObjectID, model.m2, model.m18));
 
-TEST(PhysicalDriveRow, HostNameMatchesTheUpdateKey) {
-    // The row update selects on host name 'localhost'; an unset name would never match.
-    RaidDataModels::PD model;
-    CDorvPhysicalDrive().SetDatabaseObjectProperties(model);
-    EXPECT_EQ("localhost", model.HostName);
+    // The row update selects on host name 'localhost': a drive with nothing set must carry it too.
+    RaidDataModels::PD bare;
+    CDorvPhysicalDrive().SetDatabaseObjectProperties(bare);
+    EXPECT_EQ("localhost", bare.HostName);
 }
 
 TEST(PhysicalDriveRow, StatusTexts) {
@@ -91,74 +79,52 @@ TEST(PhysicalDriveRow, StatusTexts) {
         {40023, "FAILED_MISSING"},     {40093, "OPERATIONAL"}, {40095, "FAILED"}, {40096, "REBUILDING"},
         {40098, "DEDICATED_HOTSPARE"}, {40099, "OK"},          {40094, "OK"},     {0, "OK"}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.first);
         CDorvPhysicalDrive pd = card();
         pd.m_Status = c.first;
         RaidDataModels::PD model;
         pd.SetDatabaseObjectProperties(model);
-        EXPECT_EQ(c.second, model.Status);
+        EXPECT_EQ(c.second, model.Status) << c.first;
     }
 }
 
 TEST(LogicalDriveRow, WritesTheListedMembers) {
     RaidDataModels::LD model;
     model.m2 = "stale";
-    drives_test::TraceCapture trace(2);
+    TraceCapture trace(2);
     EXPECT_EQ(0u, mirror().SetDatabaseObjectProperties(model));
-    EXPECT_EQ((std::vector<std::string>{"ENTER SetDatabaseObjectProperties() LogicalDrive",
-                                        "LEAVE SetDatabaseObjectProperties() -> 0"}),
+    EXPECT_EQ((Texts{"ENTER SetDatabaseObjectProperties() LogicalDrive", "LEAVE SetDatabaseObjectProperties() -> 0"}),
               trace.Messages());
 
-    EXPECT_EQ(INT_MIN, model.ID);
-    EXPECT_EQ("REBUILDING", model.Activity);
-    EXPECT_EQ(8, model.AuxNumber2);
-    EXPECT_EQ("localhost", model.HostName);
-    EXPECT_EQ(0x0136000000000005ul, model.ObjectID);
-    EXPECT_EQ(3, model.Number);
-    EXPECT_EQ(2ul, model.LogicalSize);
-    EXPECT_EQ("md127", model.Name);
-    EXPECT_EQ("md127", model.OsDevice);
-    EXPECT_EQ(4ul, model.PhysicalSize);
-    EXPECT_EQ("RAID1", model.RaidLevel);
-    EXPECT_EQ("DEGRADED", model.Status);
-    EXPECT_EQ("64K", model.StripeSize);
-    EXPECT_EQ("LD-3", model.UniqueID);
-    EXPECT_EQ("NULL", model.m2);
-    EXPECT_EQ(-1, model.m20);
+    EXPECT_EQ((Texts{"REBUILDING", "localhost", "md127", "md127", "RAID1", "DEGRADED", "64K", "LD-3", "NULL"}),
+              (Texts{model.Activity, model.HostName, model.Name, model.OsDevice, model.RaidLevel, model.Status,
+                     model.StripeSize, model.UniqueID, model.m2}));
+    EXPECT_EQ(std::make_tuple(INT_MIN, 8, 0x0136000000000005ul, 3, 2ul, 4ul, -1),
+              std::make_tuple(model.ID, model.AuxNumber2, model.ObjectID, model.Number, model.LogicalSize,
+                              model.PhysicalSize, model.m20));
+
+    // The row delete selects on host name 'localhost': without it removed drives would stay behind.
+    RaidDataModels::LD bare;
+    CDorvLogicalDrive(nullptr).SetDatabaseObjectProperties(bare);
+    EXPECT_EQ("localhost", bare.HostName);
 }
 
-TEST(LogicalDriveRow, HostNameMatchesTheDeleteKey) {
-    // The row delete selects on host name 'localhost'; an unset name would leave removed drives behind.
-    RaidDataModels::LD model;
-    CDorvLogicalDrive(nullptr).SetDatabaseObjectProperties(model);
-    EXPECT_EQ("localhost", model.HostName);
-}
-
-TEST(LogicalDriveRow, ConditionalMembers) {
+TEST(LogicalDriveRow, ConditionalMembersAndStatusTexts) {
     CDorvLogicalDrive ld = mirror();
     ld.m_Name.clear();
     ld.m_RaidLevel = 40021;
     RaidDataModels::LD model;
     ld.SetDatabaseObjectProperties(model);
-    EXPECT_EQ("", model.Name);
-    EXPECT_EQ("NULL", model.OsDevice);
-    EXPECT_EQ("CONCAT", model.RaidLevel);
-    EXPECT_EQ("NULL", model.StripeSize);
-
+    EXPECT_EQ((Texts{"", "NULL", "CONCAT", "NULL"}),
+              (Texts{model.Name, model.OsDevice, model.RaidLevel, model.StripeSize}));
     ld.m_RaidLevel = 40007;
     ld.m_StripeSize = 40049;
     ld.SetDatabaseObjectProperties(model);
-    EXPECT_EQ("RAID0", model.RaidLevel);
-    EXPECT_EQ("4K", model.StripeSize);
-}
+    EXPECT_EQ((Texts{"RAID0", "4K"}), (Texts{model.RaidLevel, model.StripeSize}));
 
-TEST(LogicalDriveRow, StatusTexts) {
     const std::pair<std::int32_t, const char*> cases[] = {
         {40093, "OK"}, {40094, "DEGRADED"}, {40095, "FAILED"}, {40023, "OK"}};
     for (const auto& c : cases) {
-        CDorvLogicalDrive ld = mirror();
         ld.m_Status = c.first;
-        RaidDataModels::LD model;
         ld.SetDatabaseObjectProperties(model);
         EXPECT_EQ(c.second, model.Status) << c.first;
     }

@@ -1,16 +1,18 @@
+// The physical drive as a shown object: properties, the missing-drive rule, operations and comparison.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <functional>
-#include <iterator>
-#include <memory>
 
-#include "TraceCapture.h"
 #include "piDorv/Src/piDorvLogicalDrive.h"
 #include "piDorv/Src/piDorvPhysicalDrive.h"
+#include "support/ObjectText.h"
+#include "support/TraceCapture.h"
 
 using NAMESPACE_piDorv::CDorvLogicalDrive;
 using NAMESPACE_piDorv::CDorvPhysicalDrive;
+using test_support::Describe;
+using test_support::TraceCapture;
+using Texts = std::vector<std::string>;
 
 namespace {
 CDorvPhysicalDrive operationalCard() {
@@ -31,217 +33,111 @@ CDorvPhysicalDrive operationalCard() {
     return pd;
 }
 
-const PI::CProperty* find(const std::vector<PI::CProperty>& list, PI::_PROPERTY_ID code) {
-    for (const PI::CProperty& p : list) {
-        if (p.m_Code == code) {
-            return &p;
-        }
+// The properties of the asked codes, one call each, appended to one list.
+Texts propertiesOf(const CDorvPhysicalDrive& pd, std::initializer_list<PI::_PROPERTY_ID> ids) {
+    std::vector<PI::CProperty> out;
+    for (PI::_PROPERTY_ID id : ids) {
+        EXPECT_EQ(0u, pd.GetPhysicalDriveProperties(out, id));
     }
-    return nullptr;
+    return Describe(out);
 }
-
-std::vector<std::string> withPrefix(const std::vector<std::string>& messages, const std::string& prefix) {
-    std::vector<std::string> hits;
-    for (const std::string& m : messages) {
-        if (m.compare(0, prefix.size(), prefix) == 0) {
-            hits.push_back(m);
-        }
-    }
-    return hits;
-}
-
-struct ExpectedRow {
-    PI::_PROPERTY_ID code;
-    std::int32_t label;
-    std::int32_t position;
-    std::int32_t extraText;
-    std::uint8_t flag;
-};
 } // namespace
 
 TEST(PhysicalDriveProperties, AllFourteenInOrderWithTheirFields) {
-    const CDorvPhysicalDrive pd = operationalCard();
-    std::vector<PI::CProperty> out;
-    ASSERT_EQ(0u, pd.GetPhysicalDriveProperties(out, 1));
-
-    const ExpectedRow rows[] = {
-        {30007, 23298, -1, -1, 1}, {30125, 23284, 28, -1, 1},    {30122, 23305, 28, -1, 1},
-        {30247, 23300, -1, -1, 1}, {30137, -1, 0, -1, 1},        {30003, 23331, -1, -1, 1},
-        {30063, 23308, -1, -1, 1}, {30059, 23304, -1, 21002, 1}, {30060, 23281, -1, 21002, 1},
-        {30054, 23274, -1, -1, 1}, {30017, 23324, -1, -1, 1},    {30056, 23329, -1, -1, 1},
-        {30320, 23296, -1, -1, 1}, {30244, 23280, 0, -1, 0},
-    };
-    ASSERT_EQ(std::size(rows), out.size());
-    for (std::size_t i = 0; i < out.size(); ++i) {
-        SCOPED_TRACE(rows[i].code);
-        EXPECT_EQ(rows[i].code, out[i].m_Code);
-        EXPECT_FALSE(out[i].m_Changeable);
-        EXPECT_EQ(rows[i].label, out[i].m_Label);
-        EXPECT_EQ(rows[i].position, out[i].m_Position);
-        EXPECT_EQ(rows[i].extraText, out[i].m_ExtraText);
-        EXPECT_EQ(rows[i].flag, out[i].m_Flag);
-        EXPECT_EQ(-1, out[i].m_SubCode);
-        EXPECT_EQ(rows[i].code == 30017 ? 24093 : -1, out[i].m_StatusDisplay);
-    }
-
-    EXPECT_EQ("SD card 1", out[0].String()->text);
-    EXPECT_EQ("/dev/sdb", out[3].String()->text);
-    EXPECT_EQ("SD-0001", out[4].String()->text);
-    EXPECT_EQ("Sandor", out[5].String()->text);
-    EXPECT_EQ("SD 32G", out[6].String()->text);
-    EXPECT_EQ(32ull << 10, out[7].Number()->value);
-    EXPECT_EQ(32ull << 10, out[8].Number()->value);
-    EXPECT_EQ((std::vector<std::int32_t>{40102, 40025, 40096}), out[9].Choice()->choices);
-    EXPECT_EQ(40093, out[10].Choice()->value);
-    EXPECT_EQ((std::vector<std::int32_t>{40099, 40093, 40095, 40096, 40098}), out[10].Choice()->choices);
-    EXPECT_EQ((std::vector<std::int32_t>{40174, 40002}), out[11].Choice()->choices);
-    EXPECT_EQ((std::vector<std::int32_t>{40292, 40293}), out[12].Choice()->choices);
-    EXPECT_EQ(40263, out[13].Choice()->value);
-    EXPECT_EQ((std::vector<std::int32_t>{40262, 40263}), out[13].Choice()->choices);
+    EXPECT_EQ((Texts{"30007 label=23298 'SD card 1'", "30125 pos=28 label=23284 #0", "30122 pos=28 label=23305 #1",
+                     "30247 label=23300 '/dev/sdb'", "30137 pos=0 'SD-0001'", "30003 label=23331 'Sandor'",
+                     "30063 label=23308 'SD 32G'", "30059 label=23304 extra=21002 #32768",
+                     "30060 label=23281 extra=21002 #32768", "30054 label=23274 40102 of {40102,40025,40096}",
+                     "30017 label=23324 sd=24093 40093 of {40099,40093,40095,40096,40098}",
+                     "30056 label=23329 40002 of {40174,40002}", "30320 label=23296 40292 of {40292,40293}",
+                     "30244 pos=0 label=23280 flag=0 40263 of {40262,40263}"}),
+              propertiesOf(operationalCard(), {1}));
 }
 
 TEST(PhysicalDriveProperties, StatusDisplayFollowsStatusAndMedia) {
-    struct Case {
-        std::int32_t status;
-        std::int32_t other;
-        std::int32_t ssd;
-    };
-    const Case cases[] = {{40093, 24093, 24201}, {40095, 24087, 24195}, {40096, 24105, 24215},
-                          {40098, 24014, 24146}, {40023, 24080, 24176}, {40099, 24081, 24183}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.status);
+    const std::tuple<std::int32_t, std::int32_t, std::int32_t> cases[] = {{40093, 24093, 24201}, {40095, 24087, 24195},
+                                                                          {40096, 24105, 24215}, {40098, 24014, 24146},
+                                                                          {40023, 24080, 24176}, {40099, 24081, 24183}};
+    for (const auto& [status, other, ssd] : cases) {
         CDorvPhysicalDrive pd = operationalCard();
-        pd.m_Status = c.status;
+        pd.m_Status = status;
         std::vector<PI::CProperty> out;
-        pd.m_MediaType = 40292;
         pd.GetPhysicalDriveProperties(out, 30017);
         pd.m_MediaType = 40293;
         pd.GetPhysicalDriveProperties(out, 30017);
         ASSERT_EQ(2u, out.size());
-        EXPECT_EQ(c.other, out[0].m_StatusDisplay);
-        EXPECT_EQ(c.ssd, out[1].m_StatusDisplay);
+        EXPECT_EQ(std::make_pair(other, ssd), std::make_pair(out[0].m_StatusDisplay, out[1].m_StatusDisplay)) << status;
     }
 }
 
-TEST(PhysicalDriveProperties, StatusAloneWritesItsTraceLine) {
+TEST(PhysicalDriveProperties, ListIsKeptAndStatusAloneWritesItsTraceLine) {
     CDorvPhysicalDrive pd = operationalCard();
     pd.m_PortNumber = 3;
     pd.m_DeviceNumber = 7;
     pd.m_Status = 40095;
-    std::vector<PI::CProperty> out;
-    drives_test::TraceCapture trace(2);
-    ASSERT_EQ(0u, pd.GetPhysicalDriveProperties(out, 30017));
-
-    ASSERT_EQ(1u, out.size());
-    EXPECT_EQ(30017, out[0].m_Code);
-    EXPECT_EQ(40095, out[0].Choice()->value);
-    EXPECT_EQ((std::vector<std::string>{"ENTER GetPhysicalDriveProperties()",
-                                        "GetPhysicalDriveProperties() set status property of disk 3/7 to 40095",
-                                        "LEAVE GetPhysicalDriveProperties() -> 0"}),
-              trace.Messages());
-    EXPECT_NE(std::string::npos, trace.Lines()[1].find("piDorv/Src/piDorvPhysicalDrive"));
-}
-
-TEST(PhysicalDriveProperties, UnknownIdAppendsNothingAndKeepsTheList) {
-    const CDorvPhysicalDrive pd = operationalCard();
     std::vector<PI::CProperty> out(1, PI::CProperty(30999, true));
-    drives_test::TraceCapture trace(2);
-    EXPECT_EQ(0u, pd.GetPhysicalDriveProperties(out, 30099));
-    ASSERT_EQ(1u, out.size());
-    EXPECT_EQ(30999, out[0].m_Code);
-    EXPECT_TRUE(withPrefix(trace.Messages(), "GetPhysicalDriveProperties() set status").empty());
-
-    // A single known code appends after what was there.
-    pd.GetPhysicalDriveProperties(out, 30063);
-    ASSERT_EQ(2u, out.size());
-    EXPECT_EQ(30063, out[1].m_Code);
+    TraceCapture trace(2);
+    EXPECT_EQ(0u, pd.GetPhysicalDriveProperties(out, 30099)); // unknown: nothing appended
+    EXPECT_EQ(0u, pd.GetPhysicalDriveProperties(out, 30017));
+    EXPECT_EQ((Texts{"30999 rw", "30017 label=23324 sd=24087 40095 of {40099,40093,40095,40096,40098}"}),
+              Describe(out));
+    EXPECT_EQ((Texts{"ENTER GetPhysicalDriveProperties()", "LEAVE GetPhysicalDriveProperties() -> 0",
+                     "ENTER GetPhysicalDriveProperties()",
+                     "GetPhysicalDriveProperties() set status property of disk 3/7 to 40095",
+                     "LEAVE GetPhysicalDriveProperties() -> 0"}),
+              trace.Messages());
+    EXPECT_EQ("piDorv/Src/piDorvPhysicalDrive", trace.Records()[3].source);
 }
 
 TEST(PhysicalDriveProperties, MissingDriveHidesDetailsAcrossTheWholeList) {
+    // Entries already in the list: some of the hidden codes, and two that are not.
+    const auto listed = [] {
+        std::vector<PI::CProperty> out;
+        for (PI::_PROPERTY_ID code : {30003, 30020, 30243, 30310, 30007, 30017}) {
+            out.emplace_back(code, false);
+            out.back().m_Position = 5;
+        }
+        return out;
+    };
     CDorvPhysicalDrive pd = operationalCard();
+    std::vector<PI::CProperty> present = listed();
+    ASSERT_EQ(0u, pd.GetPhysicalDriveProperties(present, 1));
     pd.m_Status = 40023;
+    std::vector<PI::CProperty> missing = listed();
+    ASSERT_EQ(0u, pd.GetPhysicalDriveProperties(missing, 1));
+    ASSERT_EQ(20u, present.size());
+    ASSERT_EQ(20u, missing.size());
 
-    // Entries already in the list: some of the hidden codes, and one that is not.
-    std::vector<PI::CProperty> out;
-    for (PI::_PROPERTY_ID code : {30003, 30020, 30243, 30310, 30007, 30017}) {
-        PI::CProperty p(code, false);
-        p.m_Position = 5;
-        out.push_back(p);
+    // pos -1 shown, 0 hidden, 5 placed by the caller, 28 its own group
+    const int presentPositions[] = {5, 5, 5, 5, 5, 5, -1, 28, 28, -1, 0, -1, -1, -1, -1, -1, -1, -1, -1, 0};
+    const int missingPositions[] = {0, 0, 0, 0, 5, 5, -1, 0, 28, 0, 0, 0, 0, 0, -1, 0, -1, 0, -1, 0};
+    for (std::size_t i = 0; i < 20; ++i) {
+        EXPECT_EQ(presentPositions[i], present[i].m_Position) << Describe(present[i]);
+        EXPECT_EQ(missingPositions[i], missing[i].m_Position) << Describe(missing[i]);
     }
-    ASSERT_EQ(0u, pd.GetPhysicalDriveProperties(out, 1));
-    ASSERT_EQ(6u + 14u, out.size());
-
-    EXPECT_EQ(0, out[0].m_Position) << "VENDOR placed before the call";
-    EXPECT_EQ(0, out[1].m_Position) << "FIRMWARE_VERSION";
-    EXPECT_EQ(0, out[2].m_Position) << "RPM";
-    EXPECT_EQ(0, out[3].m_Position) << "POWER_STATUS";
-    EXPECT_EQ(5, out[4].m_Position) << "NAME placed before the call";
-    EXPECT_EQ(5, out[5].m_Position) << "STATUS placed before the call";
-
-    const std::vector<PI::CProperty> own(out.begin() + 6, out.end());
-    for (PI::_PROPERTY_ID code : {30003, 30063, 30059, 30125, 30247, 30054, 30056}) {
-        SCOPED_TRACE(code);
-        EXPECT_EQ(0, find(own, code)->m_Position);
-    }
-    EXPECT_EQ(-1, find(own, 30007)->m_Position);
-    EXPECT_EQ(28, find(own, 30122)->m_Position);
-    EXPECT_EQ(-1, find(own, 30060)->m_Position);
-    EXPECT_EQ(-1, find(own, 30017)->m_Position);
-    EXPECT_EQ(-1, find(own, 30320)->m_Position);
-
     // The status is shown although its choice list does not offer it.
-    const PI::CChoiceData* status = find(own, 30017)->Choice();
-    EXPECT_EQ(40023, status->value);
-    EXPECT_EQ(std::find(status->choices.begin(), status->choices.end(), 40023), status->choices.end());
+    EXPECT_EQ("30017 label=23324 sd=24080 40023 of {40099,40093,40095,40096,40098}", Describe(missing[16]));
 }
 
-TEST(PhysicalDriveProperties, PresentDriveLeavesEarlierEntriesAlone) {
-    const CDorvPhysicalDrive pd = operationalCard();
-    std::vector<PI::CProperty> out(1, PI::CProperty(30003, false));
-    out[0].m_Position = 5;
-    pd.GetPhysicalDriveProperties(out, 1);
-    EXPECT_EQ(5, out[0].m_Position);
-    EXPECT_EQ(-1, find(std::vector<PI::CProperty>(out.begin() + 1, out.end()), 30003)->m_Position);
-}
-
-TEST(PhysicalDriveProperties, SizesAreShownInWholeUnitsOf1024) {
+TEST(PhysicalDriveProperties, NumbersAndOsDevice) {
     CDorvPhysicalDrive pd = operationalCard();
     for (std::uint64_t size : {0ull, 1023ull, 1024ull, 2047ull}) {
-        SCOPED_TRACE(size);
         pd.m_PhysicalSize = size;
-        std::vector<PI::CProperty> out;
-        pd.GetPhysicalDriveProperties(out, 30059);
-        pd.GetPhysicalDriveProperties(out, 30060);
-        ASSERT_EQ(2u, out.size());
-        EXPECT_EQ(size / 1024, out[0].Number()->value);
-        EXPECT_EQ(size / 1024, out[1].Number()->value);
+        const std::string units = " #" + std::to_string(size / 1024);
+        EXPECT_EQ((Texts{"30059 label=23304 extra=21002" + units, "30060 label=23281 extra=21002" + units}),
+                  propertiesOf(pd, {30059, 30060}));
     }
-}
-
-TEST(PhysicalDriveProperties, NegativeNumbersAreWidenedWithTheirSign) {
-    CDorvPhysicalDrive pd = operationalCard();
-    pd.m_PortNumber = -1;
+    pd.m_PortNumber = -1; // widened with the sign
     pd.m_DeviceNumber = -2;
-    std::vector<PI::CProperty> out;
-    pd.GetPhysicalDriveProperties(out, 30122);
-    pd.GetPhysicalDriveProperties(out, 30125);
-    ASSERT_EQ(2u, out.size());
-    EXPECT_EQ(18446744073709551615ull, out[0].Number()->value);
-    EXPECT_EQ(18446744073709551614ull, out[1].Number()->value);
-}
-
-TEST(PhysicalDriveProperties, OsDeviceIsUnderDev) {
-    CDorvPhysicalDrive pd = operationalCard();
-    std::vector<PI::CProperty> out;
-    pd.GetPhysicalDriveProperties(out, 30247);
+    EXPECT_EQ(
+        (Texts{"30122 pos=28 label=23305 #18446744073709551615", "30125 pos=28 label=23284 #18446744073709551614"}),
+        propertiesOf(pd, {30122, 30125}));
+    const Texts withName = propertiesOf(pd, {30247});
     pd.m_OsDeviceName.clear();
-    pd.GetPhysicalDriveProperties(out, 30247);
+    const Texts empty = propertiesOf(pd, {30247});
     pd.m_OsDeviceName = "100%s"; // the name is data, never a format
-    pd.GetPhysicalDriveProperties(out, 30247);
-    ASSERT_EQ(3u, out.size());
-    EXPECT_EQ("/dev/sdb", out[0].String()->text);
-    EXPECT_EQ("/dev/", out[1].String()->text);
-    EXPECT_EQ("/dev/100%s", out[2].String()->text);
+    EXPECT_EQ((Texts{"30247 label=23300 '/dev/sdb'", "30247 label=23300 '/dev/'", "30247 label=23300 '/dev/100%s'"}),
+              (Texts{withName[0], empty[0], propertiesOf(pd, {30247})[0]}));
 }
 
 TEST(PhysicalDriveOperations, NoOperationsAndFixedResults) {
@@ -259,10 +155,9 @@ TEST(PhysicalDriveOperations, NoOperationsAndFixedResults) {
     EXPECT_TRUE(pd == before);
 
     PI::COperation op(50005);
-    drives_test::TraceCapture trace(2);
+    TraceCapture trace(2);
     EXPECT_EQ(20005u, pd.ExecutePhysicalDriveOperation(op));
-    EXPECT_EQ((std::vector<std::string>{"ENTER ExecutePhysicalDriveOperation()",
-                                        "LEAVE ExecutePhysicalDriveOperation() -> 20005"}),
+    EXPECT_EQ((Texts{"ENTER ExecutePhysicalDriveOperation()", "LEAVE ExecutePhysicalDriveOperation() -> 20005"}),
               trace.Messages());
 }
 
@@ -270,24 +165,18 @@ TEST(PhysicalDriveOperations, CheckRefusesWhileAnyLogicalDriveRebuilds) {
     const CDorvPhysicalDrive pd = operationalCard();
     PI::COperation op(50000);
     std::vector<CDorvLogicalDrive> lds(2, CDorvLogicalDrive(nullptr));
-    {
-        drives_test::TraceCapture trace(2);
-        EXPECT_EQ(0u, pd.CheckPhysicalDriveOperation(lds, op));
-        EXPECT_EQ((std::vector<std::string>{"ENTER CheckPhysicalDriveOperation()",
-                                            "LEAVE CheckPhysicalDriveOperation() -> 0"}),
-                  trace.Messages());
-    }
+    TraceCapture trace(2);
+    EXPECT_EQ(0u, pd.CheckPhysicalDriveOperation(lds, op));
     lds[1].m_Activity = 40096;
-    {
-        drives_test::TraceCapture trace(2);
-        EXPECT_EQ(20020u, pd.CheckPhysicalDriveOperation(lds, op));
-        EXPECT_EQ(std::vector<std::string>{"ENTER CheckPhysicalDriveOperation()"}, trace.Messages());
-    }
+    EXPECT_EQ(20020u, pd.CheckPhysicalDriveOperation(lds, op));
+    EXPECT_EQ((Texts{"ENTER CheckPhysicalDriveOperation()", "LEAVE CheckPhysicalDriveOperation() -> 0",
+                     "ENTER CheckPhysicalDriveOperation()"}),
+              trace.Messages());
     std::vector<CDorvLogicalDrive> none;
     EXPECT_EQ(0u, pd.CheckPhysicalDriveOperation(none, op));
 }
 
-TEST(PhysicalDriveCompare, EveryOwnMemberCounts) {
+TEST(PhysicalDriveCompare, EveryOwnMemberCountsAndUpdateTakesIt) {
     const std::vector<std::function<void(CDorvPhysicalDrive&)>> changes = {
         [](CDorvPhysicalDrive& d) { d.m_AuxNumber = 9; },
         [](CDorvPhysicalDrive& d) { d.m_PortNumber = 9; },
@@ -314,36 +203,25 @@ TEST(PhysicalDriveCompare, EveryOwnMemberCounts) {
         EXPECT_FALSE(base.Equal(other));
         EXPECT_TRUE(base.Unequal(other));
         EXPECT_TRUE(base != other);
-
-        // Update brings every member across.
         CDorvPhysicalDrive copy = base;
         copy.Update(other);
         EXPECT_TRUE(copy.Equal(other));
     }
 }
 
-TEST(PhysicalDriveCompare, BaseRecordOnlyMattersForOperatorEquals) {
-    const CDorvPhysicalDrive a = operationalCard();
-    CDorvPhysicalDrive b = a;
-    b.m_ID = 0x0136000000000005ull;
-    b.m_Parents.push_back(0x0136000000000001ull);
-    EXPECT_TRUE(a.Equal(b));
-    EXPECT_FALSE(a == b);
-    EXPECT_TRUE(a != b);
-    b = a;
-    EXPECT_TRUE(a == b);
-}
-
-TEST(PhysicalDriveCompare, UpdateTakesTheBaseRecordToo) {
+TEST(PhysicalDriveCompare, BaseRecordOnlyForOperatorEqualsAndUpdateTakesItToo) {
     CDorvPhysicalDrive current = operationalCard();
     current.m_ID = 0x0136000000000002ull;
     current.m_UpdateCounter = 4;
-    CDorvPhysicalDrive scanned = operationalCard();
+    CDorvPhysicalDrive scanned = current;
     scanned.m_ID = 0x0136000000000009ull;
     scanned.m_Parents = {0x0136000000000001ull};
     scanned.m_UpdateCounter = 0;
-    scanned.m_Name = "renamed";
+    EXPECT_TRUE(current.Equal(scanned));
+    EXPECT_FALSE(current == scanned);
+    EXPECT_TRUE(current != scanned);
 
+    scanned.m_Name = "renamed";
     current.Update(scanned);
     EXPECT_TRUE(current == scanned);
     EXPECT_EQ(0x0136000000000009ull, current.m_ID);

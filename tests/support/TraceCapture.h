@@ -1,0 +1,110 @@
+// Collects the plugin's trace lines while a test runs, with the asked levels switched on. The lines
+// are checked, not read: they stay off the test output. The previous levels come back at the end.
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "piDorv/Src/piDorvModule.h"
+#include "tlx/Trace.h"
+
+namespace test_support {
+// The fields of one line that tests look at; the source file is given without its line number.
+struct TraceRecord {
+    std::string level;
+    std::string source;
+    std::string function;
+    std::string message;
+};
+
+class TraceCapture {
+public:
+    explicit TraceCapture(std::uint32_t mask = 0) : m_OldMask(NAMESPACE_piDorv::TLX_MODULE_INFO_piDorv.GetTraceMask()) {
+        TLX::Internals::SetTraceObserver([this](const std::string& line) {
+            std::lock_guard<std::mutex> guard(m_Lock);
+            m_Lines.push_back(line);
+        });
+        TLX::Internals::SetTraceFile("/dev/null");
+        NAMESPACE_piDorv::TLX_MODULE_INFO_piDorv.SetTraceMask(mask);
+    }
+    ~TraceCapture() {
+        NAMESPACE_piDorv::TLX_MODULE_INFO_piDorv.SetTraceMask(m_OldMask);
+        TLX::Internals::SetTraceObserver({});
+        TLX::Internals::SetTraceFile("");
+    }
+    TraceCapture(const TraceCapture&) = delete;
+    TraceCapture& operator=(const TraceCapture&) = delete;
+
+    std::vector<std::string> Lines() const {
+        std::lock_guard<std::mutex> guard(m_Lock);
+        return m_Lines;
+    }
+    // Lines are: time, thread, level, module, file:line, function, message. Others are left out.
+    std::vector<TraceRecord> Records() const {
+        std::vector<TraceRecord> records;
+        for (const std::string& line : Lines()) {
+            std::vector<std::string> fields;
+            std::size_t start = 0;
+            for (std::size_t tab; fields.size() < 6 && (tab = line.find('\t', start)) != std::string::npos;) {
+                fields.push_back(line.substr(start, tab - start));
+                start = tab + 1;
+            }
+            if (fields.size() == 6) {
+                records.push_back(
+                    {fields[2], fields[4].substr(0, fields[4].rfind(':')), fields[5], line.substr(start)});
+            }
+        }
+        return records;
+    }
+    // The message of each line, of one level only when one is given (as written, e.g. "10").
+    std::vector<std::string> Messages(const std::string& level = "") const {
+        std::vector<std::string> messages;
+        for (const TraceRecord& r : Records()) {
+            if (level.empty() || r.level == level) {
+                messages.push_back(r.message);
+            }
+        }
+        return messages;
+    }
+    // Index of the first line from `from` on that contains the text, or -1.
+    int Find(const std::string& text, int from = 0) const {
+        const std::vector<std::string> lines = Lines();
+        for (std::size_t i = static_cast<std::size_t>(from); i < lines.size(); ++i) {
+            if (lines[i].find(text) != std::string::npos) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    }
+    int Count(const std::string& text) const {
+        int n = 0;
+        for (const std::string& line : Lines()) {
+            n += line.find(text) != std::string::npos ? 1 : 0;
+        }
+        return n;
+    }
+    // Waits at most `seconds` until `count` lines contain the text.
+    bool WaitFor(const std::string& text, int count = 1, int seconds = 20) const {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+        while (Count(text) < count) {
+            if (std::chrono::steady_clock::now() >= end) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        return true;
+    }
+    void Clear() {
+        std::lock_guard<std::mutex> guard(m_Lock);
+        m_Lines.clear();
+    }
+
+private:
+    std::uint32_t m_OldMask;
+    mutable std::mutex m_Lock;
+    std::vector<std::string> m_Lines;
+};
+} // namespace test_support
