@@ -184,7 +184,7 @@ protected:
                 Check(tally, PI::SET_ADAPTER_IDS, StartThreads()); // the threads already run: 20000
             }
             // One thread restarts the plugin now and then, as a host reloading its plugins would.
-            if (index == 0 && ++iterations % 400 == 0) {
+            if (index == 0 && ++iterations % 200 == 0) {
                 Restart(tally);
             }
         }
@@ -215,6 +215,7 @@ TEST_F(Stress, HostThreadsWorkerAndChangingController) {
     const auto start = std::chrono::steady_clock::now();
     const auto end = start + std::chrono::seconds(seconds);
     std::vector<Tally> tallies(HOST_THREADS);
+    Restart(tallies[0]);  // at least one whole restart, whatever the run's length
     std::vector<std::atomic<long>> heartbeats(HOST_THREADS);
     std::atomic<int> finished{0};
     std::vector<std::thread> threads;
