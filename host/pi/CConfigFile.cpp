@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -66,7 +67,13 @@ int readWhole(const fs::path& path, std::string& content, bool& exists) {
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return READ_FAILED;
-    content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    // A read error (the path is a directory, an I/O error) throws from the stream buffer; it is a
+    // failed read, never an exception for the caller.
+    try {
+        content.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    } catch (const std::exception&) {
+        return READ_FAILED;
+    }
     return in.bad() ? READ_FAILED : OK;
 }
 

@@ -142,3 +142,20 @@ TEST_F(ConfigFault, WriterKilledAtAnyMomentLeavesAWholeFile) {
 }
 } // namespace
 } // namespace reliability
+
+namespace reliability {
+namespace {
+TEST_F(ConfigFault, ConfigurationFileThatIsADirectory) {
+    std::filesystem::create_directories(configDir_ / "piDorv.ini");
+    std::uint32_t created = 1;
+    EXPECT_NO_THROW(created = createIf(&api_));
+    ASSERT_EQ(created, 0u);
+    EXPECT_EQ(Peer::pollInterval(Impl()), 10u);
+    ASSERT_EQ(Initialize(), 0u);
+    std::uint32_t status = 0;
+    EXPECT_NO_THROW(status = SetPollInterval(5));
+    EXPECT_NE(status, 0u) << "the write cannot replace a directory";
+    EXPECT_EQ(Peer::pollInterval(Impl()), 5u);
+}
+} // namespace
+} // namespace reliability
