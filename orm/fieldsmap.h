@@ -33,7 +33,7 @@ public:
     std::vector<FieldBinding> doubleFields;
 
     dbModelFieldsMap() {
-        T::forEachField([this](auto member, const char* name, int role) { bind(member, name, role); });
+        T::forEachField([this](auto member, const char* name, int role) { this->bind(member, name, role); });
     }
 
     template <class V> void bind(V T::*member, std::string name, std::int32_t role) {

@@ -156,8 +156,9 @@ std::uint32_t IPLUGINAPI_IMPL::Initialize(std::vector<PI::CAdapterID>& ids) {
     std::unique_lock<std::mutex> lock(dL, std::defer_lock);
     PIDORV_LOCK_TIMING(timing, "dL.lock()", lock.lock());
 
-    // A repeated Initialize starts from an empty model: the earlier adapters and their rows go.
-    if (plugin_.m_ID != 0) {
+    // A repeated Initialize starts from an empty model: the earlier adapters and their rows go. So
+    // does a model a worker cycle built when the host started the threads before any Initialize.
+    if (plugin_.m_ID != 0 || !adapters_.empty()) {
         adapters_.clear();
         plugin_.m_Children.clear();
         DeleteObjectFromDatabase(plugin_);
@@ -173,6 +174,9 @@ std::uint32_t IPLUGINAPI_IMPL::Initialize(std::vector<PI::CAdapterID>& ids) {
         << TLX::Output_Streams::FormatInt(static_cast<std::uint32_t>(physicalDrives_.size()));
 
     if (status == Status::SUCCESS) {
+        // One plugin row, whatever the number of adapters: none would leave the plugin without a
+        // row, several would give it duplicates.
+        InsertObjectToDatabase(plugin_, false);
         for (auto& adapter : adapters_) {
             plugin_.m_Children.push_back(adapter->m_ID);
             adapter->m_Parents.push_back(plugin_.m_ID);
@@ -184,7 +188,6 @@ std::uint32_t IPLUGINAPI_IMPL::Initialize(std::vector<PI::CAdapterID>& ids) {
             id.m_Function = static_cast<std::int32_t>(adapter->m_PciFunction);
             ids.push_back(id);
 
-            InsertObjectToDatabase(plugin_, false);
             InsertObjectToDatabase(adapter, false);
             for (auto& drive : physicalDrives_) {
                 InsertObjectToDatabase(drive, false);

@@ -1,5 +1,7 @@
 // Rows of the shown objects in the host database: insert, update (found again by a natural key) and
 // delete, plus the rows linking physical drives to the logical drives they form.
+#include <exception>
+
 #include <boost/format.hpp>
 
 #include "orm/RaidDataModels.h"
@@ -121,6 +123,8 @@ std::uint32_t IPLUGINAPI_IMPL::InsertObjectToDatabase(CDorvPlugin& plugin, bool)
 }
 
 // ---- Update: a missing row is not an error and nothing is written ----
+// Updates read rows back first; a cell that another writer filled with text the model cannot take
+// raises a conversion error, which must end here like a database error instead of reaching the host.
 
 std::uint32_t IPLUGINAPI_IMPL::UpdateObjectInDatabase(std::shared_ptr<CDorvAdapter>& adapter) {
     try {
@@ -137,7 +141,7 @@ std::uint32_t IPLUGINAPI_IMPL::UpdateObjectInDatabase(std::shared_ptr<CDorvAdapt
         PIDORV_DB_TRACE("UpdateObjectInDatabase", "Adapter (%s) (%d) entry updated in db.")
             << adapter->m_Name << FormatInt(adapter->m_GlobalAdapterNumber);
         return Status::SUCCESS;
-    } catch (const DBEXCEPTION::DatabaseException& e) {
+    } catch (const std::exception& e) {
         PIDORV_DB_TRACE("UpdateObjectInDatabase",
                         "Storage query exception thrown during updating Adapter (%s) (%d) in db. (%s)")
             << adapter->m_Name << FormatInt(adapter->m_GlobalAdapterNumber) << e.what();
@@ -160,7 +164,7 @@ std::uint32_t IPLUGINAPI_IMPL::UpdateObjectInDatabase(CDorvPhysicalDrive& drive)
         PIDORV_DB_TRACE("UpdateObjectInDatabase", "PD (%s) (%d) entry updated id db.")
             << drive.m_Name << FormatInt(drive.m_PortNumber);
         return Status::SUCCESS;
-    } catch (const DBEXCEPTION::DatabaseException& e) {
+    } catch (const std::exception& e) {
         PIDORV_DB_TRACE("UpdateObjectInDatabase",
                         "Storage query exception thrown during updating PD (%s) (%d) id db. (%s)")
             << drive.m_Name << FormatInt(drive.m_PortNumber) << e.what();
@@ -182,7 +186,7 @@ std::uint32_t IPLUGINAPI_IMPL::UpdateObjectInDatabase(CDorvLogicalDrive& drive) 
         db_->update(model);
         PIDORV_DB_TRACE("UpdateObjectInDatabase", "LD number (%d) entry updated id db.") << FormatInt(drive.m_Number);
         return Status::SUCCESS;
-    } catch (const DBEXCEPTION::DatabaseException& e) {
+    } catch (const std::exception& e) {
         PIDORV_DB_TRACE("UpdateObjectInDatabase",
                         "Storage query exception thrown during updating LD number (%d) id db. (%s)")
             << FormatInt(drive.m_Number) << e.what();
@@ -203,7 +207,7 @@ std::uint32_t IPLUGINAPI_IMPL::UpdateObjectInDatabase(CDorvPlugin& plugin) {
         db_->update(model);
         PIDORV_DB_TRACE("UpdateObjectInDatabase", "Plugin Dorv100 updated in db.");
         return Status::SUCCESS;
-    } catch (const DBEXCEPTION::DatabaseException& e) {
+    } catch (const std::exception& e) {
         PIDORV_DB_TRACE("UpdateObjectInDatabase",
                         "Exception thrown during updating Dorv100 plugin object entry in db. (%s)")
             << e.what();

@@ -25,8 +25,10 @@ std::uint32_t CountOf(std::size_t n) {
     return static_cast<std::uint32_t>(n);
 }
 
-// The host-wide number of an adapter on this host.
-std::uint32_t GlobalAdapterNumber() {
+// The host-wide number of an adapter on this host. Each adapter registers under its own unique id:
+// the adapter row is found again by this number, so two adapters sharing one would overwrite each
+// other's row.
+std::uint32_t GlobalAdapterNumber(const std::string& uniqueId) {
     PI::CGlobalAdapterID globalId(HOST_NAME);
     {
         std::lock_guard<std::mutex> guard(PI::CGlobalAdapterID::TableMutex());
@@ -35,7 +37,7 @@ std::uint32_t GlobalAdapterNumber() {
             table[HOST_NAME];
         }
     }
-    globalId.SetAdapterUniqueID(std::int64_t{1});
+    globalId.SetAdapterUniqueID(uniqueId);
     globalId.GenerateUniqueAdapterNumber();
     return globalId.GetGlobalAdapterNumber();
 }
@@ -59,7 +61,7 @@ std::uint32_t IPLUGINAPI_IMPL::ScanSystem(std::vector<std::shared_ptr<CDorvAdapt
         adapter->m_Type = "Dorv";
         adapter->m_Status = STATUS_OK;
         adapter->m_StatusWord2 = 1;
-        adapter->m_GlobalAdapterNumber = GlobalAdapterNumber();
+        adapter->m_GlobalAdapterNumber = GlobalAdapterNumber(adapter->m_UniqueID);
         adapters.push_back(adapter);
     }
     PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "ScanSystem", "ScanSystem() before EnumerateAllDisks");

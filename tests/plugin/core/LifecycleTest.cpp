@@ -26,9 +26,9 @@ TEST_F(LifecycleTest, InitializeBuildsTheModelAndItsRows) {
     EXPECT_TRUE(Peer::physicalDrives(Plugin()).empty());
     EXPECT_TRUE(Peer::logicalDrives(Plugin()).empty());
 
-    // The host-wide number is the one the numbering hands out for this host.
+    // The host-wide number is the one the numbering hands out for this adapter of this host.
     PI::CGlobalAdapterID global("localhost");
-    global.SetAdapterUniqueID(std::int64_t{1});
+    global.SetAdapterUniqueID(adapter.m_UniqueID);
     EXPECT_EQ(adapter.m_GlobalAdapterNumber, global.GenerateUniqueAdapterNumber());
 
     ASSERT_EQ(ids.size(), 2u);

@@ -78,6 +78,38 @@ TEST_F(ScanTest, AdapterIsKeptAndUpdatedInPlaceAndInItsRow) {
     EXPECT_EQ(PluginUpdateCounter(), pluginCounter + 1);
 }
 
+TEST_F(ScanTest, EachAdapterKeepsItsOwnNumberAndRow) {
+    InitializeWith({{SERIAL_A, "Dorv100 (0)"}, {SERIAL_B, "Dorv100 (1)"}});
+    const auto& adapters = Peer::adapters(Plugin());
+    ASSERT_EQ(adapters.size(), 2u);
+    EXPECT_NE(adapters[0]->m_GlobalAdapterNumber, adapters[1]->m_GlobalAdapterNumber);
+    EXPECT_EQ(Count("Plugin"), 1u); // one plugin row, however many adapters
+
+    // A change of the second adapter reaches its own row only.
+    LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)"}, {SERIAL_B, "Dorv100 (1)", "9.9"}}).c_str());
+    EXPECT_EQ(Reconcile(), 0u);
+    EXPECT_EQ(Query("SELECT UniqueID, FirmwareVersion FROM Adapter ORDER BY ID"),
+              (Rows{{SERIAL_A, "1.5 (LPC), 1.7 (FX3S)"}, {SERIAL_B, "9.9"}}));
+}
+
+TEST_F(ScanTest, InitializeWithoutAdaptersStillWritesThePluginRow) {
+    LumoEmu_SetAnswer(DeviceTree({}).c_str());
+    Initialize();
+    EXPECT_TRUE(Peer::adapters(Plugin()).empty());
+    EXPECT_EQ(Count("Plugin"), 1u);
+}
+
+TEST_F(ScanTest, CycleBeforeTheFirstInitializeIsReplacedByIt) {
+    // A host that starts the threads first: a worker cycle adopts the adapter before Initialize.
+    LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)"}}).c_str());
+    Plugin().WorkerDo(true);
+    ASSERT_EQ(Peer::adapters(Plugin()).size(), 1u);
+    Initialize();
+    ASSERT_EQ(Peer::adapters(Plugin()).size(), 1u);
+    EXPECT_EQ(Count("Adapter"), 1u);
+    EXPECT_EQ(Count("Plugin"), 1u);
+}
+
 TEST_F(ScanTest, NewAdapterIsAdoptedWithAFreshIdentifierAndInserted) {
     InitializeWith({{SERIAL_A, "Dorv100 (0)"}});
     LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)"}, {SERIAL_B, "Dorv100 (1)"}}).c_str());

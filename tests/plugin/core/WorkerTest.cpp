@@ -1,4 +1,6 @@
 // The worker and event-pool threads, the event queue and the object lock flags.
+#include <stdexcept>
+
 #include "CoreTestSupport.h"
 
 namespace core_test {
@@ -195,27 +197,32 @@ TEST_F(WorkerTest, DeInitializeWhileACycleRunsLetsTheCycleFinish) {
     EXPECT_FALSE(Peer::workerRunning(Plugin()));
 }
 
-TEST_F(WorkerTest, ExceptionInACycleIsLoggedAndTheWorkerGoesOn) {
+struct ThrowingHost : IPLUGINHOST {
+    void Called(IPLUGINAPI*) { throw std::runtime_error("host call-back failed"); }
+};
+
+TEST_F(WorkerTest, ExceptionInTheWorkerIsLoggedAndTheWorkerGoesOn) {
     Initialize();
-    // A plugin row that cannot be read back makes the cycle's last database step throw.
-    Query("UPDATE Plugin SET PollInterval = 'abc'");
+    ThrowingHost host;
+    Plugin().hostCallback.host = &host;
+    Plugin().hostCallback.function = static_cast<HOSTCALLBACKFN>(&ThrowingHost::Called);
     StartThreads();
     TraceCapture trace(0x10 | 0x40000000);
-    Plugin().sendWorkerEvent(Events::FORCE_WORK);
+    ASSERT_EQ(SetPollInterval(5), 0u); // event 2: the worker calls the host back, which throws
     ASSERT_TRUE(trace.WaitFor("cycle failed"));
     const auto lines = trace.Lines();
     const int crash = trace.Find("cycle failed");
     EXPECT_NE(lines[static_cast<std::size_t>(crash)].find("\t40000000\t"), std::string::npos);
+    EXPECT_NE(lines[static_cast<std::size_t>(crash)].find("host call-back failed"), std::string::npos);
 
-    // Both locks are free again.
+    // Both locks are free again and the worker still runs cycles.
     EXPECT_TRUE(std::unique_lock<std::mutex>(Peer::dL(Plugin()), std::try_to_lock).owns_lock());
     EXPECT_TRUE(std::unique_lock<std::mutex>(Peer::eL(Plugin()), std::try_to_lock).owns_lock());
-
-    Query("UPDATE Plugin SET PollInterval = 10");
     const std::uint64_t counter = PluginUpdateCounter();
     Plugin().sendWorkerEvent(Events::FORCE_WORK);
     EXPECT_TRUE(Eventually([&] { return PluginUpdateCounter() > counter; }));
     EXPECT_TRUE(Peer::workerRunning(Plugin()));
 }
+
 } // namespace
 } // namespace core_test
