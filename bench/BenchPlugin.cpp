@@ -177,7 +177,7 @@ std::size_t RawDatabase::Run(const std::string& sql) {
     return cells;
 }
 
-std::string SampleAnswerWithFirmware(const std::string& firmware) {
+std::string EmulatorAnswer() {
     LumoEmu_Reset();
     LUMO_SESSION session{};
     Lumo_Detect();
@@ -186,9 +186,12 @@ std::string SampleAnswerWithFirmware(const std::string& firmware) {
     std::vector<char> buffer(64001, 0);
     Lumo_PemraRequest(request.c_str(), static_cast<uint32_t>(request.size()), buffer.data(), 64000, 5);
     Lumo_Disconnect();
+    return std::string(buffer.data());
+}
 
+std::string SampleAnswerWithFirmware(const std::string& firmware) {
     rapidjson::Document envelope;
-    envelope.Parse(buffer.data());
+    envelope.Parse(EmulatorAnswer().c_str());
     rapidjson::Value& data = envelope["SIP"]["CMD"][0]["DA"];
     rapidjson::Document tree;
     tree.Parse(data.GetString());

@@ -102,6 +102,8 @@ private:
 };
 
 // The emulator's answer with the sample adapter's firmware text replaced (a changed adapter).
+// The emulator's built-in answer, fetched the way the plugin fetches it.
+std::string EmulatorAnswer();
 std::string SampleAnswerWithFirmware(const std::string& firmware);
 
 // Heap bytes in use (mallinfo2).

@@ -8,24 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "BenchPlugin.h"
 #include "BenchReport.h"
 #include "lumo/Lumo.h"
 #include "piDorv/Src/piDorvAdapter.h"
 
 namespace {
-// The emulator's built-in answer, fetched the way the plugin fetches it.
-std::string SampleAnswer() {
-    LumoEmu_Reset();
-    LUMO_SESSION session{};
-    Lumo_Detect();
-    Lumo_Connect("bench", &session);
-    const std::string request = R"({"SIP":{"V":1,"CMD":[{"OC":8624}]}})";
-    std::vector<char> buffer(64001, 0);
-    Lumo_PemraRequest(request.c_str(), static_cast<uint32_t>(request.size()), buffer.data(), 64000, 5);
-    Lumo_Disconnect();
-    return std::string(buffer.data());
-}
-
 // An answer of at most 64000 bytes holding as many copies of the sample adapter as fit.
 std::string FullAnswer(const std::string& sample) {
     rapidjson::Document envelope;
@@ -62,7 +50,7 @@ std::string FullAnswer(const std::string& sample) {
 }
 
 const std::string& Sample() {
-    static const std::string s = SampleAnswer();
+    static const std::string s = bench::EmulatorAnswer();
     return s;
 }
 const std::string& Full() {

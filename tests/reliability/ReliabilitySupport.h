@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/DeviceTree.h"
 #include "db/Database.h"
 #include "lumo/Lumo.h"
 #include "orm/RaidDataModels.h"
@@ -149,25 +150,8 @@ inline bool Eventually(const std::function<bool()>& condition, int seconds = 30)
     return condition();
 }
 
-// One adapter element of a device tree; JSON escapes are the caller's business.
-struct TreeAdapter {
-    std::string serial;
-    std::string name;
-    std::string firmware = "1.5 (LPC), 1.7 (FX3S)";
-};
-
-inline std::string DeviceTree(const std::vector<TreeAdapter>& adapters) {
-    std::string list;
-    for (const auto& a : adapters) {
-        if (!list.empty()) {
-            list += ",";
-        }
-        list += "{\"FirmwareVersion\":\"" + a.firmware + "\",\"SerialNumber\":\"" + a.serial +
-                "\",\"Product\":\"Dorv100\",\"Vendor\":\"Cendra\",\"Name\":\"" + a.name +
-                "\",\"VendorID\":\"0x1234\",\"DeviceID\":\"0x5678\",\"AdapterNumber\":0}";
-    }
-    return "{\"TavrinStorageDeviceTree\":{\"@Version\":1,\"@Status\":\"OK\",\"Adapter\":[" + list + "]}}";
-}
+using test_support::DeviceTree;
+using test_support::TreeAdapter;
 
 const char* const SERIAL_A = "0123456789ABCDEF0123456789ABCDEF";
 const char* const SERIAL_B = "FEDCBA9876543210FEDCBA9876543210";

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/DeviceTree.h"
 #include "db/Database.h"
 #include "lumo/Lumo.h"
 #include "piDorvModule.h"
@@ -63,26 +64,8 @@ inline bool Eventually(const std::function<bool()>& condition, int seconds = 20)
     return false;
 }
 
-// One adapter element of a device tree.
-struct TreeAdapter {
-    std::string serial;
-    std::string name;
-    std::string firmware = "1.5 (LPC), 1.7 (FX3S)";
-};
-
-// A bare device tree with the given adapters, as the emulator accepts it.
-inline std::string DeviceTree(const std::vector<TreeAdapter>& adapters) {
-    std::string list;
-    for (const auto& a : adapters) {
-        if (!list.empty()) {
-            list += ",";
-        }
-        list += "{\"FirmwareVersion\":\"" + a.firmware + "\",\"SerialNumber\":\"" + a.serial +
-                "\",\"Product\":\"Dorv100\",\"Vendor\":\"Cendra\",\"Name\":\"" + a.name +
-                "\",\"VendorID\":\"0x1234\",\"DeviceID\":\"0x5678\",\"AdapterNumber\":0}";
-    }
-    return "{\"TavrinStorageDeviceTree\":{\"@Version\":1,\"@Status\":\"OK\",\"Adapter\":[" + list + "]}}";
-}
+using test_support::DeviceTree;
+using test_support::TreeAdapter;
 
 // A physical drive at the port (device 0).
 inline NAMESPACE_piDorv::CDorvPhysicalDrive MakePhysicalDrive(int port, std::uint64_t id = 0) {
