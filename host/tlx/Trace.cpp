@@ -205,16 +205,16 @@ struct Field {
     char conversion = 0;
 };
 
-Field ParseField(const std::string& spec) {
+Field ParseField(const std::string& fieldText) {
     Field field;
     std::size_t i = 1; // after '%'
-    while (i < spec.size() && (IsFlag(spec[i]) || IsDigit(spec[i]) || spec[i] == '.')) {
-        field.prefix += spec[i++];
+    while (i < fieldText.size() && (IsFlag(fieldText[i]) || IsDigit(fieldText[i]) || fieldText[i] == '.')) {
+        field.prefix += fieldText[i++];
     }
-    while (i < spec.size() && IsLength(spec[i])) {
+    while (i < fieldText.size() && IsLength(fieldText[i])) {
         ++i;
     }
-    field.conversion = i < spec.size() ? spec[i] : 's';
+    field.conversion = i < fieldText.size() ? fieldText[i] : 's';
     return field;
 }
 
@@ -333,9 +333,9 @@ std::string CFormatStream::NextField() {
             ++i;
         }
         if (i < m_Format.size() && IsConversion(m_Format[i])) {
-            std::string spec = m_Format.substr(m_Pos, i + 1 - m_Pos);
+            std::string fieldText = m_Format.substr(m_Pos, i + 1 - m_Pos);
             m_Pos = i + 1;
-            return spec;
+            return fieldText;
         }
         // not a field we fill: keep the '%' as text
         m_Out += c;
@@ -345,9 +345,9 @@ std::string CFormatStream::NextField() {
 }
 
 CFormatStream& CFormatStream::operator<<(const FormatInt& value) {
-    const std::string spec = NextField();
-    if (!spec.empty()) {
-        m_Out += FormatNumber(ParseField(spec), value);
+    const std::string fieldText = NextField();
+    if (!fieldText.empty()) {
+        m_Out += FormatNumber(ParseField(fieldText), value);
     }
     return *this;
 }
@@ -357,9 +357,9 @@ CFormatStream& CFormatStream::operator<<(const char* text) {
 }
 
 CFormatStream& CFormatStream::operator<<(const std::string& text) {
-    const std::string spec = NextField();
-    if (!spec.empty()) {
-        m_Out += FormatText(ParseField(spec), text);
+    const std::string fieldText = NextField();
+    if (!fieldText.empty()) {
+        m_Out += FormatText(ParseField(fieldText), text);
     }
     return *this;
 }

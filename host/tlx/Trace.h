@@ -76,7 +76,7 @@ public:
     std::string Text() const;
 
 private:
-    // Copies the format up to the next field and returns that field's specification ("" at the end).
+    // Copies the format up to the next field and returns that field's text ("" at the end).
     std::string NextField();
 
     Internals::CTraceStreamBuffer& m_Record;
