@@ -13,33 +13,30 @@ void CEventHandler::notifyOne(int eventId) {
     m_Cond.notify_all();
 }
 
+bool CEventHandler::takeLocked(const std::vector<int>& eventIds, int& which) {
+    for (int id : eventIds) {
+        auto it = m_Pending.find(id);
+        if (it != m_Pending.end() && it->second > 0) {
+            if (--it->second == 0) {
+                m_Pending.erase(it);
+            }
+            which = id;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool CEventHandler::wait_for(const std::vector<int>& eventIds, unsigned long milliseconds, int& which) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     std::unique_lock<std::mutex> lock(m_Mutex);
     for (;;) {
-        for (int id : eventIds) {
-            auto it = m_Pending.find(id);
-            if (it != m_Pending.end() && it->second > 0) {
-                if (--it->second == 0) {
-                    m_Pending.erase(it);
-                }
-                which = id;
-                return true;
-            }
+        if (takeLocked(eventIds, which)) {
+            return true;
         }
         if (m_Cond.wait_until(lock, deadline) == std::cv_status::timeout) {
             // one last look: a raise may have come together with the time-out
-            for (int id : eventIds) {
-                auto it = m_Pending.find(id);
-                if (it != m_Pending.end() && it->second > 0) {
-                    if (--it->second == 0) {
-                        m_Pending.erase(it);
-                    }
-                    which = id;
-                    return true;
-                }
-            }
-            return false;
+            return takeLocked(eventIds, which);
         }
     }
 }

@@ -19,6 +19,9 @@ public:
     int pending(int eventId) const;
 
 private:
+    // Takes one raise of the first listed id that has one; m_Mutex must be held.
+    bool takeLocked(const std::vector<int>& eventIds, int& which);
+
     mutable std::mutex m_Mutex;
     std::condition_variable m_Cond;
     std::map<int, int> m_Pending;
