@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (file.WriteKeyValue("PollInterval", "42", -1, -1) == 0) {
         std::string back;
         if (file.ReadKeyValue("PollInterval", back, -1, -1) != 0 || back != "42") {
-            std::abort();  // a successful write must read back
+            std::abort(); // a successful write must read back
         }
     }
     return 0;

@@ -4,8 +4,8 @@
 #include <string>
 
 namespace DatabaseORM {
-static const std::string NULL_TEXT = "NULL";     // the text written for SQL NULL
-static const std::string NULL_DEFAULT = "NULL";  // the default of string members
+static const std::string NULL_TEXT = "NULL";    // the text written for SQL NULL
+static const std::string NULL_DEFAULT = "NULL"; // the default of string members
 static const std::string COMMA_SEP = ", ";
 static const std::string BLANK = " ";
 static const std::string QUOTE = "'";

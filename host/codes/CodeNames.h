@@ -9,11 +9,21 @@ namespace CodeNames {
 enum class Table { Value, Status, Event, Operation, Property };
 
 const std::string& Name(Table table, std::int32_t code);
-inline const std::string& ValueName(std::int32_t code) { return Name(Table::Value, code); }
-inline const std::string& StatusName(std::int32_t code) { return Name(Table::Status, code); }
-inline const std::string& EventName(std::int32_t code) { return Name(Table::Event, code); }
-inline const std::string& OperationName(std::int32_t code) { return Name(Table::Operation, code); }
-inline const std::string& PropertyName(std::int32_t code) { return Name(Table::Property, code); }
+inline const std::string& ValueName(std::int32_t code) {
+    return Name(Table::Value, code);
+}
+inline const std::string& StatusName(std::int32_t code) {
+    return Name(Table::Status, code);
+}
+inline const std::string& EventName(std::int32_t code) {
+    return Name(Table::Event, code);
+}
+inline const std::string& OperationName(std::int32_t code) {
+    return Name(Table::Operation, code);
+}
+inline const std::string& PropertyName(std::int32_t code) {
+    return Name(Table::Property, code);
+}
 
 // The code a name stands for in a table (first code listed with it); false when none.
 bool CodeOf(Table table, const std::string& name, std::int32_t& code);

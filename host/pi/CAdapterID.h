@@ -18,11 +18,11 @@ public:
 
     std::string m_Text;
     std::int32_t m_Number0 = 0;
-    std::int32_t m_Bus = 0;        // PCI location numbers
+    std::int32_t m_Bus = 0; // PCI location numbers
     std::int32_t m_Device = 0;
     std::int32_t m_Function = 0;
     std::int32_t m_Number4 = 0;
-    std::int32_t m_Last = -1;      // -1 when unset
+    std::int32_t m_Last = -1; // -1 when unset
 };
 
 // A host-wide adapter number for (host name, adapter unique id), stable for the life of the process.

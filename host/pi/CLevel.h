@@ -9,8 +9,8 @@ public:
     bool operator==(const CLevel& o) const;
     bool operator!=(const CLevel& o) const { return !(*this == o); }
 
-    std::int32_t m_Level = 0;                    // RAID level value code
-    std::vector<std::int32_t> m_StripeSizes;     // stripe size choices
+    std::int32_t m_Level = 0;                // RAID level value code
+    std::vector<std::int32_t> m_StripeSizes; // stripe size choices
     std::int32_t m_DefaultStripeSize = 0;
     // Fields after the default stripe size, in record order.
     std::int32_t m_MinDrives = 0;

@@ -5,7 +5,11 @@
 #include <string>
 #include <vector>
 
-namespace TLX { namespace XML { class xml_document; } }
+namespace TLX {
+namespace XML {
+class xml_document;
+}
+} // namespace TLX
 
 namespace PI {
 struct CDrive {

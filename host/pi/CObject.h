@@ -21,7 +21,7 @@ public:
     bool operator!=(const CObject& o) const { return !(*this == o); }
 
     std::uint64_t m_ID = 0;
-    std::int32_t m_Type = 0;                   // object type code
+    std::int32_t m_Type = 0; // object type code
     std::vector<std::uint64_t> m_Parents;
     std::vector<std::uint64_t> m_Children;
     std::uint64_t m_UpdateCounter = 0;

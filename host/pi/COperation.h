@@ -17,9 +17,9 @@ public:
     bool operator==(const COperation& o) const;
     bool operator!=(const COperation& o) const { return !(*this == o); }
 
-    std::int32_t m_Code = 0;     // both code fields hold the operation code
+    std::int32_t m_Code = 0; // both code fields hold the operation code
     std::int32_t m_Code2 = 0;
-    std::int32_t m_Kind = 0;     // kind word
+    std::int32_t m_Kind = 0; // kind word
     std::int32_t m_Block[6] = {0, 0, 0, 0, 0, 0};
     bool m_Flag = false;
     std::int32_t m_Result = 0;

@@ -7,7 +7,11 @@
 
 #include "pi/PITypes.h"
 
-namespace TLX { namespace XML { class xml_document; } }
+namespace TLX {
+namespace XML {
+class xml_document;
+}
+} // namespace TLX
 
 namespace PI {
 // A value with the codes it may take.
@@ -28,8 +32,7 @@ struct CMultiValueData {
     std::int64_t maximum = 0;
     std::int64_t step = 0;
     bool operator==(const CMultiValueData& o) const {
-        return value == o.value && ranged == o.ranged && minimum == o.minimum && maximum == o.maximum &&
-               step == o.step;
+        return value == o.value && ranged == o.ranged && minimum == o.minimum && maximum == o.maximum && step == o.step;
     }
 };
 // Two parallel integer lists: the current entries and the allowed codes.
@@ -81,16 +84,15 @@ public:
 
     _PROPERTY_ID m_Code = 0;
     bool m_Changeable = false;
-    std::int32_t m_SubCode = -1;        // sub-property code
-    std::int32_t m_Label = -1;          // label text number
-    std::int32_t m_Position = -1;       // display-group position number
-    std::int32_t m_ExtraText = -1;      // extra text number
-    std::uint8_t m_Flag = 1;            // one-byte flag after the extra text number
-    std::int32_t m_StatusDisplay = -1;  // status display number
+    std::int32_t m_SubCode = -1;       // sub-property code
+    std::int32_t m_Label = -1;         // label text number
+    std::int32_t m_Position = -1;      // display-group position number
+    std::int32_t m_ExtraText = -1;     // extra text number
+    std::uint8_t m_Flag = 1;           // one-byte flag after the extra text number
+    std::int32_t m_StatusDisplay = -1; // status display number
 
 private:
-    std::variant<std::monostate, CChoiceData, CStringData, CMultiValueData, CMultiLongData, CXMLData,
-                 CMultiStringData>
+    std::variant<std::monostate, CChoiceData, CStringData, CMultiValueData, CMultiLongData, CXMLData, CMultiStringData>
         m_Value;
 };
 } // namespace PI

@@ -19,8 +19,8 @@ public:
     virtual std::uint32_t Execute(PI::_COMMAND command, unsigned long objectId, void* data) = 0;
     virtual ~IPLUGINAPI() = default;
 
-    std::uint32_t m_Header = 2;        // read only by the host
-    std::uint32_t m_ModuleNumber = 0;  // set by createIf
+    std::uint32_t m_Header = 2;       // read only by the host
+    std::uint32_t m_ModuleNumber = 0; // set by createIf
     struct {
         IPLUGINHOST* host = nullptr;
         HOSTCALLBACKFN function = nullptr;

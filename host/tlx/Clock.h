@@ -9,8 +9,8 @@ namespace Functions {
 std::uint64_t GetTickTime(unsigned resolution);
 } // namespace Functions
 namespace Misc {
-std::time_t now();                 // seconds since the epoch
-std::uint64_t nowMS();             // milliseconds since the epoch
+std::time_t now();     // seconds since the epoch
+std::uint64_t nowMS(); // milliseconds since the epoch
 std::int64_t timeDiffAsMS(std::uint64_t laterMS, std::uint64_t earlierMS);
 } // namespace Misc
 } // namespace TLX

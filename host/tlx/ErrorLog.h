@@ -19,7 +19,7 @@ private:
 // Captures the exception being handled (or a given one) and writes its description into a CErrorLog.
 class CExceptionLog {
 public:
-    CExceptionLog();                                   // the current exception (inside a catch block)
+    CExceptionLog(); // the current exception (inside a catch block)
     explicit CExceptionLog(std::exception_ptr error);
     const std::string& Text() const { return m_Text; }
     friend CErrorLog& operator>>(const CExceptionLog& log, CErrorLog& out);

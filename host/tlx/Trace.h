@@ -87,9 +87,8 @@ private:
 } // namespace Output_Streams
 } // namespace TLX
 
-#define TLX_TRACE(module, level, sourceFile, function, format)                                      \
-    if (!(module).IsTraceEnabled(level)) {                                                          \
-    } else                                                                                          \
-        TLX::Output_Streams::CFormatStream(                                                         \
-            TLX::Internals::CTraceStreamBuffer((level), (module), (sourceFile), (function), __LINE__), \
-            (format))
+#define TLX_TRACE(module, level, sourceFile, function, format)                                                         \
+    if (!(module).IsTraceEnabled(level)) {                                                                             \
+    } else                                                                                                             \
+        TLX::Output_Streams::CFormatStream(                                                                            \
+            TLX::Internals::CTraceStreamBuffer((level), (module), (sourceFile), (function), __LINE__), (format))

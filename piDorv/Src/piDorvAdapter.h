@@ -11,7 +11,9 @@
 #include "pi/CObject.h"
 #include "pi/CProperty.h"
 
-namespace RaidDataModels { struct Adapter; }
+namespace RaidDataModels {
+struct Adapter;
+}
 
 namespace NAMESPACE_piDorv {
 class CDorvLogicalDrive;

@@ -10,7 +10,9 @@
 #include "pi/CProperty.h"
 #include "tlx/Xml.h"
 
-namespace RaidDataModels { struct LD; }
+namespace RaidDataModels {
+struct LD;
+}
 
 namespace NAMESPACE_piDorv {
 class CDorvAdapter;
@@ -47,8 +49,8 @@ public:
     std::uint64_t m_PhysicalSize = 0;
     std::int32_t m_RaidLevel = -1;
     std::int32_t m_StripeSize = -1;
-    std::int32_t m_Status = 40093;    // OPERATIONAL
-    std::int32_t m_Activity = 40102;  // IDLE
+    std::int32_t m_Status = 40093;   // OPERATIONAL
+    std::int32_t m_Activity = 40102; // IDLE
     std::int32_t m_AuxState = 0;
     TLX::XML::xml_document m_Configuration;
 };

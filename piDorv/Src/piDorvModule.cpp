@@ -7,8 +7,8 @@ const char* const FALLBACK_TEXTS[2] = {"General error in piDorv plugin", "No inf
 
 // Built in this order when the library loads, destroyed in reverse order at unload.
 namespace NLS {
-TLX::Language_Support::CLanguageSupport::CLngFile m_LngFile("piDorv.nls", ('e' << 8) | 'n', "utf-8", 1,
-                                                            FALLBACK_TEXTS, 2);
+TLX::Language_Support::CLanguageSupport::CLngFile m_LngFile("piDorv.nls", ('e' << 8) | 'n', "utf-8", 1, FALLBACK_TEXTS,
+                                                            2);
 }
 TLX::Language_Support::CLanguageSupport::ERROR_MSG_LIST ErrorMsgList = {{{0x21360001u, 0u}, {0u, 0u}}};
 TLX::Misc::CModuleInfo TLX_MODULE_INFO_piDorv(MODULE_NUMBER, "piDorv", "P:7.12.1 F:7.12.1", &NLS::m_LngFile,

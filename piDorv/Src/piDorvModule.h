@@ -14,7 +14,7 @@ extern TLX::Language_Support::CLanguageSupport::ERROR_MSG_LIST ErrorMsgList;
 extern TLX::Misc::CModuleInfo TLX_MODULE_INFO_piDorv;
 extern IPLUGINAPI_IMPL* g_p_IPLUGINAPI_IMPL;
 
-const unsigned MODULE_NUMBER = 310;  // Cendra_MODULE_IDs value of this plugin
+const unsigned MODULE_NUMBER = 310; // Cendra_MODULE_IDs value of this plugin
 } // namespace NAMESPACE_piDorv
 
 // Source file names as the trace shows them.
@@ -24,5 +24,5 @@ const unsigned MODULE_NUMBER = 310;  // Cendra_MODULE_IDs value of this plugin
 #define PIDORV_SRC_LOGICALDRIVE "piDorv/Src/piDorvLogicalDrive"
 
 // One trace record of this module: PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "fn", "%s x=%d") << "fn" << FormatInt(x);
-#define PIDORV_TRACE(level, sourceFile, function, format) \
+#define PIDORV_TRACE(level, sourceFile, function, format)                                                              \
     TLX_TRACE(NAMESPACE_piDorv::TLX_MODULE_INFO_piDorv, (level), (sourceFile), (function), (format))

@@ -7,7 +7,9 @@
 #include "pi/CObject.h"
 #include "pi/CProperty.h"
 
-namespace RaidDataModels { struct PD; }
+namespace RaidDataModels {
+struct PD;
+}
 
 namespace NAMESPACE_piDorv {
 class CDorvLogicalDrive;

@@ -215,7 +215,7 @@ TEST_F(Stress, HostThreadsWorkerAndChangingController) {
     const auto start = std::chrono::steady_clock::now();
     const auto end = start + std::chrono::seconds(seconds);
     std::vector<Tally> tallies(HOST_THREADS);
-    Restart(tallies[0]);  // at least one whole restart, whatever the run's length
+    Restart(tallies[0]); // at least one whole restart, whatever the run's length
     std::vector<std::atomic<long>> heartbeats(HOST_THREADS);
     std::atomic<int> finished{0};
     std::vector<std::thread> threads;
