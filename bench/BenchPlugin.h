@@ -7,24 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "support/PluginTestPeer.h"
 #include "db/Database.h"
 #include "piDorv/Src/piDorvPlugin.h"
 
 struct sqlite3;
-
-namespace NAMESPACE_piDorv {
-// The plugin's members, for the benchmarks (the plugin names this class its friend).
-class PluginTestPeer {
-public:
-    static std::mutex& dL(IPLUGINAPI_IMPL& p) { return p.dL; }
-    static std::shared_ptr<DatabaseORM::storage_t>& db(IPLUGINAPI_IMPL& p) { return p.db_; }
-    static std::vector<std::shared_ptr<CDorvAdapter>>& adapters(IPLUGINAPI_IMPL& p) { return p.adapters_; }
-    static std::vector<CDorvPhysicalDrive>& physicalDrives(IPLUGINAPI_IMPL& p) { return p.physicalDrives_; }
-    static std::vector<CDorvLogicalDrive>& logicalDrives(IPLUGINAPI_IMPL& p) { return p.logicalDrives_; }
-    static std::vector<PI::CEvent>& events(IPLUGINAPI_IMPL& p) { return p.events_; }
-    static CDorvPlugin& plugin(IPLUGINAPI_IMPL& p) { return p.plugin_; }
-};
-} // namespace NAMESPACE_piDorv
 
 namespace bench {
 using Plugin = NAMESPACE_piDorv::IPLUGINAPI_IMPL;

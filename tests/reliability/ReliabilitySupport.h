@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/PluginTestPeer.h"
 #include "support/DeviceTree.h"
 #include "db/Database.h"
 #include "lumo/Lumo.h"
@@ -30,23 +31,6 @@
 
 extern "C" std::uint32_t createIf(IPLUGINAPI** out);
 extern "C" void releaseIf(IPLUGINAPI** holder);
-
-namespace NAMESPACE_piDorv {
-// The plugin object's members, for these tests only.
-class PluginTestPeer {
-public:
-    static std::mutex& dL(IPLUGINAPI_IMPL& p) { return p.dL; }
-    static std::mutex& eL(IPLUGINAPI_IMPL& p) { return p.eL; }
-    static CDorvPlugin& plugin(IPLUGINAPI_IMPL& p) { return p.plugin_; }
-    static std::vector<std::shared_ptr<CDorvAdapter>>& adapters(IPLUGINAPI_IMPL& p) { return p.adapters_; }
-    static std::vector<PI::CEvent>& events(IPLUGINAPI_IMPL& p) { return p.events_; }
-    static std::uint32_t pollInterval(IPLUGINAPI_IMPL& p) { return p.pollInterval_.load(); }
-    static bool threadsRunning(IPLUGINAPI_IMPL& p) {
-        return p.workerTh_.thread_.joinable() || p.eventPoolTh_.thread_.joinable();
-    }
-    static void setDatabase(IPLUGINAPI_IMPL& p, std::shared_ptr<DatabaseORM::storage_t> db) { p.db_ = std::move(db); }
-};
-} // namespace NAMESPACE_piDorv
 
 namespace reliability {
 using NAMESPACE_piDorv::IPLUGINAPI_IMPL;

@@ -17,31 +17,13 @@
 
 #include <gtest/gtest.h>
 
+#include "support/PluginTestPeer.h"
 #include "support/DeviceTree.h"
 #include "db/Database.h"
 #include "lumo/Lumo.h"
 #include "piDorvModule.h"
 #include "piDorvPlugin.h"
 #include "support/TraceCapture.h"
-
-namespace NAMESPACE_piDorv {
-// The plugin object's members, for the tests only.
-class PluginTestPeer {
-public:
-    static std::mutex& dL(IPLUGINAPI_IMPL& p) { return p.dL; }
-    static std::mutex& eL(IPLUGINAPI_IMPL& p) { return p.eL; }
-    static CDorvPlugin& plugin(IPLUGINAPI_IMPL& p) { return p.plugin_; }
-    static std::vector<std::shared_ptr<CDorvAdapter>>& adapters(IPLUGINAPI_IMPL& p) { return p.adapters_; }
-    static std::vector<CDorvPhysicalDrive>& physicalDrives(IPLUGINAPI_IMPL& p) { return p.physicalDrives_; }
-    static std::vector<CDorvLogicalDrive>& logicalDrives(IPLUGINAPI_IMPL& p) { return p.logicalDrives_; }
-    static std::vector<PI::CAdapterID>& adapterIDs(IPLUGINAPI_IMPL& p) { return p.adapterIDs_; }
-    static std::vector<PI::CEvent>& events(IPLUGINAPI_IMPL& p) { return p.events_; }
-    static std::uint32_t pollInterval(IPLUGINAPI_IMPL& p) { return p.pollInterval_.load(); }
-    static TLX::Threading::CEventHandler& eventHandler(IPLUGINAPI_IMPL& p) { return p.eventHandler_; }
-    static bool workerRunning(IPLUGINAPI_IMPL& p) { return p.workerTh_.thread_.joinable(); }
-    static bool eventPoolRunning(IPLUGINAPI_IMPL& p) { return p.eventPoolTh_.thread_.joinable(); }
-};
-} // namespace NAMESPACE_piDorv
 
 namespace core_test {
 using NAMESPACE_piDorv::IPLUGINAPI_IMPL;
