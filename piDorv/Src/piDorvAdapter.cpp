@@ -252,26 +252,8 @@ void CDorvAdapter::Update(const CDorvAdapter& other) {
     // The record taken next brings its own counter: a caller that keeps this object's identity hands
     // over a copy of this record with the raised count.
     ++m_UpdateCounter;
-    PI::CObject::operator=(other);
-    m_GlobalAdapterNumber = other.m_GlobalAdapterNumber;
-    m_Type = other.m_Type;
-    m_Name = other.m_Name;
-    m_UniqueID = other.m_UniqueID;
-    m_Product = other.m_Product;
-    m_Vendor = other.m_Vendor;
-    m_FirmwareVersion = other.m_FirmwareVersion;
-    m_SerialNumber = other.m_SerialNumber;
-    m_DriverVersion = other.m_DriverVersion;
-    m_AdapterNumber = other.m_AdapterNumber;
-    m_PciBus = other.m_PciBus;
-    m_PciDevice = other.m_PciDevice;
-    m_PciFunction = other.m_PciFunction;
-    m_VendorID = other.m_VendorID;
-    m_DeviceID = other.m_DeviceID;
-    m_Status = other.m_Status;
-    m_StatusWord2 = other.m_StatusWord2;
-    m_AdditionalStatus = other.m_AdditionalStatus;
-    m_Flag = other.m_Flag;
+    // The member-wise assignment takes the base record first, then every own member in order.
+    *this = other;
 }
 
 std::uint32_t CDorvAdapter::GetAdapterProperties(std::vector<PI::CProperty>& out,

@@ -265,23 +265,8 @@ std::uint32_t CDorvPhysicalDrive::ExecutePhysicalDriveOperation(PI::COperation& 
 void CDorvPhysicalDrive::Update(const CDorvPhysicalDrive& other) {
     // The base record is taken over whole, so the count of the other drive is the one that stays.
     ++m_UpdateCounter;
-    PI::CObject::operator=(other);
-    m_AuxNumber = other.m_AuxNumber;
-    m_PortNumber = other.m_PortNumber;
-    m_DeviceNumber = other.m_DeviceNumber;
-    m_Vendor = other.m_Vendor;
-    m_Product = other.m_Product;
-    m_Name = other.m_Name;
-    m_OsDeviceName = other.m_OsDeviceName;
-    m_UniqueID = other.m_UniqueID;
-    m_PhysicalSize = other.m_PhysicalSize;
-    m_Aux64 = other.m_Aux64;
-    m_Status = other.m_Status;
-    m_Activity = other.m_Activity;
-    m_Configurability = other.m_Configurability;
-    m_Aux32 = other.m_Aux32;
-    m_Type = other.m_Type;
-    m_MediaType = other.m_MediaType;
+    // The member-wise assignment takes the base record first, then every own member in order.
+    *this = other;
 }
 
 bool CDorvPhysicalDrive::Equal(const CDorvPhysicalDrive& other) const {
