@@ -131,6 +131,8 @@ private:
     std::function<void(const PI::CEvent&)> EventSink();
     // In a reconcile pass of `adapter`, whether a current logical drive is one of its drives.
     bool IsDriveOfPass(const CDorvLogicalDrive& drive, const CDorvAdapter& adapter) const;
+    // The logical drive's row update, finding the row by the name it was written with.
+    std::uint32_t UpdateLogicalDriveRow(CDorvLogicalDrive& drive, const std::string& rowName);
 
     TLX::Threading::CEventHandler eventHandler_;
     std::mutex dL;
