@@ -130,6 +130,8 @@ private:
     std::function<void(const PI::CEvent&)> EventSink();
     // In a reconcile pass of `adapter`, whether a current logical drive is one of its drives.
     bool IsDriveOfPass(const CDorvLogicalDrive& drive, const CDorvAdapter& adapter) const;
+    // The logical drive's row update, finding the row by the name it was written with.
+    std::uint32_t UpdateLogicalDriveRow(CDorvLogicalDrive& drive, const std::string& rowName);
 
     TLX::Threading::CEventHandler eventHandler_;
     // Serialises Initialize, SetAdapterIDs and DeInitialize; taken before dL, never by the threads.
