@@ -6,6 +6,7 @@
 
 #include "HostCodes.h"
 #include "ObjectKind.h"
+#include "SafeText.h"
 
 namespace pihost {
 namespace {
@@ -33,6 +34,7 @@ std::vector<std::string> ValueLabels(const std::vector<std::int32_t>& codes) {
     return out;
 }
 
+// Untrusted text on one line: line breaks and tabs folded into blanks, other control characters escaped.
 std::string OneLine(const std::string& text) {
     std::string out;
     bool blank = false;
@@ -46,17 +48,13 @@ std::string OneLine(const std::string& text) {
         blank = false;
         out += c;
     }
-    return out;
-}
-
-std::string Quoted(const std::string& text) {
-    return "\"" + text + "\"";
+    return Printable(out);
 }
 
 std::string ObjectHeader(ObjectKind kind, std::uint64_t id, const std::string& name) {
     std::string out = std::string(KindName(kind)) + " " + FormatId(id);
     if (!name.empty())
-        out += " " + Quoted(name);
+        out += " " + QuotedText(name);
     return out;
 }
 
@@ -100,6 +98,10 @@ std::string IdList(const std::vector<std::uint64_t>& ids) {
     return Join(parts, ", ");
 }
 } // namespace
+
+std::string QuotedText(const std::string& text) {
+    return "\"" + OneLine(text) + "\"";
+}
 
 std::string FormatId(std::uint64_t id) {
     char text[32];
@@ -170,8 +172,12 @@ std::string FormatValue(const PI::CProperty& property) {
     }
     case PI::CProperty::XML:
         return OneLine(property.Xml()->xml);
-    case PI::CProperty::STRINGS:
-        return Join(property.Strings()->texts, ", ");
+    case PI::CProperty::STRINGS: {
+        std::vector<std::string> texts;
+        for (const auto& text : property.Strings()->texts)
+            texts.push_back(OneLine(text));
+        return Join(texts, ", ");
+    }
     case PI::CProperty::NONE:
         break;
     }
@@ -206,7 +212,7 @@ std::vector<std::string> FormatOperation(const PI::COperation& operation) {
     for (const auto& drive : operation.m_LogicalDrives) {
         std::string line = "  logical drive " + std::to_string(drive.m_Number);
         if (!drive.m_Name.empty())
-            line += " " + Quoted(drive.m_Name);
+            line += " " + QuotedText(drive.m_Name);
         line += ": " + ValueLabel(drive.m_RaidLevel) + ", stripe " + ValueLabel(drive.m_StripeSize);
         for (const auto& container : drive.m_Containers)
             line += ", container " + std::to_string(container.m_Number) + " with " +
@@ -221,12 +227,12 @@ std::string FormatEvent(const PI::CEvent& event) {
                       std::to_string(event.m_Code) + "/" + std::to_string(event.m_Code2) + ") from " +
                       FormatId(event.m_SourceID);
     if (!event.m_SourceName.empty())
-        out += " " + Quoted(event.m_SourceName);
+        out += " " + QuotedText(event.m_SourceName);
     std::vector<std::string> placeholders;
     if (!event.m_PlaceHolder1.empty())
-        placeholders.push_back(event.m_PlaceHolder1);
+        placeholders.push_back(OneLine(event.m_PlaceHolder1));
     if (!event.m_PlaceHolder2.empty())
-        placeholders.push_back(event.m_PlaceHolder2);
+        placeholders.push_back(OneLine(event.m_PlaceHolder2));
     if (!placeholders.empty())
         out += ": " + Join(placeholders, ", ");
     return out;
