@@ -106,7 +106,7 @@ protected:
         for (const auto& variable : environment_)
             ::setenv(variable.first.c_str(), variable.second.c_str(), 1);
         const int in = stdinPipe ? inEnds[0] : ::open("stdin.txt", O_RDONLY);
-        const int out = stdoutPipe        ? outEnds[1]
+        const int out = stdoutPipe       ? outEnds[1]
                         : stdout_ == "-" ? -1
                                          : ::open(stdout_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int err = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -172,7 +172,8 @@ protected:
     std::vector<std::string> AdapterCells() {
         std::vector<std::string> cells;
         sqlite3* db = nullptr;
-        if (sqlite3_open_v2((dir_ + "/state/pidorv/pihost.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        if (sqlite3_open_v2((dir_ + "/state/pidorv/pihost.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+            SQLITE_OK) {
             sqlite3_stmt* statement = nullptr;
             if (sqlite3_prepare_v2(db, "SELECT * FROM Adapter", -1, &statement, nullptr) == SQLITE_OK) {
                 while (sqlite3_step(statement) == SQLITE_ROW)
@@ -536,8 +537,9 @@ TEST_F(Pihost, BadInputsExitWithTwo) {
     ASSERT_EQ(SQLITE_OK, sqlite3_open((dir_ + "/other.db").c_str(), &other));
     sqlite3_exec(other, "CREATE TABLE Adapter(x); CREATE TABLE Notes(y)", nullptr, nullptr, nullptr);
     sqlite3_close(other);
-    const char* const kinds = "the kinds are no-controller, connect-fails, empty-answer, garbage, truncate:N, status:N, "
-                              "delay:MS";
+    const char* const kinds =
+        "the kinds are no-controller, connect-fails, empty-answer, garbage, truncate:N, status:N, "
+        "delay:MS";
     const std::vector<std::tuple<std::vector<std::string>, const char*, std::string>> bad = {
         {{"frobnicate"}, "usage", "frobnicate"},
         {{"topology", "one", "two", "three"}, "usage", "not expected: one two three"},
@@ -565,7 +567,9 @@ TEST_F(Pihost, BadInputsExitWithTwo) {
         {{"properties", "adapter:7"}, "input", "no adapter:7 (the plugin shows 1 adapter)"},
         {{"--fault", "empty-answer", "get", "adapter", "NAME"}, "input", "the plugin shows no adapter"},
         {{"--db", "garbage.db", "db"}, "input", "'garbage.db' is not a pihost mirror"},
-        {{"--db", "other.db", "db"}, "input", "'other.db' is not a pihost mirror: it has no table Plugin, PD, LD, PD_LD"},
+        {{"--db", "other.db", "db"},
+         "input",
+         "'other.db' is not a pihost mirror: it has no table Plugin, PD, LD, PD_LD"},
         {{"--db", "absent.db", "db"}, "input", "no mirror at 'absent.db'"},
         {{"--db", ":memory:", "db"}, "input", "an in-memory mirror ends with the plugin"},
     };

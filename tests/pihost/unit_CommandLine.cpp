@@ -74,9 +74,15 @@ TEST(CommandLine, CommandsAndTheirArguments) {
 TEST(CommandLine, BadUsageExitsWithTwo) {
     // What the end-to-end table does not run already.
     const std::vector<std::vector<std::string>> bad = {
-        {"get", "plugin"},           {"set", "poll-interval", "1"}, {"set", "poll-interval", "ten"},
-        {"set", "name", "5"},        {"watch", "--for", "soon"},    {"--trace", "lots"},
-        {"--fault", "no-controller:1"}, {"--fault", "delay:3600001"}, {"--fault", "truncate:-1"},
+        {"get", "plugin"},
+        {"set", "poll-interval", "1"},
+        {"set", "poll-interval", "ten"},
+        {"set", "name", "5"},
+        {"watch", "--for", "soon"},
+        {"--trace", "lots"},
+        {"--fault", "no-controller:1"},
+        {"--fault", "delay:3600001"},
+        {"--fault", "truncate:-1"},
     };
     for (const auto& args : bad) {
         const Parsed p = Parse(args);

@@ -42,7 +42,7 @@ struct Texts {
     std::string forSeconds;
 };
 
-const char* const COMMAND_NAMES[] = {"topology", "properties", "get", "set", "operations",
+const char* const COMMAND_NAMES[] = {"topology", "properties", "get", "set",  "operations",
                                      "run",      "watch",      "db",  "shell"};
 
 bool Fail(std::ostream& err, const std::string& message) {

@@ -99,10 +99,9 @@ std::string MissingItem(const std::vector<PI::CObject>& topology, std::uint64_t 
     const PI::CObject* object = FindObject(topology, id);
     if (!object)
         return "the plugin shows no object " + FormatId(id);
-    const bool offered =
-        property ? FindProperty(*object, code) != nullptr
-                 : std::any_of(object->m_Operations.begin(), object->m_Operations.end(),
-                               [code](const PI::COperation& o) { return o.m_Code == code; });
+    const bool offered = property ? FindProperty(*object, code) != nullptr
+                                  : std::any_of(object->m_Operations.begin(), object->m_Operations.end(),
+                                                [code](const PI::COperation& o) { return o.m_Code == code; });
     if (offered)
         return std::string();
     return ObjectLabel(topology, id) + (property ? " has no property " : " offers no operation ") +
@@ -391,9 +390,9 @@ int Host::Set(const Request& r) {
                       static_cast<std::int64_t>(Codes::POLL_INTERVAL_MAX), static_cast<std::int64_t>(1));
     const std::uint32_t status = session_.SetProperty(id, property);
     const std::string file =
-        std::filesystem::absolute(std::filesystem::path(Environment("PI_CONFIG_DIR").empty() ? "."
-                                                                                                : Environment("PI_CONFIG_DIR")) /
-                                  "piDorv.ini")
+        std::filesystem::absolute(
+            std::filesystem::path(Environment("PI_CONFIG_DIR").empty() ? "." : Environment("PI_CONFIG_DIR")) /
+            "piDorv.ini")
             .lexically_normal()
             .string();
     // The plugin takes the new interval before it saves it, so a failed save still changes this run.
@@ -561,7 +560,8 @@ int Host::Shell(std::istream& in, bool interactive) {
         std::vector<std::string> words;
         std::string error;
         if (!SplitLine(line, words, error)) {
-            worst = WorstExit(worst, ReportFailure(*out_, err_, options_.json, "", ErrorKind::Usage, error, EXIT_USAGE));
+            worst =
+                WorstExit(worst, ReportFailure(*out_, err_, options_.json, "", ErrorKind::Usage, error, EXIT_USAGE));
             continue;
         }
         if (words.empty())

@@ -30,7 +30,8 @@ std::string TreeProblem(const std::string& path) {
     const std::string file = "the device-tree file '" + path + "' ";
     struct stat info;
     if (::stat(path.c_str(), &info) != 0)
-        return file + (errno == ENOENT ? std::string("does not exist") : "cannot be read: " + std::string(std::strerror(errno)));
+        return file + (errno == ENOENT ? std::string("does not exist")
+                                       : "cannot be read: " + std::string(std::strerror(errno)));
     std::ifstream in(path, std::ios::binary);
     std::ostringstream content;
     if (in)
