@@ -290,8 +290,8 @@ TEST_F(Pihost, TopologyJsonOfTheBuiltInSample) {
 TEST_F(Pihost, HumanTopologyShowsNames) {
     const Result r = Run({});
     ASSERT_EQ(0, r.exitCode) << r.err;
-    EXPECT_NE(std::string::npos, r.out.find("plugin 0x0136000000000000 \"Dorv-Plugin\""));
-    EXPECT_NE(std::string::npos, r.out.find("  adapter 0x0136000000000001 \"Dorv100 Dual SD (0)\""));
+    EXPECT_NE(std::string::npos, r.out.find("plugin 0x0136000000000000        \"Dorv-Plugin\""));
+    EXPECT_NE(std::string::npos, r.out.find("adapter 0x0136000000000001     \"Dorv100 Dual SD (0)\""));
     EXPECT_NE(std::string::npos, r.out.find("LINUX_MD"));
     EXPECT_NE(std::string::npos, r.out.find("RAID1: stripe sizes 4K, 8K, 16K, 32K, 64K, 128K (default 64K)"));
 }
