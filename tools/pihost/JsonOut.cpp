@@ -4,6 +4,7 @@
 #include <rapidjson/writer.h>
 
 #include "Format.h"
+#include "SafeText.h"
 #include "codes/CodeNames.h"
 
 namespace pihost {
@@ -11,8 +12,10 @@ namespace {
 
 typedef rapidjson::Writer<rapidjson::StringBuffer> Writer;
 
+// Every text goes out as valid UTF-8, whatever bytes the controller or a file gave.
 void Text(Writer& w, const std::string& text) {
-    w.String(text.c_str(), static_cast<rapidjson::SizeType>(text.size()));
+    const std::string valid = ValidUtf8(text);
+    w.String(valid.c_str(), static_cast<rapidjson::SizeType>(valid.size()));
 }
 
 void Key(Writer& w, const char* key) {
@@ -298,6 +301,7 @@ void CellValue(Writer& w, const Cell& cell) {
 struct JsonDocument::Impl {
     rapidjson::StringBuffer buffer;
     Writer writer{buffer};
+    std::vector<std::string> warnings;
 };
 
 JsonDocument::JsonDocument(const std::string& command) : impl_(new Impl) {
@@ -306,7 +310,7 @@ JsonDocument::JsonDocument(const std::string& command) : impl_(new Impl) {
     Key(w, "format");
     w.StartArray();
     w.Int(1);
-    w.Int(0);
+    w.Int(1);
     w.EndArray();
     Key(w, "command");
     Text(w, command);
@@ -428,14 +432,31 @@ JsonDocument& JsonDocument::Tables(const std::vector<TableRows>& tables) {
     return *this;
 }
 
-JsonDocument& JsonDocument::Error(const std::string& message) {
-    Key(impl_->writer, "error");
-    Text(impl_->writer, message);
+JsonDocument& JsonDocument::Error(ErrorKind kind, const std::string& message) {
+    Writer& w = impl_->writer;
+    Key(w, "error");
+    w.StartObject();
+    Key(w, "kind");
+    w.String(ErrorKindName(kind));
+    Key(w, "message");
+    Text(w, message);
+    w.EndObject();
+    return *this;
+}
+
+JsonDocument& JsonDocument::Warnings(const std::vector<std::string>& warnings) {
+    impl_->warnings = warnings;
     return *this;
 }
 
 std::string JsonDocument::Finish() {
-    impl_->writer.EndObject();
+    Writer& w = impl_->writer;
+    Key(w, "warnings");
+    w.StartArray();
+    for (const auto& warning : impl_->warnings)
+        Text(w, warning);
+    w.EndArray();
+    w.EndObject();
     return std::string(impl_->buffer.GetString(), impl_->buffer.GetSize());
 }
 

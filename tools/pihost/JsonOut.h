@@ -1,11 +1,13 @@
-// JSON documents of pihost (format 1.0): {"format":[1,0],"command":...,"status":...,"statusName":...,payload}.
-// Readers depend on these shapes; a change that breaks one raises the format version.
+// JSON documents of pihost (format 1.1): {"format":[1,1],"command":...,"status":...,"statusName":...,payload,
+// "warnings":[...]}, with "error":{"kind":...,"message":...} on failure. Readers depend on these shapes; a change
+// that breaks one raises the major format version, an addition the minor one. Text is always valid UTF-8.
 #pragma once
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "ExitStatus.h"
 #include "MirrorDatabase.h"
 #include "TopologyDiff.h"
 #include "pi/CObject.h"
@@ -30,7 +32,9 @@ public:
     JsonDocument& Event(const PI::CEvent& event);                            // "event"
     JsonDocument& ChangeItem(const Change& change);                          // "change"
     JsonDocument& Tables(const std::vector<TableRows>& tables);              // "tables"
-    JsonDocument& Error(const std::string& message);                         // "error"
+    JsonDocument& Error(ErrorKind kind, const std::string& message);         // "error"
+    // "warnings", written by Finish (an empty list when none were given).
+    JsonDocument& Warnings(const std::vector<std::string>& warnings);
 
     // Closes the document and returns it as one line (no line end).
     std::string Finish();
