@@ -125,6 +125,32 @@ TEST(SharedStorage, ReopeningAFileRecreatesTheMirror) {
     DatabaseWrapper::resetDatabaseForTests();
 }
 
+// Values above INT64_MAX are stored with the bits of negative integers; MAX and conditions must
+// still see the unsigned values.
+TEST(SharedStorage, UnsignedMaxAndConditionsInAFile) {
+    TempFile file;
+    auto db = DatabaseWrapper::openDatabase(file.path);
+    const std::vector<std::pair<std::vector<unsigned long>, unsigned long>> cases = {
+        {{}, 0ul},
+        {{5ul, 7ul}, 7ul},
+        {{5ul, 18446744071562067968ul, 18446744073709551614ul, 9223372036854775808ul}, 18446744073709551614ul},
+    };
+    for (const auto& [ids, max] : cases) {
+        for (unsigned long id : ids) {
+            M::LD ld;
+            ld.ObjectID = id;
+            db->insert(ld);
+        }
+        EXPECT_EQ(db->max(&M::LD::ObjectID), max);
+        for (unsigned long id : ids) {
+            EXPECT_EQ(db->get_all<M::LD>(where(is_equal(&M::LD::ObjectID, id))).size(), 1u) << id;
+            db->remove_all<M::LD>(where(is_equal(&M::LD::ObjectID, id)));
+        }
+        EXPECT_EQ(db->dao()->query("SELECT COUNT(*) FROM LD"), (Rows{{"0"}})) << "each delete found its row";
+    }
+    DatabaseWrapper::resetDatabaseForTests();
+}
+
 TEST(Failures, MissingTableStopsTheInsertAtTheProbe) {
     auto db = DatabaseWrapper::resetDatabaseForTests();
     db->dao()->query("DROP TABLE Plugin");
