@@ -3,9 +3,13 @@
 
 #include <unistd.h>
 
+#include <cfloat>
+#include <climits>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <thread>
+#include <type_traits>
 
 #include "db/SqliteDAO.h"
 #include "db/UnsignedLiterals.h"
@@ -76,31 +80,81 @@ TEST(UnsignedLiterals, OnlyBareIntegersAboveInt64MaxChange) {
     EXPECT_EQ(signedFormOfUnsignedLiterals(untouched), untouched);
 }
 
-TEST(Schema, FiveTablesWithColumnsInMemberOrder) {
-    auto db = DatabaseWrapper::resetDatabaseForTests();
-    const auto checkTable = [&](const std::string& table, auto model) {
-        using T = decltype(model);
-        std::vector<std::string> expected;
-        T::forEachField([&](auto, const char* name, int) { expected.push_back(name); });
-        const Rows info = db->dao()->query("PRAGMA table_info(" + table + ")");
-        std::vector<std::string> names;
-        for (const auto& column : info) {
-            names.push_back(column.at(1));
-            if (column.at(1) == "ID") {
-                EXPECT_EQ(column.at(2), "INTEGER");
-                EXPECT_EQ(column.at(5), "1") << "primary key";
-            }
+// The layout every row model must have, member by member in declaration order, ten to a group:
+// I int, U unsigned long, S std::string, V std::vector<std::string>, D double; i is an int whose
+// default is -1, u an unsigned long whose default is INT_MIN widened. rowId: the row-ID member.
+struct Layout {
+    const char* table;
+    const char* kinds;
+    int rowId;
+};
+
+// The model's kinds in the notation of Layout, from the type and default of each member.
+template <class T> std::string kindsOf(const T& model) {
+    std::string kinds;
+    T::forEachField([&](auto member, const char*, int) {
+        if (kinds.size() % 11 == 10) {
+            kinds += ' ';
         }
-        EXPECT_EQ(names, expected) << table;
-    };
-    checkTable("Plugin", M::Plugin{});
-    checkTable("Adapter", M::Adapter{});
-    checkTable("PD", M::PD{});
-    checkTable("LD", M::LD{});
-    checkTable("PD_LD", M::PD_LD{});
-    EXPECT_EQ(db->dao()->query("SELECT type FROM pragma_table_info('PD') WHERE name IN ('m40', 'Name', 'm3', "
-                               "'ObjectID', 'm2') ORDER BY cid"),
-              (Rows{{"INTEGER"}, {"TEXT"}, {"UNSIGNED BIGINT"}, {"TEXT"}, {"REAL"}}));
+        const auto& value = model.*member;
+        using V = std::remove_cv_t<std::remove_reference_t<decltype(value)>>;
+        if constexpr (std::is_same_v<V, int>) {
+            kinds += value == INT_MIN ? 'I' : value == -1 ? 'i' : '?';
+        } else if constexpr (std::is_same_v<V, unsigned long>) {
+            kinds += value == ULONG_MAX ? 'U' : value == M::WIDENED_INT_MIN ? 'u' : '?';
+        } else if constexpr (std::is_same_v<V, std::string>) {
+            kinds += value == "NULL" ? 'S' : '?';
+        } else if constexpr (std::is_same_v<V, std::vector<std::string>>) {
+            kinds += value.empty() ? 'V' : '?';
+        } else {
+            kinds += value == static_cast<double>(FLT_MIN) ? 'D' : '?';
+        }
+    });
+    return kinds;
+}
+
+// The model matches its layout, and column N of its table holds member N: same name, the declared
+// type of its kind, the primary key exactly at the row ID.
+template <class T> void checkLayout(storage_t& db, const Layout& layout) {
+    SCOPED_TRACE(layout.table);
+    EXPECT_EQ(kindsOf(T{}), layout.kinds);
+    std::vector<std::string> names;
+    std::uint64_t previous = 0;
+    T::forEachField([&](auto member, const char* name, int role) {
+        const std::uint64_t position = RaidDataModels::positionOf(member);
+        EXPECT_TRUE(names.empty() || position > previous) << name << " is out of declaration order";
+        previous = position;
+        names.push_back(name);
+        EXPECT_EQ(role == 0, static_cast<int>(names.size()) == layout.rowId) << name;
+    });
+    std::vector<std::string> types;
+    for (const char kind : std::string(layout.kinds)) {
+        if (kind != ' ') {
+            types.push_back(std::strchr("Ii", kind) ? "INTEGER"
+                            : std::strchr("Uu", kind) ? "UNSIGNED BIGINT"
+                            : kind == 'D' ? "REAL"
+                                          : "TEXT");
+        }
+    }
+    Rows expected;
+    for (std::size_t n = 0; n < names.size() && n < types.size(); ++n) {
+        expected.push_back({names[n], types[n], static_cast<int>(n) + 1 == layout.rowId ? "1" : "0"});
+    }
+    EXPECT_EQ(db.dao()->query(std::string("SELECT name, type, pk FROM pragma_table_info('") + layout.table + "')"),
+              expected);
+}
+
+TEST(Schema, EveryModelAndTableHasTheDefinedMemberKindsInOrder) {
+    auto db = DatabaseWrapper::resetDatabaseForTests();
+    checkLayout<M::Plugin>(*db, {"Plugin", "ISUSISIISS S", 1});
+    checkLayout<M::Adapter>(*db, {"Adapter",
+                                  "SVISVSSISS SIISSSSSIS ISSSIIISUI SSSSSISIII ISSSSSSSSS SSISSSSSSI SVIIISSSSS "
+                                  "iSIISUUSSI IIIISUSSII IIIISSSIIS IISIISIIIS SISISVISIS SIISSISISS ISSSIISSSV "
+                                  "SISISUSSSS I",
+                                  74});
+    checkLayout<M::PD>(*db, {"PD", "SIVSIUSSII ISSSSIViSI uSIISISSSU IIIIISSIID IIISSSSIII SIUDIIISSS IISIIISSSI", 20});
+    checkLayout<M::LD>(*db, {"LD", "ISSIIVSISS SSSSSSSISi SSuISUSIIS SUSSSISSSS VSSISSISII II", 1});
+    checkLayout<M::PD_LD>(*db, {"PD_LD", "IISS", 0});
 }
 
 TEST(SharedStorage, OneStorageUntilReopened) {
