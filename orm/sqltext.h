@@ -2,9 +2,14 @@
 // from a result cell. A member at its null sentinel is written as SQL NULL.
 #pragma once
 #include <cfloat>
+#include <charconv>
 #include <climits>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "orm/constants.h"
@@ -50,13 +55,24 @@ inline std::string valueText(const std::vector<std::string>& values) {
     return joined == NULL_DEFAULT ? NULL_TEXT : quotedText(joined);
 }
 
+// NaN and the infinities have no SQL literal (a bare nan or inf fails the whole statement): NULL.
 inline std::string valueText(double value) {
-    if (value == static_cast<double>(FLT_MIN)) {
+    if (value == static_cast<double>(FLT_MIN) || !std::isfinite(value)) {
         return NULL_TEXT;
     }
     char buffer[512];
     std::snprintf(buffer, sizeof(buffer), "%f", value);
     return buffer;
+}
+
+// Whether text is the plain decimal digits of a value in (INT64_MAX, UINT64_MAX]: an unsigned value
+// that the database component stores with the bits of a negative signed integer.
+inline bool isUnsignedAboveInt64Max(const std::string& text) {
+    std::uint64_t value = 0;
+    const char* end = text.data() + text.size();
+    const auto parsed = std::from_chars(text.data(), end, value);
+    return parsed.ec == std::errc() && parsed.ptr == end &&
+           value > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
 }
 
 // Result cells back into members; a "NULL" cell leaves the member as it is (its default).

@@ -336,10 +336,15 @@ private:
         return qualify ? extractAlias<T>() + "." + name : name;
     }
 
+    // An unsigned member's value above INT64_MAX is written bare, as INSERT and UPDATE write it, so that
+    // the database component maps the condition to the same stored bits; a quoted one would be read as
+    // a REAL and match nothing.
     template <class M> std::string equalityText(M member, const std::string& value) const {
         using T = typename member_traits<M>::class_type;
+        using V = std::remove_cv_t<typename member_traits<M>::value_type>;
         requireFieldsMap<T>(MAP_MISSING);
-        return BLANK + columnText(member) + BLANK + "=" + BLANK + quotedText(value);
+        const bool bare = std::is_same_v<V, unsigned long> && isUnsignedAboveInt64Max(value);
+        return BLANK + columnText(member) + BLANK + "=" + BLANK + (bare ? value : quotedText(value));
     }
 
     // Cell i of a SELECT * row belongs to column i of the table description; a table described

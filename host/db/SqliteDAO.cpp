@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <regex>
 
 #include "UnsignedLiterals.h"
 #include "orm/DatabaseException.h"
@@ -20,8 +21,7 @@ struct StatementCloser {
 };
 using Statement = std::unique_ptr<sqlite3_stmt, StatementCloser>;
 
-bool isUnsignedColumn(sqlite3_stmt* statement, int column) {
-    const char* declared = sqlite3_column_decltype(statement, column);
+bool isUnsignedType(const char* declared) {
     return declared != nullptr && sqlite3_stricmp(declared, "UNSIGNED BIGINT") == 0;
 }
 
@@ -43,7 +43,7 @@ std::string cellText(sqlite3_stmt* statement, int column) {
         return DatabaseORM::NULL_TEXT;
     case SQLITE_INTEGER: {
         const sqlite3_int64 value = sqlite3_column_int64(statement, column);
-        if (isUnsignedColumn(statement, column)) {
+        if (isUnsignedType(sqlite3_column_decltype(statement, column))) {
             return std::to_string(static_cast<std::uint64_t>(value));
         }
         return std::to_string(value);
@@ -101,6 +101,26 @@ void collectRows(sqlite3* db, sqlite3_stmt* statement, std::vector<std::vector<s
     }
 }
 
+// The column and table of "SELECT MAX(column) FROM table", the text the query builder's max writes.
+bool isMaxQuery(const std::string& sql, std::string& column, std::string& table) {
+    static const std::regex shape(R"(\s*SELECT\s+MAX\(\s*(\w+)\s*\)\s+FROM\s+(\w+)\s*;?\s*)", std::regex::icase);
+    std::smatch match;
+    if (!std::regex_match(sql, match, shape)) {
+        return false;
+    }
+    column = match[1];
+    table = match[2];
+    return true;
+}
+
+// A signed integer cell as the unsigned value with the same bits.
+std::string unsignedCell(const std::string& cell) {
+    if (cell.empty() || cell.front() != '-') {
+        return cell;
+    }
+    return std::to_string(static_cast<std::uint64_t>(std::stoll(cell)));
+}
+
 bool isMemoryDatabase(const std::string& path) {
     return path.empty() || path == ":memory:" || path.find("mode=memory") != std::string::npos;
 }
@@ -139,6 +159,20 @@ SqliteDAO::~SqliteDAO() {
 
 std::vector<std::vector<std::string>> SqliteDAO::query(std::string sql) {
     std::lock_guard<std::mutex> guard(mutex_);
+    std::string column;
+    std::string table;
+    if (isMaxQuery(sql, column, table) && isUnsignedColumn(table, column)) {
+        // Values above INT64_MAX are stored negative, so SQLite's MAX would rank them below 5: take
+        // the greatest negative one when there is one, the greatest of all otherwise.
+        auto rows = run("SELECT COALESCE(MAX(CASE WHEN " + column + " < 0 THEN " + column + " END), MAX(" + column +
+                        ")) FROM " + table);
+        for (auto& row : rows) {
+            for (auto& cell : row) {
+                cell = unsignedCell(cell);
+            }
+        }
+        return rows;
+    }
     // Most texts hold no number above INT64_MAX; they skip the rewrite and its copy.
     if (!mayHoldUnsignedLiterals(sql)) {
         return run(sql);
@@ -181,6 +215,13 @@ std::vector<std::vector<std::string>> SqliteDAO::run(const std::string& sql) {
         }
     }
     return rows;
+}
+
+bool SqliteDAO::isUnsignedColumn(const std::string& table, const std::string& column) const {
+    const char* declared = nullptr;
+    return sqlite3_table_column_metadata(db_, nullptr, table.c_str(), column.c_str(), &declared, nullptr, nullptr,
+                                         nullptr, nullptr) == SQLITE_OK &&
+           isUnsignedType(declared);
 }
 
 sqlite3_stmt* SqliteDAO::cachedStatement(const std::string& sql) {

@@ -28,6 +28,7 @@ public:
 
 private:
     std::vector<std::vector<std::string>> run(const std::string& sql);
+    bool isUnsignedColumn(const std::string& table, const std::string& column) const;
     sqlite3_stmt* cachedStatement(const std::string& sql);
     void keepStatement(const std::string& sql, sqlite3_stmt* statement);
 

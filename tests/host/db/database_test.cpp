@@ -1,0 +1,261 @@
+// The SQLite access object, the mirror schema and the shared storage, on real databases.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cfloat>
+#include <climits>
+#include <cstdio>
+#include <string>
+#include <thread>
+#include <type_traits>
+
+#include "db/Database.h"
+#include "db/SqliteDAO.h"
+#include "db/UnsignedLiterals.h"
+#include "orm/RaidDataModels.h"
+
+using namespace DatabaseORM;
+using DatabaseWrapper::SqliteDAO;
+using DBEXCEPTION::DatabaseException;
+namespace M = RaidDataModels;
+
+namespace {
+using Rows = std::vector<std::vector<std::string>>;
+
+template <class F> std::string messageOf(F&& f) {
+    try {
+        f();
+    } catch (const DatabaseException& e) {
+        return e.what();
+    }
+    return "(no exception)";
+}
+
+// A database file in the temporary directory, removed with its WAL companions; the shared storage
+// goes back to memory.
+struct TempFile {
+    TempFile() {
+        char name[] = "/tmp/hostdb_test_XXXXXX";
+        close(mkstemp(name));
+        path = name;
+    }
+    ~TempFile() {
+        DatabaseWrapper::resetDatabaseForTests();
+        for (const char* suffix : {"", "-wal", "-shm"})
+            std::remove((path + suffix).c_str());
+    }
+    std::string path;
+};
+
+TEST(SqliteDAO, RunsEveryStatementOfOneTextAndCarriesItsErrors) {
+    SqliteDAO dao(":memory:");
+    EXPECT_EQ(dao.query("CREATE TABLE t (a INTEGER PRIMARY KEY, b TEXT); INSERT INTO t VALUES(1, NULL);\n"
+                        "INSERT INTO t VALUES(2, 'x;y'); SELECT a, b FROM t ORDER BY a; -- done"),
+              (Rows{{"1", "NULL"}, {"2", "x;y"}}));
+    EXPECT_EQ(dao.query("SELECT 0.1, 1.5, 'NULL'"), (Rows{{"0.1", "1.5", "NULL"}}));
+    const std::string two = "INSERT INTO t (b) VALUES(''); SELECT COUNT(*) FROM t;";
+    EXPECT_EQ(dao.query(two), (Rows{{"3"}}));
+    EXPECT_EQ(dao.query(two), (Rows{{"4"}})) << "a text of several statements runs whole again";
+    EXPECT_EQ(messageOf([&] { dao.query("SELEC 1"); }), "near \"SELEC\": syntax error");
+    EXPECT_EQ(messageOf([&] { dao.query("INSERT INTO t VALUES(1, '')"); }), "UNIQUE constraint failed: t.a");
+}
+
+TEST(UnsignedLiterals, OnlyBareIntegersAboveInt64MaxChange) {
+    using DatabaseWrapper::signedFormOfUnsignedLiterals;
+    EXPECT_EQ(signedFormOfUnsignedLiterals("VALUES(18446744071562067968, 9223372036854775807, 9223372036854775808);"),
+              "VALUES(-2147483648, 9223372036854775807, -9223372036854775808);");
+    EXPECT_EQ(signedFormOfUnsignedLiterals("VALUES(18446744073709551615, 18446744073709551616)"),
+              "VALUES(-1, 18446744073709551616)");
+    const std::string untouched = "SELECT '18446744071562067968', \"18446744071562067968\", m18446744071562067968, "
+                                  "1.18446744071562067968, -18446744071562067968 -- 18446744071562067968\n"
+                                  "/* 18446744071562067968 */ 'it''s 18446744071562067968'";
+    EXPECT_EQ(signedFormOfUnsignedLiterals(untouched), untouched);
+}
+
+// The model has the layout, and column N of its table holds member N: its name, the declared type
+// of its kind, the primary key exactly at the row ID. Layout: the members in declaration order, ten
+// to a group; I int, U unsigned long, S std::string, V std::vector<std::string>, D double, K the
+// int row ID; i an int whose default is -1, u an unsigned long whose default is INT_MIN widened.
+template <class T> void checkLayout(storage_t& db, const std::string& table, const std::string& layout) {
+    SCOPED_TRACE(table);
+    const T model;
+    std::string kinds;
+    Rows columns;
+    std::uint64_t previous = 0;
+    T::forEachField([&](auto member, const char* name, int role) {
+        const auto& value = model.*member;
+        using V = std::decay_t<decltype(value)>;
+        char kind = '?';
+        const char* type = "TEXT";
+        if constexpr (std::is_same_v<V, int>) {
+            kind = value != INT_MIN ? (value == -1 ? 'i' : '?') : role == 0 ? 'K' : 'I';
+            type = "INTEGER";
+        } else if constexpr (std::is_same_v<V, unsigned long>) {
+            kind = value == ULONG_MAX ? 'U' : value == M::WIDENED_INT_MIN ? 'u' : '?';
+            type = "UNSIGNED BIGINT";
+        } else if constexpr (std::is_same_v<V, std::string>) {
+            kind = value == "NULL" ? 'S' : '?';
+        } else if constexpr (std::is_same_v<V, std::vector<std::string>>) {
+            kind = value.empty() ? 'V' : '?';
+        } else {
+            kind = value == static_cast<double>(FLT_MIN) ? 'D' : '?';
+            type = "REAL";
+        }
+        kinds += kinds.size() % 11 == 10 ? std::string(" ") + kind : std::string(1, kind);
+        EXPECT_TRUE(columns.empty() || M::positionOf(member) > previous) << name << " is out of declaration order";
+        previous = M::positionOf(member);
+        columns.push_back({name, type, role == 0 ? "1" : "0"});
+    });
+    EXPECT_EQ(kinds, layout);
+    EXPECT_EQ(db.dao()->query("SELECT name, type, pk FROM pragma_table_info('" + table + "')"), columns);
+}
+
+TEST(Schema, EveryModelAndTableHasTheDefinedLayout) {
+    auto db = DatabaseWrapper::resetDatabaseForTests();
+    checkLayout<M::Plugin>(*db, "Plugin", "KSUSISIISS S");
+    checkLayout<M::Adapter>(*db, "Adapter",
+                            "SVISVSSISS SIISSSSSIS ISSSIIISUI SSSSSISIII ISSSSSSSSS SSISSSSSSI SVIIISSSSS iSIKSUUSSI "
+                            "IIIISUSSII IIIISSSIIS IISIISIIIS SISISVISIS SIISSISISS ISSSIISSSV SISISUSSSS I");
+    checkLayout<M::PD>(*db, "PD", "SIVSIUSSII ISSSSIViSK uSIISISSSU IIIIISSIID IIISSSSIII SIUDIIISSS IISIIISSSI");
+    checkLayout<M::LD>(*db, "LD", "KSSIIVSISS SSSSSSSISi SSuISUSIIS SUSSSISSSS VSSISSISII II");
+    checkLayout<M::PD_LD>(*db, "PD_LD", "IISS");
+}
+
+// Distinct non-default values in every member; texts carry characters that SQL text is made of.
+template <class T> T filled() {
+    T model;
+    int n = 0;
+    T::forEachField([&](auto member, const char*, int role) {
+        auto& value = model.*member;
+        using V = std::decay_t<decltype(value)>;
+        ++n;
+        if constexpr (std::is_same_v<V, int>) {
+            value = role == 0 ? INT_MIN : -n * 1000;
+        } else if constexpr (std::is_same_v<V, unsigned long>) {
+            const unsigned long samples[] = {18446744071562067968ul, 18446744073709551614ul, 0ul,
+                                             9223372036854775808ul};
+            value = samples[n % 4];
+        } else if constexpr (std::is_same_v<V, std::string>) {
+            value = "v" + std::to_string(n) + " it's; DROP TABLE PD; -- \n'' \"q\" ?";
+        } else if constexpr (std::is_same_v<V, std::vector<std::string>>) {
+            value = {"a", "b'c", "d;--"};
+        } else {
+            value = n + 0.25;
+        }
+    });
+    return model;
+}
+
+template <class T> void expectSameExceptId(const T& expected, const T& actual) {
+    T::forEachField([&](auto member, const char* name, int role) {
+        if (role != 0) {
+            EXPECT_EQ(expected.*member, actual.*member) << "column " << name;
+        }
+    });
+}
+
+// A default row, then a filled one: the filled one reads back whole by its key, the default one by
+// its row ID (1) as defaults.
+template <class T, class Key> void roundTrip(storage_t& db, Key key) {
+    SCOPED_TRACE(db.findTableName<T>());
+    const T model = filled<T>();
+    db.insert(T{});
+    db.insert(model);
+    const auto rows = db.get_all<T>(where(is_equal(key, model.*key)));
+    ASSERT_EQ(rows.size(), 1u);
+    expectSameExceptId(model, rows[0]);
+    if constexpr (!std::is_same_v<T, M::PD_LD>) {
+        EXPECT_EQ(rows[0].ID, 2) << "the database assigns the row ID";
+        const auto defaults = db.get_all<T>(where(is_equal(&T::ID, 1)));
+        ASSERT_EQ(defaults.size(), 1u);
+        expectSameExceptId(T{}, defaults[0]);
+    }
+}
+
+TEST(RoundTrip, EveryModel) {
+    auto db = DatabaseWrapper::resetDatabaseForTests();
+    roundTrip<M::Plugin>(*db, &M::Plugin::Name);
+    roundTrip<M::Adapter>(*db, &M::Adapter::GlobalAdapterNumber);
+    roundTrip<M::PD>(*db, &M::PD::AuxNumber);
+    roundTrip<M::LD>(*db, &M::LD::Name);
+    roundTrip<M::PD_LD>(*db, &M::PD_LD::LogicalDriveUniqueID);
+}
+
+// Values above INT64_MAX are stored with the bits of negative integers; MAX, conditions and the
+// cells of the column still show the unsigned values.
+TEST(FileDatabase, UnsignedValuesAboveInt64Max) {
+    TempFile file;
+    auto db = DatabaseWrapper::openDatabase(file.path);
+    EXPECT_EQ(db->dao()->query("PRAGMA journal_mode"), (Rows{{"wal"}}));
+    const std::vector<std::pair<std::vector<unsigned long>, unsigned long>> cases = {
+        {{}, 0ul},
+        {{5ul, 7ul}, 7ul},
+        {{5ul, 18446744071562067968ul, 18446744073709551614ul, 9223372036854775808ul}, 18446744073709551614ul},
+    };
+    for (const auto& [ids, max] : cases) {
+        for (unsigned long id : ids) {
+            M::LD ld;
+            ld.ObjectID = id;
+            db->insert(ld);
+        }
+        EXPECT_EQ(db->max(&M::LD::ObjectID), max);
+        for (unsigned long id : ids) {
+            const std::string digits = std::to_string(id);
+            EXPECT_EQ(db->dao()->query("SELECT ObjectID, typeof(ObjectID) FROM LD WHERE ObjectID = " + digits),
+                      (Rows{{digits, "integer"}}));
+            db->remove_all<M::LD>(where(is_equal(&M::LD::ObjectID, id)));
+        }
+        EXPECT_EQ(db->dao()->query("SELECT COUNT(*) FROM LD"), (Rows{{"0"}})) << "each delete found its row";
+    }
+    db->insert(M::Plugin{});
+    db = DatabaseWrapper::openDatabase(file.path);
+    EXPECT_EQ(db->max(&M::Plugin::ID), 0) << "reopening recreates the mirror";
+}
+
+TEST(FileDatabase, ReadOnlyAndLockedDatabases) {
+    TempFile file;
+    DatabaseWrapper::openDatabase(file.path);
+    auto readOnly = DatabaseWrapper::makeStorage(std::make_shared<SqliteDAO>("file:" + file.path + "?mode=ro"));
+    EXPECT_EQ(readOnly->max(&M::Plugin::ID), 0) << "reads still work";
+    EXPECT_EQ(messageOf([&] { readOnly->insert(M::Plugin{}); }),
+              "Storage query exception thrown! (attempt to write a readonly database)");
+    EXPECT_THROW(DatabaseWrapper::openDatabase("file:" + file.path + "?mode=ro"), DatabaseException);
+    EXPECT_THROW(SqliteDAO("/nonexistent-dir/x/y.db"), DatabaseException);
+
+    SqliteDAO holder(file.path);
+    holder.query("BEGIN IMMEDIATE; INSERT INTO Plugin (Name) VALUES('holder');");
+    auto waiting = DatabaseWrapper::makeStorage(std::make_shared<SqliteDAO>(file.path, 20));
+    EXPECT_EQ(messageOf([&] { waiting->insert(M::Plugin{}); }), "Storage query exception thrown! (database is locked)");
+    holder.query("COMMIT");
+    waiting->insert(M::Plugin{});
+    EXPECT_EQ(waiting->max(&M::Plugin::ID), 2);
+}
+
+TEST(SharedStorage, OneStorageUntilReopened) {
+    const auto first = getDatabasePointer();
+    ASSERT_TRUE(first);
+    EXPECT_EQ(getDatabasePointer(), first);
+    first->insert(M::Plugin{});
+    const auto fresh = DatabaseWrapper::resetDatabaseForTests();
+    EXPECT_NE(fresh, first);
+    EXPECT_EQ(getDatabasePointer(), fresh);
+    EXPECT_EQ(fresh->max(&M::Plugin::ID), 0) << "a fresh database is empty";
+}
+
+TEST(SharedStorage, StatementsFromSeveralThreadsAllLand) {
+    auto db = DatabaseWrapper::resetDatabaseForTests();
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([db, t] {
+            M::PD_LD link;
+            link.LogicalDriveNumber = t;
+            for (link.SlotNumber = 0; link.SlotNumber < 50; ++link.SlotNumber)
+                db->insert(link);
+        });
+    }
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(db->dao()->query("SELECT COUNT(*), COUNT(DISTINCT LogicalDriveNumber) FROM PD_LD"), (Rows{{"200", "4"}}));
+}
+} // namespace
