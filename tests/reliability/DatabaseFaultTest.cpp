@@ -119,6 +119,7 @@ TEST_F(DatabaseFault, ReadOnlyDatabase) {
 
 TEST_F(DatabaseFault, AnotherConnectionHoldsTheWriteLock) {
     OpenFileDatabase(DatabasePath());
+    Query("PRAGMA busy_timeout = 50;"); // each blocked statement gives up after this wait
     auto other = std::make_unique<OtherConnection>(DatabasePath());
     Exercise({[&] { other->Run("BEGIN IMMEDIATE;"); }, [&] { other->Run("COMMIT;"); }, "database is locked", false});
 }

@@ -118,8 +118,8 @@ TEST_F(LifecycleMisuse, InitializeWithoutControllerThenTheControllerComes) {
     EXPECT_TRUE(AdapterIds().empty());
 
     LumoEmu_SetFaults("none");
-    ASSERT_TRUE(Eventually([&] { return AdapterIds().size() == 1; }));
-    ASSERT_TRUE(WaitForCycles(1));
+    ASSERT_TRUE(WaitForCycles(2));
+    EXPECT_EQ(AdapterIds().size(), 1u);
     std::vector<PI::CObject> topology;
     EXPECT_EQ(Execute(PI::GET_TOPOLOGY, 0, &topology), 0u);
     EXPECT_EQ(topology.size(), 2u);

@@ -219,10 +219,18 @@ protected:
         std::lock_guard<std::mutex> guard(Peer::dL(Impl()));
         return Peer::plugin(Impl()).m_UpdateCounter;
     }
-    // Waits until the worker has finished this many more cycles than now.
+    // Has the worker run this many cycles, each forced at once instead of waiting out the poll
+    // interval. From the second on, each cycle began after the call: a test that changes something
+    // and asks for two sees a whole cycle that met the change.
     bool WaitForCycles(int cycles, int seconds = 30) {
-        const std::uint64_t start = PluginUpdateCounter();
-        return Eventually([&] { return PluginUpdateCounter() >= start + static_cast<std::uint64_t>(cycles); }, seconds);
+        for (int i = 0; i < cycles; ++i) {
+            const std::uint64_t start = PluginUpdateCounter();
+            Impl().sendWorkerEvent(IPLUGINAPI_IMPL::CPluginEvents::FORCE_WORK);
+            if (!Eventually([&] { return PluginUpdateCounter() > start; }, seconds)) {
+                return false;
+            }
+        }
+        return true;
     }
     std::vector<PI::CEvent> CollectEvents(std::uint32_t* status = nullptr) {
         PI::COperation op(OP_GET_EVENTS);
