@@ -29,7 +29,8 @@ protected:
     // SQL on another connection to the same file, as another process of the host would run it.
     void OnOther(const std::string& sql) {
         char* error = nullptr;
-        EXPECT_EQ(sqlite3_exec(other_, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << sql << ": " << (error != nullptr ? error : "");
+        EXPECT_EQ(sqlite3_exec(other_, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK)
+            << sql << ": " << (error != nullptr ? error : "");
         sqlite3_free(error);
     }
     void Run(bool onOther, const std::string& sql) { onOther ? OnOther(sql) : static_cast<void>(Query(sql)); }
@@ -74,11 +75,12 @@ TEST_P(DatabaseFault, PluginServesThroughTheFaultAndCatchesUp) {
 
 INSTANTIATE_TEST_SUITE_P(
     EveryKind, DatabaseFault,
-    ::testing::Values(
-        DatabaseFaultCase{"ReadOnly", false, "PRAGMA query_only = ON;", "PRAGMA query_only = OFF;", "readonly database"},
-        DatabaseFaultCase{"WriteLockHeldElsewhere", true, "BEGIN IMMEDIATE;", "COMMIT;", "database is locked"},
-        DatabaseFaultCase{"TableGone", true, "ALTER TABLE Adapter RENAME TO Away;", "ALTER TABLE Away RENAME TO Adapter;",
-                          "no such table: Adapter"}),
+    ::testing::Values(DatabaseFaultCase{"ReadOnly", false, "PRAGMA query_only = ON;", "PRAGMA query_only = OFF;",
+                                        "readonly database"},
+                      DatabaseFaultCase{"WriteLockHeldElsewhere", true, "BEGIN IMMEDIATE;", "COMMIT;",
+                                        "database is locked"},
+                      DatabaseFaultCase{"TableGone", true, "ALTER TABLE Adapter RENAME TO Away;",
+                                        "ALTER TABLE Away RENAME TO Adapter;", "no such table: Adapter"}),
     [](const ::testing::TestParamInfo<DatabaseFaultCase>& info) { return std::string(info.param.name); });
 
 TEST_F(DatabaseFault, DatabaseThatCannotBeOpenedLeavesThePluginWorking) {

@@ -30,8 +30,8 @@ protected:
         std::vector<PI::COperation> operations(2);
         PI::COperation op(operation);
         const std::vector<std::uint32_t> statuses = {
-            Execute(PI::GET_TOPOLOGY, id, &topology),    Execute(PI::GET_PROPERTIES, id, &properties),
-            Execute(PI::GET_PROPERTY, id, &property),    Execute(PI::SET_PROPERTY, id, &property),
+            Execute(PI::GET_TOPOLOGY, id, &topology),     Execute(PI::GET_PROPERTIES, id, &properties),
+            Execute(PI::GET_PROPERTY, id, &property),     Execute(PI::SET_PROPERTY, id, &property),
             Execute(PI::GET_OPERATIONS, id, &operations), Execute(PI::CHECK_OPERATION, id, &op),
             Execute(PI::EXECUTE_OPERATION, id, &op)};
         EXPECT_TRUE(statuses[1] == 0u || properties.empty());
@@ -42,10 +42,11 @@ protected:
     // Each status one its command may return, for both kinds of property and operation.
     void ExpectAllowedStatuses(unsigned long id) {
         SCOPED_TRACE(id);
-        const PI::_COMMAND commands[] = {PI::GET_TOPOLOGY,   PI::GET_PROPERTIES,  PI::GET_PROPERTY,     PI::SET_PROPERTY,
-                                         PI::GET_OPERATIONS, PI::CHECK_OPERATION, PI::EXECUTE_OPERATION};
-        for (const auto& [code, operation] : {std::make_pair(PROP_POLL_INTERVAL, OP_SCAN_CONFIGURATION),
-                                              std::make_pair(PROP_NAME, OP_GET_EVENTS)}) {
+        const PI::_COMMAND commands[] = {PI::GET_TOPOLOGY,     PI::GET_PROPERTIES, PI::GET_PROPERTY,
+                                         PI::SET_PROPERTY,     PI::GET_OPERATIONS, PI::CHECK_OPERATION,
+                                         PI::EXECUTE_OPERATION};
+        for (const auto& [code, operation] :
+             {std::make_pair(PROP_POLL_INTERVAL, OP_SCAN_CONFIGURATION), std::make_pair(PROP_NAME, OP_GET_EVENTS)}) {
             const std::vector<std::uint32_t> statuses = Statuses(id, code, operation);
             for (std::size_t i = 0; i < statuses.size(); ++i) {
                 EXPECT_TRUE(IsAllowedStatus(commands[i], statuses[i])) << commands[i] << " gave " << statuses[i];

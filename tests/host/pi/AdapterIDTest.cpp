@@ -22,8 +22,10 @@ std::uint32_t numberOf(const std::string& host, const std::string& uniqueId) {
 
 TEST(GlobalAdapterID, SamePairKeepsItsNumberNewPairsCountPerHostFromZero) {
     EXPECT_EQ(static_cast<std::uint32_t>(-1), CGlobalAdapterID("stable-host").GetGlobalAdapterNumber());
-    const std::pair<const char*, const char*> calls[] = {{"stable-host", "SN-A"}, {"stable-host", "SN-B"},
-                                                         {"stable-host", "SN-A"}, {"other-host", "SN-B"},
+    const std::pair<const char*, const char*> calls[] = {{"stable-host", "SN-A"},
+                                                         {"stable-host", "SN-B"},
+                                                         {"stable-host", "SN-A"},
+                                                         {"other-host", "SN-B"},
                                                          {"stable-host", "SN-B"}};
     const std::uint32_t expected[] = {0, 1, 0, 0, 1};
     for (std::size_t i = 0; i < std::size(calls); ++i) {

@@ -29,11 +29,12 @@ template <class T> void expectEachChangeSeen(const T& a, const std::vector<std::
     }
 }
 
-const char* const kMirror = "<LogicalDrive Number=\"0\" RaidLevel=\"40009\" StripeSize=\"40053\" Name=\"LogicalDrive_0\">"
-                            "<Container Number=\"0\">"
-                            "<Drive Port=\"0\" Device=\"0\" Size=\"60416\"/>"
-                            "<Drive Port=\"1\" Device=\"0\" Size=\"60416\"/>"
-                            "</Container></LogicalDrive>";
+const char* const kMirror =
+    "<LogicalDrive Number=\"0\" RaidLevel=\"40009\" StripeSize=\"40053\" Name=\"LogicalDrive_0\">"
+    "<Container Number=\"0\">"
+    "<Drive Port=\"0\" Device=\"0\" Size=\"60416\"/>"
+    "<Drive Port=\"1\" Device=\"0\" Size=\"60416\"/>"
+    "</Container></LogicalDrive>";
 } // namespace
 
 // Each SetValue form replaces the value and its kind. Number fields start "not set" (-1), the flag at 1.
@@ -70,10 +71,10 @@ TEST(PropertyValue, RangeIsClampedAndSnappedOntoTheGrid) {
     const std::int64_t highest = std::numeric_limits<std::int64_t>::max();
     const std::int64_t cases[][5] = {
         // value, minimum, maximum, step, normalized
-        {30, 2, 255, 1, 30},     {2, 2, 255, 1, 2},        {255, 2, 255, 1, 255},  {1, 2, 255, 1, 2},
-        {-7, 2, 255, 1, 2},      {256, 2, 255, 1, 255},    {14, 2, 100, 5, 12},    {17, 2, 100, 5, 17},
-        {6, 2, 100, 5, 2},       {1000, 2, 100, 5, 97},    {-7, -10, 10, 4, -10},  {-3, -10, 10, 4, -6},
-        {50, 0, 100, 0, 50},     {150, 0, 100, -3, 100},   {9, 5, 1, 1, 5},        {highest, lowest, highest, 2, highest - 1}};
+        {30, 2, 255, 1, 30}, {2, 2, 255, 1, 2},      {255, 2, 255, 1, 255}, {1, 2, 255, 1, 2},
+        {-7, 2, 255, 1, 2},  {256, 2, 255, 1, 255},  {14, 2, 100, 5, 12},   {17, 2, 100, 5, 17},
+        {6, 2, 100, 5, 2},   {1000, 2, 100, 5, 97},  {-7, -10, 10, 4, -10}, {-3, -10, 10, 4, -6},
+        {50, 0, 100, 0, 50}, {150, 0, 100, -3, 100}, {9, 5, 1, 1, 5},       {highest, lowest, highest, 2, highest - 1}};
     for (const auto& c : cases) {
         CProperty p(30005, true);
         p.SetValue(c[0], c[1], c[2], c[3]);

@@ -127,7 +127,8 @@ TEST_F(SlowController, HostCommandsWaitButAllComplete) {
     EXPECT_TRUE(Eventually([&] {
         collected += static_cast<long>(CollectEvents().size());
         return collected == scans.load();
-    })) << collected << " of " << scans.load() << " events";
+    })) << collected
+        << " of " << scans.load() << " events";
 }
 } // namespace
 } // namespace reliability

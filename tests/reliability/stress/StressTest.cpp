@@ -115,7 +115,8 @@ protected:
             } else if (choice < 36) {
                 PI::CProperty property(random() % 4 == 0 ? PROP_NAME : PROP_POLL_INTERVAL, true);
                 property.SetValue(std::int64_t{2}, std::int64_t{2}, std::int64_t{255}, std::int64_t{1});
-                Check(PI::SET_PROPERTY, Execute(PI::SET_PROPERTY, random() % 3 == 0 ? pickObject() : plugin, &property));
+                Check(PI::SET_PROPERTY,
+                      Execute(PI::SET_PROPERTY, random() % 3 == 0 ? pickObject() : plugin, &property));
             } else if (choice < 44) {
                 std::vector<PI::COperation> operations;
                 Check(PI::GET_OPERATIONS, Execute(PI::GET_OPERATIONS, pickObject(), &operations));
@@ -182,8 +183,8 @@ TEST_F(Stress, HostThreadsWorkerAndChangingController) {
     });
     // No deadlock: every host thread ends within the run plus a generous slack.
     if (!Eventually([&] { return finished.load() == HOST_THREADS; }, seconds + WATCHDOG_SLACK_SECONDS)) {
-        std::fprintf(stderr, "stress: %d of %d host threads still running after %d s\n",
-                     HOST_THREADS - finished.load(), HOST_THREADS, seconds + WATCHDOG_SLACK_SECONDS);
+        std::fprintf(stderr, "stress: %d of %d host threads still running after %d s\n", HOST_THREADS - finished.load(),
+                     HOST_THREADS, seconds + WATCHDOG_SLACK_SECONDS);
         std::abort(); // the threads cannot be joined; end the run loudly
     }
     for (auto& thread : threads) {
