@@ -3,6 +3,7 @@
 // controller's changes again once the fault is gone. A slow controller must not stall host commands
 // for good.
 #include <atomic>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -72,6 +73,41 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<ControllerFaultCase>& info) { return std::string(info.param.name); });
 
 class SlowController : public PluginFixture {};
+
+// Host commands and worker cycles never meet inside the model: every command that reads or changes
+// it waits for the data lock, the event queue has its own, and a cycle takes both (lock timing,
+// level 8, shows each).
+TEST_F(SlowController, EveryHostCommandTakesItsLock) {
+    Create();
+    TraceCapture trace(8);
+    ASSERT_EQ(Initialize(), 0u);
+    const unsigned long adapter = AdapterIds().at(0);
+    std::vector<PI::CObject> topology;
+    std::vector<PI::CProperty> properties;
+    PI::CProperty property(PROP_NAME, false);
+    std::vector<PI::COperation> operations;
+    PI::COperation scan(OP_SCAN_CONFIGURATION);
+    Execute(PI::GET_TOPOLOGY, 0, &topology);
+    Execute(PI::GET_PROPERTIES, adapter, &properties);
+    Execute(PI::GET_PROPERTY, adapter, &property);
+    Execute(PI::SET_PROPERTY, adapter, &property);
+    Execute(PI::GET_OPERATIONS, adapter, &operations);
+    Execute(PI::CHECK_OPERATION, adapter, &scan);
+    Execute(PI::EXECUTE_OPERATION, adapter, &scan);
+    CollectEvents();
+    EXPECT_TRUE(Impl().WorkerDo(false)) << "with both locks free the cycle is done, not put off";
+    std::set<std::string> locks;
+    for (const auto& record : trace.Records()) {
+        if (record.message.find("waited for microseconds") != std::string::npos) {
+            locks.insert(record.function + " " + record.message.substr(0, record.message.find("waited")));
+        }
+    }
+    EXPECT_EQ(locks,
+              (std::set<std::string>{"Initialize dL.lock()", "GetTopology dL.lock()", "GetProperties dL.lock()",
+                                     "GetProperty dL.lock()", "SetProperty dL.lock()", "GetOperations dL.lock()",
+                                     "CheckOperation dL.lock()", "ExecuteOperation dL.lock()", "onAddAvent eL.lock()",
+                                     "GetEvents locked = eL.try_lock()", "WorkerDo locked = std::try_lock(dL, eL)"}));
+}
 
 TEST_F(SlowController, HostCommandsWaitButAllComplete) {
     LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)"}}).c_str());
