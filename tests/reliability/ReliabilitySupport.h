@@ -1,14 +1,12 @@
-// Shared pieces of the reliability tests: the plugin driven through its exported entry points with a
-// fresh database, an emulated controller and a private configuration directory; member access; a
-// trace collector; device trees; and the comparison of stored rows with the objects they mirror.
+// The reliability tests' plugin: made by createIf on a fresh in-memory database, with an emulated
+// controller and its own configuration directory, driven through Execute and released by releaseIf.
+// Also the statuses each command may return and the check that the stored rows mirror the model.
 #pragma once
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -19,15 +17,14 @@
 
 #include <gtest/gtest.h>
 
-#include "support/PluginTestPeer.h"
-#include "support/DeviceTree.h"
 #include "db/Database.h"
 #include "lumo/Lumo.h"
 #include "orm/RaidDataModels.h"
 #include "orm/storage.h"
 #include "pi/IPLUGINAPI.h"
-#include "piDorvModule.h"
-#include "piDorvPlugin.h"
+#include "support/DeviceTree.h"
+#include "support/PluginTestPeer.h"
+#include "support/TraceCapture.h"
 
 extern "C" std::uint32_t createIf(IPLUGINAPI** out);
 extern "C" void releaseIf(IPLUGINAPI** holder);
@@ -36,6 +33,8 @@ namespace reliability {
 using NAMESPACE_piDorv::IPLUGINAPI_IMPL;
 using Peer = NAMESPACE_piDorv::PluginTestPeer;
 using Rows = std::vector<std::vector<std::string>>;
+using test_support::DeviceTree;
+using test_support::TraceCapture;
 
 const std::int32_t OP_GET_EVENTS = 50002;
 const std::int32_t OP_GET_RAID_LEVEL_INFORMATION = 50003;
@@ -44,103 +43,35 @@ const std::int32_t EVENT_SCAN_CONFIGURATION = 10132;
 const PI::_PROPERTY_ID PROP_NAME = 30007;
 const PI::_PROPERTY_ID PROP_POLL_INTERVAL = 30005;
 const std::uint32_t TRACE_DATABASE = 128;
+const char* const SERIAL_A = "0123456789ABCDEF0123456789ABCDEF";
+const char* const SERIAL_B = "FEDCBA9876543210FEDCBA9876543210";
 
-// The statuses a command may return to the host. A configuration write that fails comes back from
+// Whether a command may return the status. A configuration write that fails comes back from
 // SetProperty as the configuration file's own non-zero status (below 100).
 inline bool IsAllowedStatus(PI::_COMMAND command, std::uint32_t status) {
-    std::set<std::uint32_t> allowed;
-    switch (command) {
-    case PI::INITIALIZE:
-        allowed = {0, 20001};
-        break;
-    case PI::SET_ADAPTER_IDS:
-        allowed = {0, 20000}; // 20000: the threads already run
-        break;
-    case PI::DEINITIALIZE:
-    case PI::GET_TOPOLOGY:
-        allowed = {0};
-        break;
-    case PI::GET_PROPERTIES:
-    case PI::GET_OPERATIONS:
-    case PI::CHECK_OPERATION:
-        allowed = {0, 20008};
-        break;
-    case PI::GET_PROPERTY:
-        allowed = {0, 20000, 20008};
-        break;
-    case PI::SET_PROPERTY:
-        if (status > 0 && status < 100) {
-            return true;
-        }
-        allowed = {0, 20004, 20008};
-        break;
-    case PI::EXECUTE_OPERATION:
-        allowed = {0, 20005, 20008};
-        break;
-    default:
-        allowed = {20002};
-        break;
+    // By command, from INITIALIZE (1) to EXECUTE_OPERATION (10); any other command gets 20002.
+    static const std::vector<std::set<std::uint32_t>> allowed = {
+        {20002},    {0, 20001}, {0, 20000},       {0}, {0}, {0, 20008}, {0, 20000, 20008}, {0, 20004, 20008},
+        {0, 20008}, {0, 20008}, {0, 20005, 20008}};
+    if (command == PI::SET_PROPERTY && status > 0 && status < 100) {
+        return true;
     }
-    return allowed.count(status) != 0;
+    return allowed[command >= PI::INITIALIZE && command <= PI::EXECUTE_OPERATION ? command : 0].count(status) != 0;
 }
-
-// Collects trace lines of the asked levels; the lines stay off the test output.
-class TraceCapture {
-public:
-    explicit TraceCapture(std::uint32_t mask) : oldMask_(NAMESPACE_piDorv::TLX_MODULE_INFO_piDorv.GetTraceMask()) {
-        TLX::Internals::SetTraceObserver([this](const std::string& line) {
-            std::lock_guard<std::mutex> guard(lock_);
-            lines_.push_back(line);
-        });
-        TLX::Internals::SetTraceFile("/dev/null");
-        NAMESPACE_piDorv::TLX_MODULE_INFO_piDorv.SetTraceMask(mask);
-    }
-    ~TraceCapture() {
-        NAMESPACE_piDorv::TLX_MODULE_INFO_piDorv.SetTraceMask(oldMask_);
-        TLX::Internals::SetTraceObserver({});
-        TLX::Internals::SetTraceFile("");
-    }
-    TraceCapture(const TraceCapture&) = delete;
-    TraceCapture& operator=(const TraceCapture&) = delete;
-
-    int Count(const std::string& text) const {
-        std::lock_guard<std::mutex> guard(lock_);
-        int n = 0;
-        for (const auto& line : lines_) {
-            n += line.find(text) != std::string::npos ? 1 : 0;
-        }
-        return n;
-    }
-    void Clear() {
-        std::lock_guard<std::mutex> guard(lock_);
-        lines_.clear();
-    }
-
-private:
-    std::uint32_t oldMask_;
-    mutable std::mutex lock_;
-    std::vector<std::string> lines_;
-};
 
 // Polls a condition until it holds or the time is up.
 inline bool Eventually(const std::function<bool()>& condition, int seconds = 30) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (std::chrono::steady_clock::now() < end) {
-        if (condition()) {
-            return true;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() >= end) {
+            return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    return condition();
+    return true;
 }
 
-using test_support::DeviceTree;
-using test_support::TreeAdapter;
-
-const char* const SERIAL_A = "0123456789ABCDEF0123456789ABCDEF";
-const char* const SERIAL_B = "FEDCBA9876543210FEDCBA9876543210";
-
-// Whether every column of a stored row equals the model built from the object (the row ID aside).
+// The names of the columns in which a stored row differs from the model built from the object.
 template <class Model> std::string RowDifference(const Model& stored, const Model& expected) {
     std::ostringstream out;
     Model::forEachField([&](auto member, const char* name, int role) {
@@ -151,8 +82,6 @@ template <class Model> std::string RowDifference(const Model& stored, const Mode
     return out.str();
 }
 
-// A plugin made by createIf on a fresh in-memory database, with an emulated controller and its own
-// configuration directory; released by releaseIf.
 class PluginFixture : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -183,7 +112,6 @@ protected:
         }
     }
     IPLUGINAPI_IMPL& Impl() { return *static_cast<IPLUGINAPI_IMPL*>(api_); }
-
     std::uint32_t Execute(PI::_COMMAND command, unsigned long id, void* data) {
         return api_->Execute(command, id, data);
     }
@@ -195,34 +123,42 @@ protected:
         std::vector<PI::CAdapterID> ids;
         return Execute(PI::SET_ADAPTER_IDS, 0, &ids);
     }
-    std::uint64_t PluginId() {
+
+    // What `read` makes of the plugin object or of each adapter, under the data lock.
+    template <class F> auto OfPlugin(F read) {
         std::lock_guard<std::mutex> guard(Peer::dL(Impl()));
-        return Peer::plugin(Impl()).m_ID;
+        return read(Peer::plugin(Impl()));
+    }
+    template <class F> auto OfAdapters(F read) {
+        std::lock_guard<std::mutex> guard(Peer::dL(Impl()));
+        std::vector<decltype(read(*Peer::adapters(Impl()).front()))> values;
+        for (const auto& adapter : Peer::adapters(Impl())) {
+            values.push_back(read(*adapter));
+        }
+        return values;
+    }
+    std::uint64_t PluginId() {
+        return OfPlugin([](auto& plugin) { return plugin.m_ID; });
     }
     std::vector<std::uint64_t> AdapterIds() {
-        std::lock_guard<std::mutex> guard(Peer::dL(Impl()));
-        std::vector<std::uint64_t> ids;
-        for (const auto& adapter : Peer::adapters(Impl())) {
-            ids.push_back(adapter->m_ID);
-        }
-        return ids;
+        return OfAdapters([](auto& adapter) { return adapter.m_ID; });
     }
     std::vector<std::string> AdapterNames() {
-        std::lock_guard<std::mutex> guard(Peer::dL(Impl()));
-        std::vector<std::string> names;
-        for (const auto& adapter : Peer::adapters(Impl())) {
-            names.push_back(adapter->m_Name);
+        return OfAdapters([](auto& adapter) { return adapter.m_Name; });
+    }
+
+    // Has the worker run this many cycles, each forced at once instead of waiting out the poll
+    // interval. From the second on, each cycle began after the call: a test that changes something
+    // and asks for two sees a whole cycle that met the change.
+    bool WaitForCycles(int cycles) {
+        for (int i = 0; i < cycles; ++i) {
+            const std::uint64_t start = OfPlugin([](auto& plugin) { return plugin.m_UpdateCounter; });
+            Impl().sendWorkerEvent(IPLUGINAPI_IMPL::CPluginEvents::FORCE_WORK);
+            if (!Eventually([&] { return OfPlugin([](auto& plugin) { return plugin.m_UpdateCounter; }) > start; })) {
+                return false;
+            }
         }
-        return names;
-    }
-    std::uint64_t PluginUpdateCounter() {
-        std::lock_guard<std::mutex> guard(Peer::dL(Impl()));
-        return Peer::plugin(Impl()).m_UpdateCounter;
-    }
-    // Waits until the worker has finished this many more cycles than now.
-    bool WaitForCycles(int cycles, int seconds = 30) {
-        const std::uint64_t start = PluginUpdateCounter();
-        return Eventually([&] { return PluginUpdateCounter() >= start + static_cast<std::uint64_t>(cycles); }, seconds);
+        return true;
     }
     std::vector<PI::CEvent> CollectEvents(std::uint32_t* status = nullptr) {
         PI::COperation op(OP_GET_EVENTS);
@@ -239,11 +175,8 @@ protected:
     }
 
     Rows Query(const std::string& sql) { return db_->dao()->query(sql); }
-    std::size_t Count(const std::string& table) {
-        return static_cast<std::size_t>(std::stoul(Query("SELECT COUNT(*) FROM " + table).at(0).at(0)));
-    }
 
-    // Every stored adapter row and the plugin row equal what the objects make of themselves now.
+    // The one plugin row and one row per adapter, each equal to what its object makes of itself now.
     void ExpectRowsMirrorModel() {
         using DatabaseORM::is_equal;
         using DatabaseORM::where;
@@ -256,7 +189,8 @@ protected:
         EXPECT_EQ(RowDifference(plugins.front(), plugin), "");
 
         const auto& adapters = Peer::adapters(Impl());
-        EXPECT_EQ(Count("Adapter"), adapters.size()) << "one row per adapter";
+        EXPECT_EQ(Query("SELECT COUNT(*) FROM Adapter"), (Rows{{std::to_string(adapters.size())}}))
+            << "one per adapter";
         for (const auto& adapter : adapters) {
             const auto rows = db_->get_all<RaidDataModels::Adapter>(
                 where(is_equal(&RaidDataModels::Adapter::UniqueID, adapter->m_UniqueID)));

@@ -1,3 +1,5 @@
+// Host-wide adapter numbers: stable per (host, unique id), counted per host from 0, skipping numbers
+// already in the table, and distinct under concurrent callers.
 #include <gtest/gtest.h>
 
 #include <set>
@@ -20,22 +22,22 @@ std::uint32_t numberOf(const std::string& host, const std::string& uniqueId) {
 
 TEST(GlobalAdapterID, SamePairKeepsItsNumberNewPairsCountPerHostFromZero) {
     EXPECT_EQ(static_cast<std::uint32_t>(-1), CGlobalAdapterID("stable-host").GetGlobalAdapterNumber());
-    EXPECT_EQ(0u, numberOf("stable-host", "SN-A"));
-    EXPECT_EQ(1u, numberOf("stable-host", "SN-B"));
-    EXPECT_EQ(0u, numberOf("stable-host", "SN-A"));
-    // Another host numbers its own adapters from 0, even for an equal unique id.
-    EXPECT_EQ(0u, numberOf("other-host", "SN-B"));
-    EXPECT_EQ(1u, numberOf("stable-host", "SN-B"));
-
+    const std::pair<const char*, const char*> calls[] = {{"stable-host", "SN-A"},
+                                                         {"stable-host", "SN-B"},
+                                                         {"stable-host", "SN-A"},
+                                                         {"other-host", "SN-B"},
+                                                         {"stable-host", "SN-B"}};
+    const std::uint32_t expected[] = {0, 1, 0, 0, 1};
+    for (std::size_t i = 0; i < std::size(calls); ++i) {
+        EXPECT_EQ(expected[i], numberOf(calls[i].first, calls[i].second)) << i;
+    }
     // A numeric unique id is its decimal text.
     CGlobalAdapterID id("stable-host");
     id.SetAdapterUniqueID(std::int64_t{123456789012});
     EXPECT_EQ("123456789012", id.GetUniqueID());
     EXPECT_EQ(2u, id.GenerateUniqueAdapterNumber());
     EXPECT_EQ(2u, numberOf("stable-host", "123456789012"));
-}
 
-TEST(GlobalAdapterID, NumbersPlacedInTheTableAreNotHandedOutAgain) {
     {
         std::lock_guard<std::mutex> guard(CGlobalAdapterID::TableMutex());
         CGlobalAdapterID::AllHostsAdaptersUniqueIDs["seeded-host"]["SN-0"] = 0;
@@ -52,17 +54,13 @@ TEST(GlobalAdapterID, ConcurrentCallersGetDistinctStableNumbers) {
     std::vector<std::thread> threads;
     for (int t = 0; t < kThreads; ++t) {
         threads.emplace_back([t, &seen] {
-            for (int i = 0; i < kIds; ++i) {
-                CGlobalAdapterID id("busy-host");
-                id.SetAdapterUniqueID("SN-" + std::to_string(i));
-                seen[t][i] = id.GenerateUniqueAdapterNumber();
-            }
+            for (int i = 0; i < kIds; ++i)
+                seen[t][i] = numberOf("busy-host", "SN-" + std::to_string(i));
         });
     }
     for (std::thread& thread : threads)
         thread.join();
-
-    std::set<std::uint32_t> distinct(seen[0].begin(), seen[0].end());
+    const std::set<std::uint32_t> distinct(seen[0].begin(), seen[0].end());
     EXPECT_EQ(static_cast<std::size_t>(kIds), distinct.size());
     EXPECT_EQ(static_cast<std::uint32_t>(kIds - 1), *distinct.rbegin());
     for (int t = 1; t < kThreads; ++t)

@@ -1,3 +1,5 @@
+// The key/value configuration file: where it lives, how keys are read, how a write replaces one
+// line and nothing else, and that a failed or concurrent write never leaves a broken file.
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -17,7 +19,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
 class ConfigFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -36,24 +37,89 @@ protected:
 
     fs::path path() const { return m_Dir / "piDorv.ini"; }
     void put(const std::string& content) const { std::ofstream(path(), std::ios::binary) << content; }
-    std::string contents() const {
-        std::ifstream in(path(), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
     // The file holds `expected` and nothing else is left in its directory (no temporary file).
     void expectOnly(const std::string& expected) const {
-        EXPECT_EQ(expected, contents());
+        std::ifstream in(path(), std::ios::binary);
+        EXPECT_EQ(expected, std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
         EXPECT_EQ(1, std::distance(fs::directory_iterator(m_Dir), fs::directory_iterator()));
     }
-    // The value read for `key`, or "<missing>" when the read reports failure.
+    // The value read for `key`, or "<missing>" when the read reports failure and leaves the value alone.
     std::string read(const std::string& key) {
         std::string value = "<missing>";
-        return m_File.ReadKeyValue(key, value, -1, -1) == 0 ? value : "<missing>";
+        const int result = m_File.ReadKeyValue(key, value, -1, -1);
+        EXPECT_TRUE(result == 0 || value == "<missing>") << key;
+        return result == 0 ? value : "<missing>";
     }
     int write(const std::string& key, const std::string& value) { return m_File.WriteKeyValue(key, value, -1, -1); }
-    // In a child process under `restrict`, a long write reports failure; the old file stays whole and alone.
-    void expectFailedWriteKeepsTheOldFile(const std::function<void()>& restrict) {
-        const std::string old = "# keep\nPollInterval=10\n";
+
+    fs::path m_Dir;
+    PI::CConfigFile m_File;
+};
+} // namespace
+
+TEST_F(ConfigFileTest, PathFollowsTheEnvironmentAtEachCall) {
+    EXPECT_EQ(path().string(), m_File.GetPath());
+    ::setenv("PI_CONFIG_DIR", "/elsewhere", 1);
+    EXPECT_EQ("/elsewhere/piDorv.ini", m_File.GetPath());
+    ::unsetenv("PI_CONFIG_DIR");
+    EXPECT_EQ("piDorv.ini", m_File.GetPath());
+}
+
+TEST_F(ConfigFileTest, KeysMatchExactlyAndValuesRunToTheLineEnd) {
+    EXPECT_EQ("<missing>", read("PollInterval")) << "no file";
+    put("# comment = not a key\n"
+        "PollIntervalX=1\n"
+        " PollInterval=2\n"
+        "PollInterval=a=b c \r\n"
+        "PollInterval=3\n"
+        "Empty=");
+    EXPECT_EQ("a=b c ", read("PollInterval"));
+    EXPECT_EQ("2", read(" PollInterval"));
+    EXPECT_EQ("", read("Empty"));
+    EXPECT_EQ("<missing>", read("pollinterval"));
+    EXPECT_EQ("<missing>", read("Other"));
+}
+
+TEST_F(ConfigFileTest, WriteReplacesTheKeyInPlaceOrAppendsItAndKeepsOtherLinesExactly) {
+    ASSERT_EQ(0, write("PollInterval", "30"));
+    expectOnly("PollInterval=30\n");
+    const std::string before = "; settings\n\nName = spaced\n";
+    put(before + "PollInterval=10\r\nno equals sign here\nLast=x");
+    ASSERT_EQ(0, write("PollInterval", "25"));
+    expectOnly(before + "PollInterval=25\r\nno equals sign here\nLast=x\n");
+    ASSERT_EQ(0, write("Added", "7"));
+    expectOnly(before + "PollInterval=25\r\nno equals sign here\nLast=x\nAdded=7\n");
+    EXPECT_EQ("7", read("Added"));
+}
+
+TEST_F(ConfigFileTest, KeyOrValueThatWouldBreakTheFormatIsRefused) {
+    put("PollInterval=10\n");
+    for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
+             {"PollInterval", "5\nInjected=1"}, {"PollInterval", "5\r"}, {"Poll=Interval", "5"}, {"", "5"}}) {
+        EXPECT_NE(0, write(key, value)) << key;
+    }
+    expectOnly("PollInterval=10\n");
+}
+
+// In a child process under a restriction, a long write reports failure; the old file stays whole
+// and alone. Root ignores permission bits, so it drops to an unprivileged user for the directory.
+TEST_F(ConfigFileTest, FailedWriteKeepsTheOldFileWhole) {
+    const std::string old = "# keep\nPollInterval=10\n";
+    const std::vector<std::function<void()>> restrictions = {
+        [this] {
+            fs::permissions(m_Dir, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                       fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+                std::_Exit(2);
+        },
+        [] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limit{};
+            limit.rlim_cur = limit.rlim_max = 64; // the write breaks off half way
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+                std::_Exit(2);
+        }};
+    for (const auto& restrict : restrictions) {
         put(old);
         fs::permissions(path(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                                     fs::perms::others_read);
@@ -68,88 +134,9 @@ protected:
         fs::permissions(m_Dir, fs::perms::owner_all);
         expectOnly(old);
     }
-
-    fs::path m_Dir;
-    PI::CConfigFile m_File;
-};
-
-} // namespace
-
-TEST_F(ConfigFileTest, PathFollowsTheEnvironmentAtEachCall) {
-    EXPECT_EQ(path().string(), m_File.GetPath());
-    ::setenv("PI_CONFIG_DIR", "/elsewhere", 1);
-    EXPECT_EQ("/elsewhere/piDorv.ini", m_File.GetPath());
-    ::unsetenv("PI_CONFIG_DIR");
-    EXPECT_EQ("piDorv.ini", m_File.GetPath());
-}
-
-TEST_F(ConfigFileTest, MissingFileOrKeyFailsAndWriteCreatesTheFile) {
-    std::string value = "untouched";
-    EXPECT_NE(0, m_File.ReadKeyValue("PollInterval", value, -1, -1));
-    EXPECT_EQ("untouched", value);
-    ASSERT_EQ(0, write("PollInterval", "30"));
-    EXPECT_EQ("PollInterval=30\n", contents());
-    EXPECT_EQ("30", read("PollInterval"));
-    EXPECT_NE(0, m_File.ReadKeyValue("Other", value, -1, -1));
-    EXPECT_EQ("untouched", value);
-    ASSERT_EQ(0, write("PollInterval", ""));
-    EXPECT_EQ("", read("PollInterval"));
-}
-
-TEST_F(ConfigFileTest, KeysMatchExactlyAndValuesRunToTheLineEnd) {
-    put("# comment = not a key\n"
-        "PollIntervalX=1\n"
-        " PollInterval=2\n"
-        "PollInterval=a=b c \r\n"
-        "PollInterval=3\n");
-    EXPECT_EQ("a=b c ", read("PollInterval"));
-    EXPECT_EQ("2", read(" PollInterval"));
-    EXPECT_EQ("<missing>", read("pollinterval"));
-}
-
-TEST_F(ConfigFileTest, WriteReplacesInPlaceAndKeepsOtherLinesExactly) {
-    const std::string before = "; settings\n\nName = spaced\n";
-    put(before + "PollInterval=10\r\nno equals sign here\nLast=x");
-    ASSERT_EQ(0, write("PollInterval", "25"));
-    expectOnly(before + "PollInterval=25\r\nno equals sign here\nLast=x\n");
-    ASSERT_EQ(0, write("Added", "7"));
-    expectOnly(before + "PollInterval=25\r\nno equals sign here\nLast=x\nAdded=7\n");
-}
-
-TEST_F(ConfigFileTest, KeyOrValueThatWouldBreakTheFormatIsRefused) {
-    put("PollInterval=10\n");
-    EXPECT_NE(0, write("PollInterval", "5\nInjected=1"));
-    EXPECT_NE(0, write("Poll=Interval", "5"));
-    EXPECT_NE(0, write("", "5"));
-    expectOnly("PollInterval=10\n");
-}
-
-TEST_F(ConfigFileTest, WriteIntoMissingDirectoryFails) {
     ::setenv("PI_CONFIG_DIR", (m_Dir / "absent").c_str(), 1);
     EXPECT_NE(0, write("PollInterval", "30"));
     EXPECT_FALSE(fs::exists(m_Dir / "absent"));
-}
-
-// The write runs in a child process that cannot write into the directory (root drops to an
-// unprivileged user there, since root ignores permission bits).
-TEST_F(ConfigFileTest, WriteIntoReadOnlyDirectoryFailsAndKeepsTheOldFile) {
-    expectFailedWriteKeepsTheOldFile([this] {
-        fs::permissions(m_Dir, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                                   fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-            std::_Exit(2);
-    });
-}
-
-// A write that breaks off half way (file size limit) must leave the old file whole.
-TEST_F(ConfigFileTest, FailedWriteLeavesNoHalfWrittenFile) {
-    expectFailedWriteKeepsTheOldFile([] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{};
-        limit.rlim_cur = limit.rlim_max = 64;
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
-            std::_Exit(2);
-    });
 }
 
 TEST_F(ConfigFileTest, ConcurrentWritersLoseNoKey) {

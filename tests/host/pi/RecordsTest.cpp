@@ -1,10 +1,16 @@
+// The plugin-interface records: property values and their range rule, logical drives read from XML,
+// and equality over the whole record.
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 
 #include "pi/CObject.h"
 #include "pi/COperation.h"
+#include "pi/CProperty.h"
 #include "tlx/Xml.h"
+
+using PI::CProperty;
 
 namespace {
 TLX::XML::xml_document parse(const char* text) {
@@ -31,20 +37,68 @@ const char* const kMirror =
     "</Container></LogicalDrive>";
 } // namespace
 
+// Each SetValue form replaces the value and its kind. Number fields start "not set" (-1), the flag at 1.
+TEST(PropertyValue, EachSetValueFormGivesItsKindOnAFreshProperty) {
+    CProperty p(30005, true);
+    EXPECT_EQ((std::vector<std::int32_t>{30005, 1, -1, -1, -1, -1, 1, -1}),
+              (std::vector<std::int32_t>{p.m_Code, p.m_Changeable, p.m_SubCode, p.m_Label, p.m_Position, p.m_ExtraText,
+                                         p.m_Flag, p.m_StatusDisplay}));
+    EXPECT_EQ(CProperty::NONE, p.Kind());
+    p.SetValue(std::uint64_t{42});
+    ASSERT_EQ(CProperty::NUMBER_OR_RANGE, p.Kind());
+    EXPECT_EQ((PI::CMultiValueData{42, false, 0, 0, 0}), *p.Number());
+    p.SetValue(static_cast<const char*>(nullptr));
+    ASSERT_EQ(CProperty::STRING, p.Kind());
+    EXPECT_EQ("", p.String()->text);
+    p.SetValue(std::int32_t{40024}, std::vector<std::int32_t>{40024, 40150});
+    EXPECT_EQ(CProperty::CHOICE, p.Kind());
+    p.SetValue(std::int64_t{10}, 2, 255, 1);
+    ASSERT_EQ(CProperty::NUMBER_OR_RANGE, p.Kind());
+    EXPECT_EQ((PI::CMultiValueData{10, true, 2, 255, 1}), *p.Number());
+    p.SetValue(std::vector<std::int32_t>{40267}, std::vector<std::int32_t>{40267, 40266});
+    EXPECT_EQ(CProperty::LISTS, p.Kind());
+    p.SetValue(std::vector<std::string>{"a", "b"});
+    EXPECT_EQ(CProperty::STRINGS, p.Kind());
+    const TLX::XML::xml_document doc = parse("<LogicalDrive Number=\"0\"><Container Number=\"0\"/></LogicalDrive>");
+    p.SetValue(doc);
+    ASSERT_EQ(CProperty::XML, p.Kind());
+    EXPECT_EQ(doc.save("\t", 1, 0), p.Xml()->xml);
+}
+
+// Clamped to [minimum, maximum], then rounded down onto the step grid that starts at the minimum.
+TEST(PropertyValue, RangeIsClampedAndSnappedOntoTheGrid) {
+    const std::int64_t lowest = std::numeric_limits<std::int64_t>::min();
+    const std::int64_t highest = std::numeric_limits<std::int64_t>::max();
+    const std::int64_t cases[][5] = {
+        // value, minimum, maximum, step, normalized
+        {30, 2, 255, 1, 30}, {2, 2, 255, 1, 2},      {255, 2, 255, 1, 255}, {1, 2, 255, 1, 2},
+        {-7, 2, 255, 1, 2},  {256, 2, 255, 1, 255},  {14, 2, 100, 5, 12},   {17, 2, 100, 5, 17},
+        {6, 2, 100, 5, 2},   {1000, 2, 100, 5, 97},  {-7, -10, 10, 4, -10}, {-3, -10, 10, 4, -6},
+        {50, 0, 100, 0, 50}, {150, 0, 100, -3, 100}, {9, 5, 1, 1, 5},       {highest, lowest, highest, 2, highest - 1}};
+    for (const auto& c : cases) {
+        CProperty p(30005, true);
+        p.SetValue(c[0], c[1], c[2], c[3]);
+        EXPECT_EQ(c[4], p.GetValueRangeNormalized()) << c[0] << " in " << c[1] << ".." << c[2] << " step " << c[3];
+    }
+    CProperty p(30120, false);
+    EXPECT_EQ(0, p.GetValueRangeNormalized());
+    p.SetValue(std::uint64_t{77});
+    EXPECT_EQ(77, p.GetValueRangeNormalized());
+    p.SetValue("77");
+    EXPECT_EQ(0, p.GetValueRangeNormalized());
+}
+
 TEST(LogicalDriveXml, ReadsDriveAndContainers) {
     const PI::CLogicalDrive ld(parse(kMirror));
-    EXPECT_EQ(0, ld.m_Number);
-    EXPECT_EQ(40009, ld.GetRaidLevel());
-    EXPECT_EQ(40053, ld.m_StripeSize);
-    EXPECT_EQ("LogicalDrive_0", ld.m_Name);
+    EXPECT_EQ(std::make_tuple(0, 40009, 40053, std::string("LogicalDrive_0")),
+              std::make_tuple(ld.m_Number, ld.GetRaidLevel(), ld.m_StripeSize, ld.m_Name));
     ASSERT_EQ(1u, ld.GetContainers().size());
     const PI::CContainer& c = ld.GetContainers()[0];
     EXPECT_EQ(0, c.m_Number);
     ASSERT_EQ(2u, c.m_Drives.size());
     EXPECT_EQ(0, c.m_Drives[0].m_PortNumber);
-    EXPECT_EQ(1, c.m_Drives[1].m_PortNumber);
-    EXPECT_EQ(0, c.m_Drives[1].m_DeviceNumber);
-    EXPECT_EQ(60416u, c.m_Drives[1].m_Size);
+    EXPECT_EQ(std::make_tuple(1, 0, std::uint64_t{60416}),
+              std::make_tuple(c.m_Drives[1].m_PortNumber, c.m_Drives[1].m_DeviceNumber, c.m_Drives[1].m_Size));
 }
 
 TEST(LogicalDriveXml, EmptyForeignOrMalformedInputKeepsDefaults) {
@@ -55,38 +109,33 @@ TEST(LogicalDriveXml, EmptyForeignOrMalformedInputKeepsDefaults) {
     const PI::CLogicalDrive ld(parse("<LogicalDrive RaidLevel=\"RAID-1\" StripeSize=\"12abc\" Number=\"99999999999\">"
                                      "<Container><Drive Port=\"2\" Size=\"-5\"/><Drive/></Container>"
                                      "<Container Number=\"1\"/></LogicalDrive>"));
-    EXPECT_EQ(-1, ld.m_Number);
-    EXPECT_EQ(-1, ld.m_RaidLevel);
-    EXPECT_EQ(-1, ld.m_StripeSize);
-    EXPECT_EQ("", ld.m_Name);
+    EXPECT_EQ(std::make_tuple(-1, -1, -1, std::string()),
+              std::make_tuple(ld.m_Number, ld.m_RaidLevel, ld.m_StripeSize, ld.m_Name));
     ASSERT_EQ(2u, ld.GetContainers().size());
     EXPECT_EQ(-1, ld.GetContainers()[0].m_Number);
     ASSERT_EQ(2u, ld.GetContainers()[0].m_Drives.size());
     const PI::CDrive& drive = ld.GetContainers()[0].m_Drives[0];
-    EXPECT_EQ(2, drive.m_PortNumber);
-    EXPECT_EQ(-1, drive.m_DeviceNumber);
-    EXPECT_EQ(0u, drive.m_Size);
+    EXPECT_EQ(std::make_tuple(2, -1, std::uint64_t{0}),
+              std::make_tuple(drive.m_PortNumber, drive.m_DeviceNumber, drive.m_Size));
     EXPECT_EQ(PI::CDrive(), ld.GetContainers()[0].m_Drives[1]);
     EXPECT_EQ(1, ld.GetContainers()[1].m_Number);
     EXPECT_TRUE(ld.GetContainers()[1].m_Drives.empty());
 }
 
 // Equality covers every field and the value, down to the carried records.
-TEST(RecordEquality, PropertyComparesEveryFieldAndTheValue) {
+TEST(RecordEquality, EachRecordComparesEveryFieldAndTheValue) {
     PI::CProperty a(30005, true);
     a.SetValue(std::int64_t{10}, 2, 255, 1);
     a.m_Label = 23335;
     expectEachChangeSeen<PI::CProperty>(a, {[](auto& b) { b.m_Flag = 0; }, [](auto& b) { b.m_StatusDisplay = 24000; },
-                                            [](auto& b) { b.m_Changeable = false; },
+                                            [](auto& b) { b.m_Changeable = false; }, [](auto& b) { b.m_Code = 1; },
                                             [](auto& b) { b.SetValue(std::int64_t{10}, 2, 255, 2); },
                                             [](auto& b) { b.SetValue(std::uint64_t{10}); }}); // same, not ranged
     PI::CProperty text(30007, false), number(30007, false);
     text.SetValue("0");
     number.SetValue(std::uint64_t{0});
     EXPECT_NE(text, number);
-}
 
-TEST(RecordEquality, DriveLevelOperationAndObjectCompareTheWholeRecord) {
     const PI::CLogicalDrive ld(parse(kMirror));
     expectEachChangeSeen<PI::CLogicalDrive>(
         ld, {[](auto& b) { b.m_Containers[0].m_Drives[1].m_Size = 1; }, [](auto& b) { b.m_Name = "other"; }});
