@@ -185,7 +185,7 @@ TEST(JsonFormat, DocumentHeadAndProperty) {
     const rapidjson::Document d = Parse(JsonDocument("get").Status(20008).Property(Ranged(10)).Finish());
     ASSERT_TRUE(d["format"].IsArray());
     EXPECT_EQ(1, d["format"][0].GetInt());
-    EXPECT_EQ(0, d["format"][1].GetInt());
+    EXPECT_EQ(1, d["format"][1].GetInt());
     EXPECT_STREQ("get", d["command"].GetString());
     EXPECT_EQ(20008, d["status"].GetInt());
     EXPECT_STREQ("INVALID_OBJECT_ID", d["statusName"].GetString());

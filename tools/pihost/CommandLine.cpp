@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include <cstdlib>
+
 #include <CLI/CLI.hpp>
 
 #include "HostCodes.h"
@@ -22,6 +24,8 @@ Examples:
   pihost get plugin POLL_INTERVAL
   pihost run adapter SCAN_CONFIGURATION
   pihost --device-tree tree.json watch --for 60 --scan
+  pihost check                            a Monitoring Plugins status line (exit 0 OK ... 3 UNKNOWN)
+  pihost metrics --output /var/lib/prometheus/node-exporter/pidorv.prom
   printf 'run adapter SCAN_CONFIGURATION\nrun plugin GET_EVENTS\n' | pihost shell)";
 
 struct Texts {
@@ -72,6 +76,9 @@ bool Finish(Request& r, const Texts& t, std::ostream& err) {
     case Command::Topology:
     case Command::Watch:
     case Command::Shell:
+    case Command::Check:
+    case Command::Metrics:
+    case Command::Version:
         break;
     }
     return true;
@@ -101,9 +108,17 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, Request& req
         ->check(CLI::ExistingFile);
     app.add_option("--fault", o.fault, "controller emulator faults, comma list (LUMO_FAULT), e.g. no-controller");
     app.add_option("--plugin", o.plugin, "plugin library to load instead of libpiDorv.so")->check(CLI::ExistingFile);
+    bool version = false;
+    app.add_flag("--version", version, "pihost's version and the VERSION of the plugin it loads");
 
     auto* topology = app.add_subcommand("topology", "the object tree: plugin, adapters and drives (default)");
-    topology->footer("Example: pihost topology\n         pihost --json topology");
+    topology->footer(
+        "This device shows no drive objects: the controller's device tree describes the adapter only, by design, so\n"
+        "the tree is the plugin and its adapters. An adapter, once seen, stays for the life of the plugin, also when\n"
+        "a later device tree lacks it. At every start the plugin writes one line to standard output ('piDorv:\n"
+        "Initialize:  adapter count is 1', whatever the count), its notice for the host's log; with --json pihost\n"
+        "moves that line to standard error.\n"
+        "Example: pihost topology\n         pihost --json topology");
 
     auto* properties = app.add_subcommand("properties", "all properties of one object (GetProperties)");
     properties->add_option("OBJECT", t.object, "plugin, adapter, adapter:N or a hex identifier")->required();
@@ -149,6 +164,19 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, Request& req
     shell->footer("Each line is a pihost command without the program name; quit, exit or end of input ends.\n"
                   "Example: printf 'run adapter SCAN_CONFIGURATION\\nrun plugin GET_EVENTS\\n' | pihost shell");
 
+    auto* check = app.add_subcommand("check", "a Monitoring Plugins status line: exit 0 OK, 1 WARNING, 2 CRITICAL, "
+                                              "3 UNKNOWN");
+    check->footer("One line such as 'PIDORV OK - 1 adapter, all OK | adapters=1 failed=0 warning=0'. WARNING: an\n"
+                  "adapter or drive status is WARNING, DEGRADED or REBUILDING; CRITICAL: a status is FAILED or no\n"
+                  "adapter was seen; UNKNOWN: pihost could not run the plugin (also for bad usage).\n"
+                  "Check, metrics and --version keep the mirror in memory unless --db or PI_DATABASE names a file.\n"
+                  "Example: pihost check\n         pihost --json check");
+
+    auto* metrics = app.add_subcommand("metrics", "the objects in the Prometheus text exposition format");
+    metrics->add_option("--output", r.metricsOutput,
+                        "write to FILE through a temporary file and a rename (node_exporter's textfile collector)");
+    metrics->footer("Example: pihost metrics --output /var/lib/prometheus/node-exporter/pidorv.prom");
+
     const std::pair<CLI::App*, Command> commands[] = {{topology, Command::Topology},
                                                       {properties, Command::Properties},
                                                       {get, Command::Get},
@@ -157,7 +185,9 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, Request& req
                                                       {run, Command::Run},
                                                       {watch, Command::Watch},
                                                       {db, Command::Db},
-                                                      {shell, Command::Shell}};
+                                                      {shell, Command::Shell},
+                                                      {check, Command::Check},
+                                                      {metrics, Command::Metrics}};
 
     // The options of pihost itself may come before or after the command; say so in every command's help.
     for (const auto& c : commands)
@@ -168,6 +198,12 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, Request& req
         std::vector<std::string> reversed(args.rbegin(), args.rend());
         app.parse(reversed);
     } catch (const CLI::ParseError& e) {
+        // A monitor reads a bad check command line as UNKNOWN, on the first line of standard output.
+        if (e.get_exit_code() != 0 && check->parsed()) {
+            err << "pihost: " << e.what() << "\n";
+            out << "PIDORV UNKNOWN - bad usage: " << e.what() << "\n";
+            return ParseOutcome{false, 3};
+        }
         if (e.get_exit_code() != 0)
             err << "pihost: ";
         const int code = app.exit(e, out, err);
@@ -180,6 +216,14 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, Request& req
             r.commandName = c.first->get_name();
         }
     }
+    if (version) {
+        r.command = Command::Version;
+        r.commandName = "version";
+    }
+    // These often run beside a watch of the same user: a mirror file of their own would be started anew.
+    const bool oneShot = r.command == Command::Check || r.command == Command::Metrics || r.command == Command::Version;
+    if (oneShot && app.get_option("--db")->count() == 0 && !std::getenv("PI_DATABASE"))
+        o.db = ":memory:";
     const char* loadOptionNames[] = {"--db",          "--config-dir", "--trace", "--trace-file",
                                      "--device-tree", "--fault",      "--plugin"};
     for (const char* name : loadOptionNames)

@@ -10,6 +10,7 @@
 #include "JsonOut.h"
 #include "LineSplit.h"
 #include "MirrorDatabase.h"
+#include "Monitoring.h"
 #include "ObjectKind.h"
 #include "StopSignal.h"
 #include "TopologyDiff.h"
@@ -141,6 +142,12 @@ int Host::Run(const Request& r) {
         return Db(r);
     case Command::Shell:
         return UsageError(r, "shell cannot be started from within the shell");
+    case Command::Check:
+        return CheckCommand(session_, r, out_);
+    case Command::Metrics:
+        return MetricsCommand(session_, r, out_, err_);
+    case Command::Version:
+        return VersionCommand(session_, r, out_);
     }
     return EXIT_USAGE;
 }
@@ -163,7 +170,7 @@ int Host::Properties(const Request& r) {
     std::vector<PI::CProperty> properties;
     const std::uint32_t status = session_.Properties(id, properties);
     if (r.options.json) {
-        Line(JsonDocument(r.commandName).Status(status).Properties(properties).Finish());
+        Line(JsonDocument(r.commandName).Status(status).Target(topology, id).Properties(properties).Finish());
     } else if (status == 0) {
         out_ << ObjectLabel(topology, id) << "\n";
         PrintProperties(out_, properties);
@@ -179,7 +186,7 @@ int Host::Get(const Request& r) {
     PI::CProperty property(r.code, false);
     const std::uint32_t status = session_.Property(id, property);
     if (r.options.json)
-        Line(JsonDocument(r.commandName).Status(status).Property(property).Finish());
+        Line(JsonDocument(r.commandName).Status(status).Target(topology, id).Property(property).Finish());
     else if (status == 0)
         Line(FormatProperty(property));
     return Outcome(r, "GetProperty", status);
@@ -197,7 +204,7 @@ int Host::Set(const Request& r) {
                       static_cast<std::int64_t>(Codes::POLL_INTERVAL_MAX), static_cast<std::int64_t>(1));
     const std::uint32_t status = session_.SetProperty(id, property);
     if (r.options.json)
-        Line(JsonDocument(r.commandName).Status(status).Property(property).Finish());
+        Line(JsonDocument(r.commandName).Status(status).Target(topology, id).Property(property).Finish());
     else if (status == 0)
         Line("POLL_INTERVAL set to " + std::to_string(r.pollInterval) + " s (saved in piDorv.ini)");
     return Outcome(r, "SetProperty", status);
@@ -211,7 +218,7 @@ int Host::Operations(const Request& r) {
     std::vector<PI::COperation> operations;
     const std::uint32_t status = session_.Operations(id, operations);
     if (r.options.json) {
-        Line(JsonDocument(r.commandName).Status(status).Operations(operations).Finish());
+        Line(JsonDocument(r.commandName).Status(status).Target(topology, id).Operations(operations).Finish());
     } else if (status == 0) {
         out_ << ObjectLabel(topology, id) << "\n";
         PrintOperations(out_, operations);
@@ -227,7 +234,7 @@ int Host::RunOperation(const Request& r) {
     PI::COperation operation = OperationRequest(topology, id, r.code);
     const std::uint32_t status = session_.Run(id, operation);
     if (r.options.json) {
-        Line(JsonDocument(r.commandName).Status(status).Operation(operation).Finish());
+        Line(JsonDocument(r.commandName).Status(status).Target(topology, id).Operation(operation).Finish());
     } else if (status == 0) {
         std::vector<std::string> lines = FormatOperation(operation);
         out_ << lines.front() << " on " << ObjectLabel(topology, id) << ": done\n";

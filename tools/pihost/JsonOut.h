@@ -1,7 +1,9 @@
-// JSON documents of pihost (format 1.0): {"format":[1,0],"command":...,"status":...,"statusName":...,payload}.
-// Readers depend on these shapes; a change that breaks one raises the format version.
+// JSON documents of pihost (format 1.1): {"format":[1,1],"command":...,"status":...,"statusName":...,payload}.
+// Readers depend on these shapes (docs/pihost.schema.json); a change that breaks one raises the major format
+// version, an addition the minor.
 #pragma once
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +13,11 @@
 #include "pi/CObject.h"
 
 namespace pihost {
+
+struct CheckResult;
+
+// "plugin", "adapter", "physicalDrive", "logicalDrive" or "other": an object's "kind".
+const char* JsonKindName(ObjectKind kind);
 
 class JsonDocument {
 public:
@@ -28,9 +35,16 @@ public:
     JsonDocument& Operations(const std::vector<PI::COperation>& operations); // "operations"
     JsonDocument& Operation(const PI::COperation& operation);                // "operation"
     JsonDocument& Event(const PI::CEvent& event);                            // "event"
-    JsonDocument& ChangeItem(const Change& change);                          // "change"
-    JsonDocument& Tables(const std::vector<TableRows>& tables);              // "tables"
+    // "change", with the time it was seen.
+    JsonDocument& ChangeItem(const Change& change, std::time_t time = std::time(nullptr));
+    JsonDocument& Tables(const std::vector<TableRows>& tables);              // "tables" and "columns"
+    // "object": the identifier and kind of the object a command addressed.
+    JsonDocument& Target(const std::vector<PI::CObject>& topology, std::uint64_t id);
     JsonDocument& Error(const std::string& message);                         // "error"
+    JsonDocument& Check(const CheckResult& result);                          // "check"
+    // "metrics": the exposition text and the file it went to (null: standard output).
+    JsonDocument& Metrics(const std::string& text, const std::string& output);
+    JsonDocument& Version(const std::string& pihost, const std::string& plugin); // "version"
 
     // Closes the document and returns it as one line (no line end).
     std::string Finish();

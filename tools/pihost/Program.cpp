@@ -65,7 +65,10 @@ int RunProgram(const Request& request, std::istream& in, std::ostream& out, std:
 
     int exitCode = 0;
     {
-        PluginSession session(plugin, o.json);
+        // Check, metrics and version print what monitors and scripts parse: the plugin's own line goes aside.
+        const bool machineOutput = request.command == Command::Check || request.command == Command::Metrics ||
+                                   request.command == Command::Version;
+        PluginSession session(plugin, o.json || machineOutput);
         const std::uint32_t initialized = session.Initialize();
         if (initialized != 0)
             return LifecycleFailure(request, out, err, "Initialize", initialized);

@@ -4,6 +4,7 @@
 
 #include "CommandLine.h"
 #include "Commands.h"
+#include "Monitoring.h"
 #include "Program.h"
 #include "StopSignal.h"
 
@@ -15,6 +16,8 @@ int main(int argc, char** argv) {
     if (!parsed.run)
         return parsed.exitCode;
     try {
+        if (request.command == pihost::Command::Check)
+            return pihost::RunCheck(request, std::cin, std::cout, std::cerr);
         return pihost::RunProgram(request, std::cin, std::cout, std::cerr);
     } catch (const std::exception& e) {
         // The plugin passes some exceptions through; the session and the library were released on the way here.

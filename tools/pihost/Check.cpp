@@ -1,0 +1,160 @@
+#include <set>
+#include <sstream>
+
+#include "Format.h"
+#include "HostCodes.h"
+#include "JsonOut.h"
+#include "Monitoring.h"
+#include "PluginSession.h"
+#include "Program.h"
+
+namespace pihost {
+namespace {
+
+// Monitors keep the first line of standard output and cut performance data at '|': names from the
+// controller must not break either.
+std::string PlainText(const std::string& text) {
+    std::string out = text;
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f || c == '|')
+            c = '?';
+    return out;
+}
+
+std::string Plural(int count, const char* word) {
+    return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
+}
+
+CheckResult Unknown(const std::string& reason) {
+    CheckResult result;
+    result.summary = "could not run the plugin: " + reason;
+    return result;
+}
+
+// The first "pihost: ..." message of a failed run, without the prefix.
+std::string FirstMessage(const std::string& errors) {
+    std::istringstream lines(errors);
+    const std::string prefix = "pihost: ";
+    for (std::string line; std::getline(lines, line);)
+        if (line.compare(0, prefix.size(), prefix) == 0)
+            return line.substr(prefix.size());
+    return "no reason was given";
+}
+
+void PrintCheck(std::ostream& out, bool json, const CheckResult& result) {
+    if (!json) {
+        out << CheckLine(result) << "\n";
+        out.flush();
+        return;
+    }
+    JsonDocument document("check");
+    if (!result.evaluated)
+        document.Error(result.summary);
+    out << document.Check(result).Finish() << "\n";
+    out.flush();
+}
+} // namespace
+
+const char* CheckStateName(CheckState state) {
+    switch (state) {
+    case CheckState::Ok:
+        return "OK";
+    case CheckState::Warning:
+        return "WARNING";
+    case CheckState::Critical:
+        return "CRITICAL";
+    case CheckState::Unknown:
+        break;
+    }
+    return "UNKNOWN";
+}
+
+CheckState RateStatus(std::int32_t value) {
+    static const std::set<std::string> critical = {"FAILED", "FAILED_MISSING", "LOGICAL_DRIVE_FAILED", "ERROR"};
+    static const std::set<std::string> warning = {"WARNING", "DEGRADED", "LOGICAL_DRIVE_DEGRADED", "REBUILDING"};
+    const std::string& name = CodeNames::ValueName(value);
+    if (critical.count(name))
+        return CheckState::Critical;
+    if (warning.count(name))
+        return CheckState::Warning;
+    return CheckState::Ok;
+}
+
+CheckResult EvaluateCheck(const std::vector<PI::CObject>& topology) {
+    CheckResult result;
+    result.evaluated = true;
+    result.state = CheckState::Ok;
+    for (const auto& object : topology) {
+        const ObjectKind kind = KindOf(object);
+        if (kind == ObjectKind::Adapter)
+            ++result.adapters;
+        const PI::CProperty* status = FindProperty(object, Codes::PROPERTY_STATUS);
+        if (kind == ObjectKind::Plugin || !status || !status->Choice())
+            continue;
+        const CheckState state = RateStatus(status->Choice()->value);
+        if (state == CheckState::Ok)
+            continue;
+        ++(state == CheckState::Critical ? result.failed : result.warning);
+        result.problems.push_back(CheckProblem{object.m_ID, kind, DisplayName(object), status->Choice()->value, state});
+        if (state > result.state)
+            result.state = state;
+    }
+    if (result.adapters == 0) {
+        result.state = CheckState::Critical;
+        result.summary = "no adapter seen";
+        return result;
+    }
+    result.summary = Plural(result.adapters, "adapter");
+    if (result.problems.empty())
+        result.summary += ", all OK";
+    for (std::size_t i = 0; i < result.problems.size(); ++i) {
+        const CheckProblem& p = result.problems[i];
+        result.summary += (i == 0 ? ": " : ", ") + std::string(KindName(p.kind)) + " " + FormatId(p.id) +
+                          (p.name.empty() ? "" : " \"" + PlainText(p.name) + "\"") + " " +
+                          CodeLabel(CodeNames::Table::Value, p.value);
+    }
+    return result;
+}
+
+std::string CheckLine(const CheckResult& result) {
+    std::string line = std::string("PIDORV ") + CheckStateName(result.state) + " - " + PlainText(result.summary);
+    if (result.evaluated)
+        line += " | adapters=" + std::to_string(result.adapters) + " failed=" + std::to_string(result.failed) +
+                " warning=" + std::to_string(result.warning);
+    return line;
+}
+
+int CheckCommand(PluginSession& session, const Request& request, std::ostream& out) {
+    std::vector<PI::CObject> topology;
+    const std::uint32_t status = session.Topology(topology);
+    const CheckResult result = status == 0 ? EvaluateCheck(topology) : Unknown("GetTopology returned " + FormatStatus(status));
+    if (request.checkResult)
+        *request.checkResult = result;
+    else
+        PrintCheck(out, request.options.json, result);
+    return static_cast<int>(result.state);
+}
+
+int RunCheck(const Request& request, std::istream& in, std::ostream& out, std::ostream& err) {
+    CheckResult result;
+    Request r = request;
+    r.checkResult = &result;
+    // The run's own output (documents of failures included) gives way to the one line or document of the check.
+    std::ostringstream discarded;
+    std::ostringstream errors;
+    try {
+        RunProgram(r, in, discarded, errors);
+    } catch (const std::exception& e) {
+        errors << "pihost: unexpected error: " << e.what() << "\n";
+    } catch (...) {
+        errors << "pihost: unexpected error\n";
+    }
+    err << errors.str();
+    err.flush();
+    if (!result.evaluated && result.summary.empty())
+        result = Unknown(FirstMessage(errors.str()));
+    PrintCheck(out, request.options.json, result);
+    return static_cast<int>(result.state);
+}
+
+} // namespace pihost
