@@ -15,6 +15,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "JsonRecord.h"
+
 namespace {
 
 const char* const PLUGIN_ID = "0x0136000000000000";
@@ -116,6 +118,7 @@ protected:
             r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         r.out = ReadFile(dir_ + "/stdout.txt");
         r.err = ReadFile(dir_ + "/stderr.txt");
+        RecordJsonDocuments(r.out);
         return r;
     }
 

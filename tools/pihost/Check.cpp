@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <set>
 #include <sstream>
 
@@ -25,9 +26,10 @@ std::string Plural(int count, const char* word) {
     return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
 }
 
-CheckResult Unknown(const std::string& reason) {
+CheckResult Unknown(const std::string& reason, bool usage = false) {
     CheckResult result;
-    result.summary = "could not run the plugin: " + reason;
+    result.usage = usage;
+    result.summary = (usage ? "bad usage: " : "could not run the plugin: ") + reason;
     return result;
 }
 
@@ -49,7 +51,7 @@ void PrintCheck(std::ostream& out, bool json, const CheckResult& result) {
     }
     JsonDocument document("check");
     if (!result.evaluated)
-        document.Error(result.summary);
+        document.Error(result.usage ? ErrorKind::Usage : ErrorKind::Plugin, result.summary);
     out << document.Check(result).Finish() << "\n";
     out.flush();
 }
@@ -133,6 +135,15 @@ int CheckCommand(PluginSession& session, const Request& request, std::ostream& o
     else
         PrintCheck(out, request.options.json, result);
     return static_cast<int>(result.state);
+}
+
+int ParseFailureStatus(const std::vector<std::string>& args, int exitCode, const std::string& errors,
+                       std::ostream& out) {
+    if (exitCode == 0 || std::find(args.begin(), args.end(), "check") == args.end())
+        return exitCode;
+    const bool json = std::find(args.begin(), args.end(), "--json") != args.end();
+    PrintCheck(out, json, Unknown(FirstMessage(errors), true));
+    return static_cast<int>(CheckState::Unknown);
 }
 
 int RunCheck(const Request& request, std::istream& in, std::ostream& out, std::ostream& err) {

@@ -198,12 +198,6 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, Request& req
         std::vector<std::string> reversed(args.rbegin(), args.rend());
         app.parse(reversed);
     } catch (const CLI::ParseError& e) {
-        // A monitor reads a bad check command line as UNKNOWN, on the first line of standard output.
-        if (e.get_exit_code() != 0 && check->parsed()) {
-            err << "pihost: " << e.what() << "\n";
-            out << "PIDORV UNKNOWN - bad usage: " << e.what() << "\n";
-            return ParseOutcome{false, 3};
-        }
         if (e.get_exit_code() != 0)
             err << "pihost: ";
         const int code = app.exit(e, out, err);

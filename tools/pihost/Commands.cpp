@@ -93,7 +93,7 @@ int Host::UsageError(const std::string& command, bool json, const std::string& m
     err_ << "pihost: " << message << "\n";
     // In the shell every command line answers with one document, errors included.
     if (json && shell_)
-        Line(JsonDocument(command).Error(message).Finish());
+        Line(JsonDocument(command).Error(ErrorKind::Usage, message).Finish());
     return EXIT_USAGE;
 }
 
@@ -264,7 +264,7 @@ int Host::Watch(const Request& r) {
         if (status == 0)
             return;
         if (json)
-            Line(JsonDocument(r.commandName).Status(status).Error(what).Finish());
+            Line(JsonDocument(r.commandName).Status(status).Error(ErrorKind::Plugin, what).Finish());
         exitCode = Outcome(r, what, status);
     };
 
@@ -391,7 +391,7 @@ int Host::Shell(std::istream& in, bool interactive) {
                 if (message.compare(0, prefix.size(), prefix) == 0)
                     message.erase(0, prefix.size());
                 if (options_.json)
-                    Line(JsonDocument(words[0]).Error(message).Finish());
+                    Line(JsonDocument(words[0]).Error(ErrorKind::Usage, message).Finish());
             }
             continue;
         }

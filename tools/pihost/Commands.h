@@ -9,12 +9,10 @@
 #include <vector>
 
 #include "CommandLine.h"
+#include "ExitStatus.h"
 #include "PluginSession.h"
 
 namespace pihost {
-
-const int EXIT_PLUGIN_STATUS = 1;
-const int EXIT_USAGE = 2;
 
 class Host {
 public:

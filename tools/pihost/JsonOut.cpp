@@ -339,6 +339,7 @@ const char* JsonKindName(ObjectKind kind) {
 struct JsonDocument::Impl {
     rapidjson::StringBuffer buffer;
     Writer writer{buffer};
+    std::vector<std::string> warnings;
 };
 
 JsonDocument::JsonDocument(const std::string& command) : impl_(new Impl) {
@@ -498,9 +499,20 @@ JsonDocument& JsonDocument::Tables(const std::vector<TableRows>& tables) {
     return *this;
 }
 
-JsonDocument& JsonDocument::Error(const std::string& message) {
-    Key(impl_->writer, "error");
-    Text(impl_->writer, message);
+JsonDocument& JsonDocument::Error(ErrorKind kind, const std::string& message) {
+    Writer& w = impl_->writer;
+    Key(w, "error");
+    w.StartObject();
+    Key(w, "kind");
+    w.String(ErrorKindName(kind));
+    Key(w, "message");
+    Text(w, message);
+    w.EndObject();
+    return *this;
+}
+
+JsonDocument& JsonDocument::Warnings(const std::vector<std::string>& warnings) {
+    impl_->warnings = warnings;
     return *this;
 }
 
@@ -574,7 +586,13 @@ JsonDocument& JsonDocument::Version(const std::string& pihost, const std::string
 }
 
 std::string JsonDocument::Finish() {
-    impl_->writer.EndObject();
+    Writer& w = impl_->writer;
+    Key(w, "warnings");
+    w.StartArray();
+    for (const auto& warning : impl_->warnings)
+        Text(w, warning);
+    w.EndArray();
+    w.EndObject();
     return std::string(impl_->buffer.GetString(), impl_->buffer.GetSize());
 }
 

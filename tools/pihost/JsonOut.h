@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ExitStatus.h"
 #include "MirrorDatabase.h"
 #include "TopologyDiff.h"
 #include "pi/CObject.h"
@@ -40,7 +41,9 @@ public:
     JsonDocument& Tables(const std::vector<TableRows>& tables);              // "tables" and "columns"
     // "object": the identifier and kind of the object a command addressed.
     JsonDocument& Target(const std::vector<PI::CObject>& topology, std::uint64_t id);
-    JsonDocument& Error(const std::string& message);                         // "error"
+    JsonDocument& Error(ErrorKind kind, const std::string& message);         // "error"
+    // "warnings", written by Finish (an empty list when none were given).
+    JsonDocument& Warnings(const std::vector<std::string>& warnings);
     JsonDocument& Check(const CheckResult& result);                          // "check"
     // "metrics": the exposition text and the file it went to (null: standard output).
     JsonDocument& Metrics(const std::string& text, const std::string& output);

@@ -15,8 +15,6 @@
 namespace pihost {
 namespace {
 
-const int EXIT_OUTPUT_NOT_WRITTEN = 4;
-
 std::string Text(const PI::CObject& object, std::int32_t code) {
     const PI::CProperty* p = FindProperty(object, code);
     return p && p->String() ? p->String()->text : std::string();
@@ -183,9 +181,9 @@ int MetricsCommand(PluginSession& session, const Request& r, std::ostream& out, 
     if (status == 0 && !r.metricsOutput.empty() && !WriteFileAtomically(r.metricsOutput, text, error)) {
         err << "pihost: metrics: " << error << "\n";
         if (r.options.json)
-            out << JsonDocument(r.commandName).Status(status).Error(error).Finish() << "\n";
+            out << JsonDocument(r.commandName).Status(status).Error(ErrorKind::Output, error).Finish() << "\n";
         out.flush();
-        return EXIT_OUTPUT_NOT_WRITTEN;
+        return EXIT_OUTPUT;
     }
     if (r.options.json)
         out << JsonDocument(r.commandName).Status(status).Metrics(text, r.metricsOutput).Finish() << "\n";

@@ -27,6 +27,7 @@ struct CheckProblem {
 
 struct CheckResult {
     bool evaluated = false; // false: the plugin could not be run (state Unknown)
+    bool usage = false;     // not evaluated because of bad usage
     CheckState state = CheckState::Unknown;
     std::string summary; // between "PIDORV STATE - " and " | "
     int adapters = 0;
@@ -46,6 +47,10 @@ std::string CheckLine(const CheckResult& result);
 // `pihost check` from start to end: the line (or document) on out and the state as exit status, 3 whatever
 // keeps the plugin from running (usage, loading, lifecycle failures; their messages go to err).
 int RunCheck(const Request& request, std::istream& in, std::ostream& out, std::ostream& err);
+// A command line naming check that does not parse ends as UNKNOWN (3) with its line or document, as monitors
+// expect of bad usage; any other keeps exitCode.
+int ParseFailureStatus(const std::vector<std::string>& args, int exitCode, const std::string& errors,
+                       std::ostream& out);
 // The check on a running session (also from the shell).
 int CheckCommand(PluginSession& session, const Request& request, std::ostream& out);
 

@@ -24,7 +24,7 @@ int LifecycleFailure(const Request& r, std::ostream& out, std::ostream& err, con
     const std::string message = std::string(step) + " returned " + FormatStatus(status);
     err << "pihost: " << message << "\n";
     if (r.options.json)
-        out << JsonDocument(r.commandName).Status(status).Error(message).Finish() << "\n";
+        out << JsonDocument(r.commandName).Status(status).Error(ErrorKind::Plugin, message).Finish() << "\n";
     return EXIT_PLUGIN_STATUS;
 }
 

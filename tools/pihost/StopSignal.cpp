@@ -6,8 +6,8 @@ namespace pihost {
 namespace {
 volatile std::sig_atomic_t g_stop = 0;
 
-void OnStopSignal(int signal) {
-    g_stop = signal;
+void OnStopSignal(int) {
+    g_stop = 1;
 }
 } // namespace
 
@@ -26,12 +26,8 @@ bool StopRequested() {
     return g_stop != 0;
 }
 
-int StopSignalNumber() {
-    return g_stop;
-}
-
 void RequestStop() {
-    g_stop = -1;
+    g_stop = 1;
 }
 
 } // namespace pihost

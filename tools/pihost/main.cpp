@@ -1,6 +1,7 @@
 // pihost: loads the piDorv plugin, drives it through its command entry and prints what it sees.
 #include <exception>
 #include <iostream>
+#include <sstream>
 
 #include "CommandLine.h"
 #include "Commands.h"
@@ -12,9 +13,11 @@ int main(int argc, char** argv) {
     pihost::InstallStopHandlers();
     const std::vector<std::string> args(argv + 1, argv + argc);
     pihost::Request request;
-    const pihost::ParseOutcome parsed = pihost::ParseCommandLine(args, request, std::cout, std::cerr);
+    std::ostringstream parseErrors;
+    const pihost::ParseOutcome parsed = pihost::ParseCommandLine(args, request, std::cout, parseErrors);
+    std::cerr << parseErrors.str();
     if (!parsed.run)
-        return parsed.exitCode;
+        return pihost::ParseFailureStatus(args, parsed.exitCode, parseErrors.str(), std::cout);
     try {
         if (request.command == pihost::Command::Check)
             return pihost::RunCheck(request, std::cin, std::cout, std::cerr);
