@@ -1,27 +1,21 @@
 // pihost for monitors, services and packagers, driven as a process: check, metrics, --version, the watch
 // service's stop, the names beside codes in JSON and the bash completion.
 #include <algorithm>
-#include <chrono>
-#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <rapidjson/document.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include "JsonRecord.h"
 
 namespace {
-
-typedef std::vector<std::pair<std::string, std::string>> Environment;
 
 struct Result {
     int exitCode = -1;
@@ -38,6 +32,13 @@ std::string ReadFile(const std::string& path) {
 
 bool StartsWith(const std::string& text, const std::string& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+std::string Quote(const std::string& word) {
+    std::string quoted = "'";
+    for (char c : word)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
 }
 
 // A shell command's standard output and exit status.
@@ -60,48 +61,28 @@ protected:
         ASSERT_NE(nullptr, ::mkdtemp(pattern));
         dir_ = pattern;
     }
-    void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
+    void TearDown() override { std::system(("rm -rf " + Quote(dir_)).c_str()); }
 
-    // pihost in the test folder (also its state folder), its output in files.
-    pid_t Start(const std::vector<std::string>& args, const Environment& environment = {}) {
-        const pid_t pid = ::fork();
-        if (pid != 0)
-            return pid;
-        if (::chdir(dir_.c_str()) != 0)
-            ::_exit(126);
-        for (const char* name : {"PI_DATABASE", "PI_CONFIG_DIR", "TLX_TRACE_MASK", "TLX_TRACE_FILE", "LUMO_DEVICE_TREE",
-                                 "LUMO_FAULT", "FAKE_PLUGIN_MODE", "FAKE_PLUGIN_STATUSES"})
-            ::unsetenv(name);
-        ::setenv("XDG_STATE_HOME", dir_.c_str(), 1);
-        for (const auto& variable : environment)
-            ::setenv(variable.first.c_str(), variable.second.c_str(), 1);
-        ::umask(022);
-        const int in = ::open("/dev/null", O_RDONLY);
-        const int out = ::open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (in < 0 || out < 0 || err < 0 || ::dup2(in, 0) < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0)
-            ::_exit(126);
-        std::vector<char*> argv{const_cast<char*>(PIHOST_EXE)};
+    // The shell words that start pihost in the test folder (also its state folder), environment (NAME=value
+    // words) added to a clean one, output into stdout.txt and stderr.txt.
+    std::string Command(const std::vector<std::string>& args, const std::string& environment = "") {
+        std::string command = "cd " + Quote(dir_) + " && umask 022 && env -u PI_DATABASE -u PI_CONFIG_DIR " +
+                              "-u LUMO_DEVICE_TREE -u LUMO_FAULT -u TLX_TRACE_MASK XDG_STATE_HOME=" + Quote(dir_) +
+                              " " + environment + " " + PIHOST_EXE;
         for (const auto& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(PIHOST_EXE, argv.data());
-        ::_exit(127);
+            command += " " + Quote(a);
+        return command + " </dev/null >stdout.txt 2>stderr.txt";
     }
 
-    Result Wait(pid_t pid) {
+    // then: shell commands after the pihost command, the last one echoing pihost's exit status.
+    Result Run(const std::vector<std::string>& args, const std::string& environment = "",
+               const std::string& then = "; echo $?") {
         Result r;
-        int status = 0;
-        if (::waitpid(pid, &status, 0) == pid)
-            r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        r.exitCode = std::atoi(Shell(Command(args, environment) + then).out.c_str());
         r.out = ReadFile(dir_ + "/stdout.txt");
         r.err = ReadFile(dir_ + "/stderr.txt");
         RecordJsonDocuments(r.out);
         return r;
-    }
-
-    Result Run(const std::vector<std::string>& args, const Environment& environment = {}) {
-        return Wait(Start(args, environment));
     }
 
     static rapidjson::Document Json(const Result& r) {
@@ -118,27 +99,27 @@ TEST_F(Monitoring, CheckRatesTheWorstStatusAsLineOrDocument) {
     const std::vector<std::string> fake = {"--plugin", FAKE_PLUGIN};
     const struct {
         std::vector<std::string> args;
-        Environment environment;
+        std::string environment;
         int exitCode;
         std::string line; // the whole line, or its start for UNKNOWN
     } rows[] = {
-        {{"check"}, {}, 0, "PIDORV OK - 1 adapter, all OK | adapters=1 failed=0 warning=0"},
-        {{"--fault", "no-controller", "check"}, {}, 2, "PIDORV CRITICAL - no adapter seen | adapters=0 failed=0 warning=0"},
+        {{"check"}, "", 0, "PIDORV OK - 1 adapter, all OK | adapters=1 failed=0 warning=0"},
+        {{"--fault", "no-controller", "check"}, "", 2, "PIDORV CRITICAL - no adapter seen | adapters=0 failed=0 warning=0"},
         {{"check"},
-         {{"FAKE_PLUGIN_STATUSES", "40024,40150"}},
+         "FAKE_PLUGIN_STATUSES=40024,40150",
          1,
          "PIDORV WARNING - 2 adapters: adapter 0x0000000000000044 WARNING | adapters=2 failed=0 warning=1"},
         {{"check"},
-         {{"FAKE_PLUGIN_STATUSES", "40094"}},
+         "FAKE_PLUGIN_STATUSES=40094",
          1,
          "PIDORV WARNING - 1 adapter: adapter 0x0000000000000043 DEGRADED | adapters=1 failed=0 warning=1"},
         {{"check"},
-         {{"FAKE_PLUGIN_STATUSES", "40150,40095"}},
+         "FAKE_PLUGIN_STATUSES=40150,40095",
          2,
          "PIDORV CRITICAL - 2 adapters: adapter 0x0000000000000043 WARNING, adapter 0x0000000000000044 FAILED | "
          "adapters=2 failed=1 warning=1"},
-        {{"check"}, {{"FAKE_PLUGIN_MODE", "create-fails"}}, 3, "PIDORV UNKNOWN - could not run the plugin: "},
-        {{"check", "--bogus"}, {}, 3, "PIDORV UNKNOWN - bad usage: "},
+        {{"check"}, "FAKE_PLUGIN_MODE=create-fails", 3, "PIDORV UNKNOWN - could not run the plugin: "},
+        {{"check", "--bogus"}, "", 3, "PIDORV UNKNOWN - bad usage: "},
     };
     for (const auto& row : rows) {
         std::vector<std::string> args = row.environment.empty() ? std::vector<std::string>() : fake;
@@ -177,11 +158,11 @@ TEST_F(Monitoring, MetricsReplaceTheFileWholeInTheExpositionFormat) {
     EXPECT_NE(std::string::npos, text.find("\npidorv_poll_interval_seconds 10\n")) << text;
     EXPECT_EQ(std::string::npos, text.find("stale"));
     // Nothing left beside it, and readable by the collector's user.
-    EXPECT_EQ("pidorv.prom\n", Shell("ls -A '" + dir_ + "/textfile'").out);
+    EXPECT_EQ("pidorv.prom\n", Shell("ls -A " + Quote(dir_ + "/textfile")).out);
     struct stat info {};
     ASSERT_EQ(0, ::stat((dir_ + "/textfile/pidorv.prom").c_str(), &info));
     EXPECT_EQ(0644u, info.st_mode & 0777);
-    const Result lint = Shell("promtool check metrics < '" + dir_ + "/textfile/pidorv.prom' 2>&1");
+    const Result lint = Shell("promtool check metrics < " + Quote(dir_ + "/textfile/pidorv.prom") + " 2>&1");
     EXPECT_EQ(0, lint.exitCode) << "promtool (Debian's prometheus package): " << lint.out;
 
     const Result failed = Run({"--json", "metrics", "--output", "no/such/folder/pidorv.prom"});
@@ -191,11 +172,10 @@ TEST_F(Monitoring, MetricsReplaceTheFileWholeInTheExpositionFormat) {
 }
 
 TEST_F(Monitoring, WatchAsAServiceEndsCleanlyOnSigterm) {
-    const pid_t pid = Start({"--trace", "2", "--trace-file", "trace.log", "watch"});
-    for (int i = 0; i < 400 && ReadFile(dir_ + "/stderr.txt").find("pihost: watching") == std::string::npos; ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    ASSERT_EQ(0, ::kill(pid, SIGTERM));
-    const Result r = Wait(pid);
+    // As systemd stops it: SIGTERM once pihost is watching.
+    const Result r = Run({"--trace", "2", "--trace-file", "trace.log", "watch"}, "",
+                         " & for i in $(seq 400); do grep -q 'pihost: watching' stderr.txt && break; sleep 0.05; done;"
+                         " kill -TERM $!; wait $!; echo $?");
     EXPECT_EQ(0, r.exitCode) << r.err;
     EXPECT_NE(std::string::npos, ReadFile(dir_ + "/trace.log").find("LEAVE DeInitialize"));
 }
@@ -207,7 +187,7 @@ TEST_F(Monitoring, VersionNamesPihostAndThePluginAndKeepsNoMirror) {
     EXPECT_STREQ("7.12.1", Json(Run({"--json", "--version"}))["version"]["plugin"].GetString());
     Run({"check"});
     Run({"metrics"});
-    EXPECT_EQ("stderr.txt\nstdout.txt\n", Shell("ls -A '" + dir_ + "'").out);
+    EXPECT_EQ("stderr.txt\nstdout.txt\n", Shell("ls -A " + Quote(dir_)).out);
 }
 
 TEST_F(Monitoring, JsonNamesBesideCodes) {
@@ -244,7 +224,7 @@ TEST_F(Monitoring, BashCompletionOffersWhatHelpLists) {
                                             "_pihost\n"
                                             "printf '%s' \" ${COMPREPLY[*]} \"\n";
     const auto offered = [&](const std::string& line) {
-        return Shell("bash '" + dir_ + "/complete.sh' '" + line + "'").out;
+        return Shell("bash " + Quote(dir_ + "/complete.sh") + " " + Quote(line)).out;
     };
     // Every command and option --help names.
     std::istringstream help(Run({"--help"}).out);
