@@ -104,7 +104,10 @@ TEST_F(Monitoring, CheckRatesTheWorstStatusAsLineOrDocument) {
         std::string line; // the whole line, or its start for UNKNOWN
     } rows[] = {
         {{"check"}, "", 0, "PIDORV OK - 1 adapter, all OK | adapters=1 failed=0 warning=0"},
-        {{"--fault", "no-controller", "check"}, "", 2, "PIDORV CRITICAL - no adapter seen | adapters=0 failed=0 warning=0"},
+        {{"--fault", "no-controller", "check"},
+         "",
+         2,
+         "PIDORV CRITICAL - no adapter seen | adapters=0 failed=0 warning=0"},
         {{"check"},
          "FAKE_PLUGIN_STATUSES=40024,40150",
          1,

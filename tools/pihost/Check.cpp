@@ -129,7 +129,8 @@ std::string CheckLine(const CheckResult& result) {
 int CheckCommand(PluginSession& session, const Request& request, std::ostream& out) {
     std::vector<PI::CObject> topology;
     const std::uint32_t status = session.Topology(topology);
-    const CheckResult result = status == 0 ? EvaluateCheck(topology) : Unknown("GetTopology returned " + FormatStatus(status));
+    const CheckResult result =
+        status == 0 ? EvaluateCheck(topology) : Unknown("GetTopology returned " + FormatStatus(status));
     if (request.checkResult)
         *request.checkResult = result;
     else

@@ -38,7 +38,8 @@ struct Request {
     bool scan = false;             // watch: force a configuration scan every second
     std::string table;             // db: empty for all tables
     std::string metricsOutput;     // metrics: the file written atomically; empty for standard output
-    CheckResult* checkResult = nullptr; // check: where the outcome goes instead of standard output
+    // check: where the outcome goes instead of standard output.
+    CheckResult* checkResult = nullptr;
 };
 
 struct ParseOutcome {

@@ -1,5 +1,7 @@
 #include "JsonOut.h"
 
+#include <ctime>
+
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
@@ -429,14 +431,14 @@ JsonDocument& JsonDocument::Target(const std::vector<PI::CObject>& topology, std
     return *this;
 }
 
-JsonDocument& JsonDocument::ChangeItem(const Change& change, std::time_t time) {
+JsonDocument& JsonDocument::ChangeItem(const Change& change) {
     Writer& w = impl_->writer;
     Key(w, "change");
     w.StartObject();
     Key(w, "kind");
     w.String(ChangeKindName(change.kind));
     Key(w, "time");
-    w.Int64(static_cast<std::int64_t>(time));
+    w.Int64(static_cast<std::int64_t>(std::time(nullptr)));
     Key(w, "id");
     Id(w, change.id);
     if (change.kind == Change::Kind::Renumbered) {

@@ -3,7 +3,6 @@
 // version, an addition the minor.
 #pragma once
 #include <cstdint>
-#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -36,18 +35,19 @@ public:
     JsonDocument& Operations(const std::vector<PI::COperation>& operations); // "operations"
     JsonDocument& Operation(const PI::COperation& operation);                // "operation"
     JsonDocument& Event(const PI::CEvent& event);                            // "event"
-    // "change", with the time it was seen.
-    JsonDocument& ChangeItem(const Change& change, std::time_t time = std::time(nullptr));
+    JsonDocument& ChangeItem(const Change& change);                          // "change", with the time it is seen
     JsonDocument& Tables(const std::vector<TableRows>& tables);              // "tables" and "columns"
-    // "object": the identifier and kind of the object a command addressed.
-    JsonDocument& Target(const std::vector<PI::CObject>& topology, std::uint64_t id);
     JsonDocument& Error(ErrorKind kind, const std::string& message);         // "error"
     // "warnings", written by Finish (an empty list when none were given).
     JsonDocument& Warnings(const std::vector<std::string>& warnings);
-    JsonDocument& Check(const CheckResult& result);                          // "check"
+    // "object": the identifier and kind of the object a command addressed.
+    JsonDocument& Target(const std::vector<PI::CObject>& topology, std::uint64_t id);
+    // "check": the outcome of pihost check.
+    JsonDocument& Check(const CheckResult& result);
     // "metrics": the exposition text and the file it went to (null: standard output).
     JsonDocument& Metrics(const std::string& text, const std::string& output);
-    JsonDocument& Version(const std::string& pihost, const std::string& plugin); // "version"
+    // "version": pihost's and the plugin's.
+    JsonDocument& Version(const std::string& pihost, const std::string& plugin);
 
     // Closes the document and returns it as one line (no line end).
     std::string Finish();
