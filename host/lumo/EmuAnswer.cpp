@@ -6,6 +6,8 @@
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
+#include "tlx/JsonBounded.h"
+
 namespace LumoEmu {
 namespace {
 
@@ -65,8 +67,8 @@ std::string toAnswerEnvelope(const std::string& source) {
     }
     std::string answer = source;
     rapidjson::Document doc;
-    doc.Parse(source.data(), source.size());
-    if (!doc.HasParseError() && doc.IsObject() && !doc.HasMember("SIP") && doc.HasMember("TavrinStorageDeviceTree")) {
+    if (!TLX::Json::ParseBounded(doc, source.data(), source.size()).IsError() && doc.IsObject() &&
+        !doc.HasMember("SIP") && doc.HasMember("TavrinStorageDeviceTree")) {
         answer = wrapTree(compact(doc));
     }
     std::lock_guard<std::mutex> guard(lastLock);
@@ -88,8 +90,7 @@ std::string unknownOperationAnswer(int64_t operationCode) {
 
 std::string withCommandStatus(const std::string& answer, int32_t status) {
     rapidjson::Document doc;
-    doc.Parse(answer.data(), answer.size());
-    if (doc.HasParseError() || !doc.IsObject()) {
+    if (TLX::Json::ParseBounded(doc, answer.data(), answer.size()).IsError() || !doc.IsObject()) {
         return answer;
     }
     const auto sip = doc.FindMember("SIP");

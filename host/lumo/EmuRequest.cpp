@@ -3,6 +3,8 @@
 #include <rapidjson/document.h>
 #include <rapidjson/error/en.h>
 
+#include "tlx/JsonBounded.h"
+
 namespace LumoEmu {
 namespace {
 
@@ -19,10 +21,10 @@ CheckedRequest checkRequest(const char* text, size_t length) {
         return refused("Request text is null");
     }
     rapidjson::Document doc;
-    doc.Parse(text, length);
-    if (doc.HasParseError()) {
-        return refused(std::string("Request is not JSON: ") + rapidjson::GetParseError_En(doc.GetParseError()) +
-                       " at offset " + std::to_string(doc.GetErrorOffset()));
+    const rapidjson::ParseResult parsed = TLX::Json::ParseBounded(doc, text, length);
+    if (parsed.IsError()) {
+        return refused(std::string("Request is not JSON: ") + rapidjson::GetParseError_En(parsed.Code()) +
+                       " at offset " + std::to_string(parsed.Offset()));
     }
     if (!doc.IsObject()) {
         return refused("Request is not a JSON object");

@@ -41,6 +41,17 @@ bool CEventHandler::wait_for(const std::vector<int>& eventIds, unsigned long mil
     }
 }
 
+int CEventHandler::takeAll(int eventId) {
+    std::lock_guard<std::mutex> lock(m_Mutex);
+    auto it = m_Pending.find(eventId);
+    if (it == m_Pending.end()) {
+        return 0;
+    }
+    const int taken = it->second;
+    m_Pending.erase(it);
+    return taken;
+}
+
 int CEventHandler::pending(int eventId) const {
     std::lock_guard<std::mutex> lock(m_Mutex);
     auto it = m_Pending.find(eventId);

@@ -15,6 +15,9 @@ public:
     // Returns true and sets `which` when an event was taken; false on time-out.
     // When several listed ids are pending the one listed first is taken.
     bool wait_for(const std::vector<int>& eventIds, unsigned long milliseconds, int& which);
+    // Takes every raise of the id pending now, for a taker whose one answer serves them all.
+    // Returns how many were taken.
+    int takeAll(int eventId);
     // Raises not yet taken (for tests and diagnostics).
     int pending(int eventId) const;
 

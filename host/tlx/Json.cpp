@@ -63,10 +63,13 @@ TJsonObject ParsedDocument(const char* text, std::size_t size) {
     std::shared_ptr<rapidjson::Document> doc(owner, &owner->doc);
     // A zero character ends the text, as it does for callers that hand over a C buffer. The terminated
     // form reads the text through RapidJSON's plain string stream, markedly faster than the sized form.
-    doc->Parse(text);
-    if (doc->HasParseError()) {
-        throw TJsonException(std::string("JSON parse error: ") + rapidjson::GetParseError_En(doc->GetParseError()) +
-                             " (offset " + std::to_string(doc->GetErrorOffset()) + ")");
+    // Answers come from outside and threads may have small stacks: no nesting may recurse without bound.
+    const rapidjson::ParseResult result = ParseBounded(*doc, text);
+    if (result.IsError()) {
+        const std::string error = result.Code() == rapidjson::kParseErrorTermination
+                                      ? "nested deeper than " + std::to_string(MAX_JSON_DEPTH) + " levels"
+                                      : rapidjson::GetParseError_En(result.Code());
+        throw TJsonException("JSON parse error: " + error + " (offset " + std::to_string(result.Offset()) + ")");
     }
     const rapidjson::Value* root = doc.get();
     return TJsonObject(std::move(doc), root);

@@ -7,6 +7,8 @@
 
 #include <rapidjson/document.h>
 
+#include "tlx/JsonBounded.h"
+
 namespace TLX {
 namespace Json {
 class TJsonException : public std::runtime_error {
@@ -19,7 +21,8 @@ enum TJsonType { JSON_OBJECT = 0, JSON_ARRAY = 1, JSON_STRING = 2, JSON_INTEGER 
 
 class TJsonObject {
 public:
-    // Parses text; throws TJsonException naming the parse error and its offset.
+    // Parses text; throws TJsonException naming the parse error and its offset. Nesting deeper than
+    // MAX_JSON_DEPTH is such an error; the parse itself never recurses.
     static TJsonObject constructFromParse(const std::string& text);
     static TJsonObject constructFromParse(const char* text);
     // Wraps one value of a shared document.

@@ -11,17 +11,18 @@ const unsigned TICK_RESOLUTION = 10000; // microseconds
 const std::uint64_t UNTIMED = 0;        // no clock read: a monotonic time is never 0 once running
 } // namespace
 
-CLockTimingTrace::CLockTimingTrace(const char* expression, const char* function, int line)
-    : m_Expression(expression), m_Function(function), m_Line(line), m_Start(UNTIMED), m_Acquired(UNTIMED) {
+CLockTimingTrace::CLockTimingTrace(const char* expression, const char* sourceFile, const char* function, int line)
+    : m_Expression(expression), m_SourceFile(sourceFile), m_Function(function), m_Line(line), m_Start(UNTIMED),
+      m_Acquired(UNTIMED) {
     // Every host call and worker cycle passes through here: with the lock level off, the clocks are not
     // read and no text is built. A lock timed from its start gets all three lines or, should the mask
     // change meanwhile, the ones whose level is on when they are due.
     if (!TLX_MODULE_INFO_piDorv.IsTraceEnabled(LOCK_TRACE_LEVEL)) {
         return;
     }
-    TLX::Output_Streams::CFormatStream(TLX::Internals::CTraceStreamBuffer(LOCK_TRACE_LEVEL, TLX_MODULE_INFO_piDorv,
-                                                                          PIDORV_SRC_PLUGIN, m_Function, m_Line),
-                                       m_Expression);
+    TLX::Output_Streams::CFormatStream(
+        TLX::Internals::CTraceStreamBuffer(LOCK_TRACE_LEVEL, TLX_MODULE_INFO_piDorv, m_SourceFile, m_Function, m_Line),
+        m_Expression);
     m_Start = TLX::Functions::GetTickTime(TICK_RESOLUTION);
     m_Acquired = m_Start;
 }
@@ -53,9 +54,9 @@ void CLockTimingTrace::Write(const std::string& function, const std::string& for
     if (!TLX_MODULE_INFO_piDorv.IsTraceEnabled(LOCK_TRACE_LEVEL)) {
         return;
     }
-    TLX::Output_Streams::CFormatStream(TLX::Internals::CTraceStreamBuffer(LOCK_TRACE_LEVEL, TLX_MODULE_INFO_piDorv,
-                                                                          PIDORV_SRC_PLUGIN, function, m_Line),
-                                       format.c_str())
+    TLX::Output_Streams::CFormatStream(
+        TLX::Internals::CTraceStreamBuffer(LOCK_TRACE_LEVEL, TLX_MODULE_INFO_piDorv, m_SourceFile, function, m_Line),
+        format.c_str())
         << TLX::Output_Streams::FormatInt(static_cast<std::int64_t>(value));
 }
 } // namespace NAMESPACE_piDorv

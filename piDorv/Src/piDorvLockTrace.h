@@ -9,11 +9,13 @@
 #include <cstdint>
 #include <string>
 
+#include "piDorvModule.h"
+
 namespace NAMESPACE_piDorv {
 class CLockTimingTrace {
 public:
-    // Writes the expression line and starts the wait clock.
-    CLockTimingTrace(const char* expression, const char* function, int line);
+    // Writes the expression line and starts the wait clock; the lines name the caller's file and line.
+    CLockTimingTrace(const char* expression, const char* sourceFile, const char* function, int line);
     // Writes the hold line.
     ~CLockTimingTrace();
     CLockTimingTrace(const CLockTimingTrace&) = delete;
@@ -26,6 +28,7 @@ private:
     void Write(const std::string& function, const std::string& format, std::uint64_t value) const;
 
     const char* m_Expression;
+    const char* m_SourceFile;
     const char* m_Function;
     int m_Line;
     std::uint64_t m_Start;
@@ -35,6 +38,6 @@ private:
 
 // Runs `statement` between the expression line and the wait line; the hold line follows at scope end.
 #define PIDORV_LOCK_TIMING(name, expression, statement)                                                                \
-    NAMESPACE_piDorv::CLockTimingTrace name((expression), __func__, __LINE__);                                         \
+    NAMESPACE_piDorv::CLockTimingTrace name((expression), PIDORV_SRC_FILE, __func__, __LINE__);                        \
     statement;                                                                                                         \
     name.Acquired()

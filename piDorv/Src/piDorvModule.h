@@ -1,6 +1,8 @@
 // The plugin's process-wide identity: message catalogue, error list, module object (which holds
 // the trace mask) and the one plugin object pointer. Every trace record names the module object.
 #pragma once
+#include <cstddef>
+
 #include "tlx/ModuleInfo.h"
 #include "tlx/Trace.h"
 
@@ -15,13 +17,55 @@ extern TLX::Misc::CModuleInfo TLX_MODULE_INFO_piDorv;
 extern IPLUGINAPI_IMPL* g_p_IPLUGINAPI_IMPL;
 
 const unsigned MODULE_NUMBER = 310; // Cendra_MODULE_IDs value of this plugin
+
+namespace {
+// The name a trace record gives its source file: the file's path from the project's top folder,
+// without the extension ("piDorv/Src/piDorvWorker"). The top folder is where this header's own path
+// ends in "piDorv/Src/piDorvModule.h"; a path outside it is kept whole. Worked out while compiling;
+// each translation unit has its own copy, as that path may be spelt differently in each.
+template <std::size_t N> struct CTraceSourceName {
+    char text[N]{};
+
+    constexpr explicit CTraceSourceName(const char (&path)[N]) {
+        const char header[] = __FILE__;
+        const char own[] = "piDorv/Src/piDorvModule.h";
+        const std::size_t top = sizeof(header) >= sizeof(own) ? sizeof(header) - sizeof(own) : 0;
+        bool inside = sizeof(header) >= sizeof(own) && top < N;
+        for (std::size_t i = 0; inside && i < sizeof(own); ++i) {
+            inside = header[top + i] == own[i];
+        }
+        for (std::size_t i = 0; inside && i < top; ++i) {
+            inside = path[i] == header[i];
+        }
+        const std::size_t from = inside ? top : 0;
+        std::size_t end = N - 1;
+        for (std::size_t i = N - 1; i > from && path[i - 1] != '/'; --i) {
+            if (path[i - 1] == '.') {
+                end = i - 1;
+                break;
+            }
+        }
+        for (std::size_t i = from; i < end; ++i) {
+            text[i - from] = path[i];
+        }
+    }
+};
+} // namespace
 } // namespace NAMESPACE_piDorv
 
-// Source file names as the trace shows them.
-#define PIDORV_SRC_PLUGIN "piDorv/Src/piDorvPlugin"
-#define PIDORV_SRC_ADAPTER "piDorv/Src/piDorvAdapter"
-#define PIDORV_SRC_PHYSICALDRIVE "piDorv/Src/piDorvPhysicalDrive"
-#define PIDORV_SRC_LOGICALDRIVE "piDorv/Src/piDorvLogicalDrive"
+// The source file of the statement it is written in, as a trace record names it.
+#define PIDORV_SRC_FILE                                                                                                \
+    ([]() -> const char* {                                                                                             \
+        static constexpr NAMESPACE_piDorv::CTraceSourceName<sizeof(__FILE__)> name(__FILE__);                          \
+        return name.text;                                                                                              \
+    }())
+
+// A record names the file its statement is in, so that file and line locate it: the module names
+// that trace statements pass all stand for that file (a statement moved to another file follows it).
+#define PIDORV_SRC_PLUGIN PIDORV_SRC_FILE
+#define PIDORV_SRC_ADAPTER PIDORV_SRC_FILE
+#define PIDORV_SRC_PHYSICALDRIVE PIDORV_SRC_FILE
+#define PIDORV_SRC_LOGICALDRIVE PIDORV_SRC_FILE
 
 // One trace record of this module: PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "fn", "%s x=%d") << "fn" << FormatInt(x);
 #define PIDORV_TRACE(level, sourceFile, function, format)                                                              \

@@ -263,10 +263,12 @@ std::uint32_t CDorvPhysicalDrive::ExecutePhysicalDriveOperation(PI::COperation& 
 }
 
 void CDorvPhysicalDrive::Update(const CDorvPhysicalDrive& other) {
-    // The base record is taken over whole, so the count of the other drive is the one that stays.
-    ++m_UpdateCounter;
-    // The member-wise assignment takes the base record first, then every own member in order.
+    // Only the device data is taken: the identifier the host knows, the relations and the update
+    // counter (advanced here) are this drive's own.
+    const PI::CObject own = *this;
     *this = other;
+    static_cast<PI::CObject&>(*this) = own;
+    ++m_UpdateCounter;
 }
 
 bool CDorvPhysicalDrive::Equal(const CDorvPhysicalDrive& other) const {

@@ -28,6 +28,7 @@ public:
     std::uint32_t CheckPhysicalDriveOperation(std::vector<CDorvLogicalDrive>& logicalDrives, PI::COperation& op) const;
     std::uint32_t ExecutePhysicalDriveOperation(PI::COperation& op);
 
+    // Counts the update and copies the own members; identifier and relations stay.
     void Update(const CDorvPhysicalDrive& other);
     bool Equal(const CDorvPhysicalDrive& other) const;
     bool Unequal(const CDorvPhysicalDrive& other) const { return !Equal(other); }

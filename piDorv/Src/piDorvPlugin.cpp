@@ -75,7 +75,7 @@ IPLUGINAPI_IMPL::IPLUGINAPI_IMPL() : pollInterval_(POLL_INTERVAL_DEFAULT) {
 IPLUGINAPI_IMPL::~IPLUGINAPI_IMPL() {
     // The host should have sent DeInitialize; threads left running would use a destroyed object.
     if (ThreadsRunning()) {
-        StopThreads();
+        DeInitialize();
     }
 }
 
@@ -153,6 +153,7 @@ std::uint32_t IPLUGINAPI_IMPL::Execute(PI::_COMMAND command, unsigned long objec
 
 std::uint32_t IPLUGINAPI_IMPL::Initialize(std::vector<PI::CAdapterID>& ids) {
     PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "Initialize", "ENTER Initialize()");
+    const std::lock_guard<std::mutex> lifecycle(lifecycleL);
     std::unique_lock<std::mutex> lock(dL, std::defer_lock);
     PIDORV_LOCK_TIMING(timing, "dL.lock()", lock.lock());
 
@@ -215,7 +216,9 @@ std::uint32_t IPLUGINAPI_IMPL::Initialize(std::vector<PI::CAdapterID>& ids) {
 
 std::uint32_t IPLUGINAPI_IMPL::SetAdapterIDs(const std::vector<PI::CAdapterID>& ids) {
     PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "SetAdapterIDs", "ENTER SetAdapterIDs");
-    // A holder whose thread still runs cannot take another one.
+    // A holder whose thread still runs cannot take another one; the lifecycle lock keeps a concurrent
+    // command from starting or joining threads between the check and the start.
+    const std::lock_guard<std::mutex> lifecycle(lifecycleL);
     if (ThreadsRunning()) {
         PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "SetAdapterIDs", "SetAdapterIDs() threads are already running");
         return Status::GENERAL;
@@ -228,16 +231,9 @@ std::uint32_t IPLUGINAPI_IMPL::SetAdapterIDs(const std::vector<PI::CAdapterID>& 
 
 std::uint32_t IPLUGINAPI_IMPL::DeInitialize() {
     PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "DeInitialize", "ENTER DeInitialize");
-    StopThreads();
-    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "DeInitialize", "LEAVE DeInitialize");
-    return Status::SUCCESS;
-}
-
-bool IPLUGINAPI_IMPL::ThreadsRunning() const {
-    return workerTh_.thread_.joinable() || eventPoolTh_.thread_.joinable();
-}
-
-void IPLUGINAPI_IMPL::StopThreads() {
+    // A second DeInitialize waits here and then finds no thread to stop: two callers must neither
+    // join the same thread nor leave stop events behind. Not dL: a cycle being finished may need it.
+    const std::lock_guard<std::mutex> lifecycle(lifecycleL);
     // One stop per running thread: a raise nobody takes would stop the next thread started.
     if (workerTh_.thread_.joinable()) {
         sendWorkerEvent(CPluginEvents::STOP);
@@ -259,6 +255,12 @@ void IPLUGINAPI_IMPL::StopThreads() {
     } else {
         PIDORV_TRACE(8, PIDORV_SRC_PLUGIN, "DeInitialize", "Dorv... (Event Pool) is not joinable");
     }
+    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "DeInitialize", "LEAVE DeInitialize");
+    return Status::SUCCESS;
+}
+
+bool IPLUGINAPI_IMPL::ThreadsRunning() const {
+    return workerTh_.thread_.joinable() || eventPoolTh_.thread_.joinable();
 }
 
 // ---- The plugin's own shown object ----

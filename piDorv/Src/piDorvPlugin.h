@@ -125,14 +125,17 @@ public:
 private:
     friend class PluginTestPeer; // unit tests reach the members through it
 
-    // Raises one stop event per running thread and joins it, with the join traces.
-    void StopThreads();
+    // Whether a thread holder still holds a thread; callers hold lifecycleL (or are the destructor).
     bool ThreadsRunning() const;
     std::function<void(const PI::CEvent&)> EventSink();
     // In a reconcile pass of `adapter`, whether a current logical drive is one of its drives.
     bool IsDriveOfPass(const CDorvLogicalDrive& drive, const CDorvAdapter& adapter) const;
+    // The logical drive's row update, finding the row by the name it was written with.
+    std::uint32_t UpdateLogicalDriveRow(CDorvLogicalDrive& drive, const std::string& rowName);
 
     TLX::Threading::CEventHandler eventHandler_;
+    // Serialises Initialize, SetAdapterIDs and DeInitialize; taken before dL, never by the threads.
+    std::mutex lifecycleL;
     std::mutex dL;
     std::mutex eL;
     CDorvPlugin plugin_;

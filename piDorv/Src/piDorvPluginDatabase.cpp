@@ -1,6 +1,7 @@
 // Rows of the shown objects in the host database: insert, update (found again by a natural key) and
 // delete, plus the rows linking physical drives to the logical drives they form.
 #include <exception>
+#include <stdexcept>
 
 #include <boost/format.hpp>
 
@@ -125,8 +126,15 @@ std::uint32_t IPLUGINAPI_IMPL::InsertObjectToDatabase(CDorvPlugin& plugin, bool)
 // ---- Update: a missing row is not an error and nothing is written ----
 // Updates read rows back first; a cell that another writer filled with text the model cannot take
 // raises a conversion error, which must end here like a database error instead of reaching the host.
+// Any other error (memory exhaustion) is not the database's and goes on to the caller.
 
 std::uint32_t IPLUGINAPI_IMPL::UpdateObjectInDatabase(std::shared_ptr<CDorvAdapter>& adapter) {
+    const auto failed = [&adapter](const std::exception& e) {
+        PIDORV_DB_TRACE("UpdateObjectInDatabase",
+                        "Storage query exception thrown during updating Adapter (%s) (%d) in db. (%s)")
+            << adapter->m_Name << FormatInt(adapter->m_GlobalAdapterNumber) << e.what();
+        return Status::GENERAL;
+    };
     try {
         const auto rows = db_->get_all<RaidDataModels::Adapter>(where(and_condition(
             is_equal(&RaidDataModels::Adapter::GlobalAdapterNumber, static_cast<int>(adapter->m_GlobalAdapterNumber)),
@@ -141,15 +149,22 @@ std::uint32_t IPLUGINAPI_IMPL::UpdateObjectInDatabase(std::shared_ptr<CDorvAdapt
         PIDORV_DB_TRACE("UpdateObjectInDatabase", "Adapter (%s) (%d) entry updated in db.")
             << adapter->m_Name << FormatInt(adapter->m_GlobalAdapterNumber);
         return Status::SUCCESS;
-    } catch (const std::exception& e) {
-        PIDORV_DB_TRACE("UpdateObjectInDatabase",
-                        "Storage query exception thrown during updating Adapter (%s) (%d) in db. (%s)")
-            << adapter->m_Name << FormatInt(adapter->m_GlobalAdapterNumber) << e.what();
-        return Status::GENERAL;
+    } catch (const DBEXCEPTION::DatabaseException& e) {
+        return failed(e);
+    } catch (const std::invalid_argument& e) {
+        return failed(e);
+    } catch (const std::out_of_range& e) {
+        return failed(e);
     }
 }
 
 std::uint32_t IPLUGINAPI_IMPL::UpdateObjectInDatabase(CDorvPhysicalDrive& drive) {
+    const auto failed = [&drive](const std::exception& e) {
+        PIDORV_DB_TRACE("UpdateObjectInDatabase",
+                        "Storage query exception thrown during updating PD (%s) (%d) id db. (%s)")
+            << drive.m_Name << FormatInt(drive.m_PortNumber) << e.what();
+        return Status::GENERAL;
+    };
     try {
         const auto rows = db_->get_all<RaidDataModels::PD>(
             where(and_condition(is_equal(&RaidDataModels::PD::AuxNumber, static_cast<int>(drive.m_AuxNumber)),
@@ -164,18 +179,29 @@ std::uint32_t IPLUGINAPI_IMPL::UpdateObjectInDatabase(CDorvPhysicalDrive& drive)
         PIDORV_DB_TRACE("UpdateObjectInDatabase", "PD (%s) (%d) entry updated id db.")
             << drive.m_Name << FormatInt(drive.m_PortNumber);
         return Status::SUCCESS;
-    } catch (const std::exception& e) {
-        PIDORV_DB_TRACE("UpdateObjectInDatabase",
-                        "Storage query exception thrown during updating PD (%s) (%d) id db. (%s)")
-            << drive.m_Name << FormatInt(drive.m_PortNumber) << e.what();
-        return Status::GENERAL;
+    } catch (const DBEXCEPTION::DatabaseException& e) {
+        return failed(e);
+    } catch (const std::invalid_argument& e) {
+        return failed(e);
+    } catch (const std::out_of_range& e) {
+        return failed(e);
     }
 }
 
 std::uint32_t IPLUGINAPI_IMPL::UpdateObjectInDatabase(CDorvLogicalDrive& drive) {
+    return UpdateLogicalDriveRow(drive, drive.m_Name);
+}
+
+std::uint32_t IPLUGINAPI_IMPL::UpdateLogicalDriveRow(CDorvLogicalDrive& drive, const std::string& rowName) {
+    const auto failed = [&drive](const std::exception& e) {
+        PIDORV_DB_TRACE("UpdateObjectInDatabase",
+                        "Storage query exception thrown during updating LD number (%d) id db. (%s)")
+            << FormatInt(drive.m_Number) << e.what();
+        return Status::GENERAL;
+    };
     try {
         const auto rows = db_->select(columns(&RaidDataModels::LD::ID, &RaidDataModels::LD::UniqueID),
-                                      where(is_equal(&RaidDataModels::LD::Name, drive.m_Name)));
+                                      where(is_equal(&RaidDataModels::LD::Name, rowName)));
         // The name must name one row only; anything else leaves the rows alone.
         if (rows.size() != 1) {
             return Status::SUCCESS;
@@ -186,15 +212,22 @@ std::uint32_t IPLUGINAPI_IMPL::UpdateObjectInDatabase(CDorvLogicalDrive& drive) 
         db_->update(model);
         PIDORV_DB_TRACE("UpdateObjectInDatabase", "LD number (%d) entry updated id db.") << FormatInt(drive.m_Number);
         return Status::SUCCESS;
-    } catch (const std::exception& e) {
-        PIDORV_DB_TRACE("UpdateObjectInDatabase",
-                        "Storage query exception thrown during updating LD number (%d) id db. (%s)")
-            << FormatInt(drive.m_Number) << e.what();
-        return Status::GENERAL;
+    } catch (const DBEXCEPTION::DatabaseException& e) {
+        return failed(e);
+    } catch (const std::invalid_argument& e) {
+        return failed(e);
+    } catch (const std::out_of_range& e) {
+        return failed(e);
     }
 }
 
 std::uint32_t IPLUGINAPI_IMPL::UpdateObjectInDatabase(CDorvPlugin& plugin) {
+    const auto failed = [](const std::exception& e) {
+        PIDORV_DB_TRACE("UpdateObjectInDatabase",
+                        "Exception thrown during updating Dorv100 plugin object entry in db. (%s)")
+            << e.what();
+        return Status::GENERAL;
+    };
     try {
         const auto rows =
             db_->get_all<RaidDataModels::Plugin>(where(is_equal(&RaidDataModels::Plugin::Name, PLUGIN_NAME)));
@@ -207,11 +240,12 @@ std::uint32_t IPLUGINAPI_IMPL::UpdateObjectInDatabase(CDorvPlugin& plugin) {
         db_->update(model);
         PIDORV_DB_TRACE("UpdateObjectInDatabase", "Plugin Dorv100 updated in db.");
         return Status::SUCCESS;
-    } catch (const std::exception& e) {
-        PIDORV_DB_TRACE("UpdateObjectInDatabase",
-                        "Exception thrown during updating Dorv100 plugin object entry in db. (%s)")
-            << e.what();
-        return Status::GENERAL;
+    } catch (const DBEXCEPTION::DatabaseException& e) {
+        return failed(e);
+    } catch (const std::invalid_argument& e) {
+        return failed(e);
+    } catch (const std::out_of_range& e) {
+        return failed(e);
     }
 }
 
@@ -239,11 +273,14 @@ std::uint32_t IPLUGINAPI_IMPL::DeleteObjectFromDatabase(CDorvPhysicalDrive&) {
 }
 
 std::uint32_t IPLUGINAPI_IMPL::DeleteObjectFromDatabase(CDorvLogicalDrive& drive) {
+    // The row names no adapter: the drive's identifier keeps drive 0 of one adapter from taking the
+    // row of another adapter's drive 0 along.
     try {
-        db_->remove_all<RaidDataModels::LD>(where(
+        db_->remove_all<RaidDataModels::LD>(where(and_condition(
             and_condition(and_condition(is_equal(&RaidDataModels::LD::AuxNumber2, static_cast<int>(drive.m_AuxNumber2)),
                                         is_equal(&RaidDataModels::LD::Number, static_cast<int>(drive.m_Number))),
-                          is_equal(&RaidDataModels::LD::HostName, HOST_NAME))));
+                          is_equal(&RaidDataModels::LD::HostName, HOST_NAME)),
+            is_equal(&RaidDataModels::LD::ObjectID, static_cast<unsigned long>(drive.m_ID)))));
         PIDORV_DB_TRACE("DeleteObjectFromDatabase", "LD (%s) (%d) removed from db.")
             << drive.m_Name << FormatInt(drive.m_Number);
         return Status::SUCCESS;

@@ -1,6 +1,7 @@
 // The scan and reconcile cycle: fresh object lists from one controller exchange, merged into the
 // current lists, with the differences written to the database.
 #include <algorithm>
+#include <map>
 #include <mutex>
 #include <utility>
 
@@ -40,6 +41,17 @@ std::uint32_t GlobalAdapterNumber(const std::string& uniqueId) {
     globalId.SetAdapterUniqueID(uniqueId);
     globalId.GenerateUniqueAdapterNumber();
     return globalId.GetGlobalAdapterNumber();
+}
+
+// The n-th adapter (counted from 0) carrying the unique-id text, or none.
+std::shared_ptr<CDorvAdapter> NthAdapterById(const std::vector<std::shared_ptr<CDorvAdapter>>& list,
+                                             const std::string& uniqueId, std::size_t n) {
+    for (const auto& adapter : list) {
+        if (adapter->m_UniqueID == uniqueId && n-- == 0) {
+            return adapter;
+        }
+    }
+    return nullptr;
 }
 } // namespace
 
@@ -96,11 +108,14 @@ std::uint32_t IPLUGINAPI_IMPL::UpdateSystem(const std::vector<std::shared_ptr<CD
     std::vector<std::shared_ptr<CDorvAdapter>> addedAdapters;
     std::vector<std::shared_ptr<CDorvAdapter>> changedAdapters;
     std::vector<CDorvLogicalDrive> addedDrives;
-    std::vector<CDorvLogicalDrive> changedDrives;
+    std::vector<std::pair<CDorvLogicalDrive, std::string>> changedDrives; // with the name its row has
     std::vector<CDorvLogicalDrive> removedDrives;
 
+    // Elements sharing a serial number are matched in turn: the n-th with a serial to the n-th current
+    // adapter with it, so that each is compared with one element only.
+    std::map<std::string, std::size_t> serialsSeen;
     for (const auto& fresh : newAdapters) {
-        auto current = findMutableAdapterById(adapters_, fresh->m_UniqueID);
+        auto current = NthAdapterById(adapters_, fresh->m_UniqueID, serialsSeen[fresh->m_UniqueID]++);
         if (current) {
             // A scanned adapter carries no identity of its own: compare and update the device data
             // only, so that the identifier the host knows and the relations stay.
@@ -144,8 +159,10 @@ std::uint32_t IPLUGINAPI_IMPL::UpdateSystem(const std::vector<std::shared_ptr<CD
                 drive = logicalDrives_.erase(drive);
                 result = Status::SUCCESS;
             } else if (drive->Unequal(*found)) {
+                // The row is written from the drive itself, so that it keeps the drive's identifier.
+                std::string rowName = drive->m_Name;
                 drive->Update(*found);
-                changedDrives.push_back(*found);
+                changedDrives.emplace_back(*drive, std::move(rowName));
                 result = Status::SUCCESS;
                 ++drive;
             } else {
@@ -162,6 +179,8 @@ std::uint32_t IPLUGINAPI_IMPL::UpdateSystem(const std::vector<std::shared_ptr<CD
             if (findLogicalDriveBy(logicalDrives_, *adapter, fresh.m_Number) != nullptr) {
                 continue;
             }
+            // As with an adopted adapter: a scan's record carries no identifier the host could use.
+            fresh.m_ID = NewID();
             fresh.m_Adapter = adapter;
             adapter->m_Children.push_back(fresh.m_ID);
             ++adapter->m_UpdateCounter;
@@ -183,8 +202,8 @@ std::uint32_t IPLUGINAPI_IMPL::UpdateSystem(const std::vector<std::shared_ptr<CD
     for (auto& drive : addedDrives) {
         InsertObjectToDatabase(drive, false);
     }
-    for (auto& drive : changedDrives) {
-        UpdateObjectInDatabase(drive);
+    for (auto& changed : changedDrives) {
+        UpdateLogicalDriveRow(changed.first, changed.second);
     }
     for (auto& drive : removedDrives) {
         DeleteObjectFromDatabase(drive);

@@ -105,7 +105,9 @@ std::uint32_t IPLUGINAPI_IMPL::UnlockObjects() {
 void IPLUGINAPI_IMPL::Worker() {
     TLX::Threading::CThread::initialize();
     PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "Worker", "ENTER Worker()");
-    const std::vector<int> events = {CPluginEvents::PRIVATE, CPluginEvents::FORCE_WORK, CPluginEvents::STOP};
+    // The handler hands out the first listed event with a raise pending: a pending stop goes before
+    // pending work, so DeInitialize waits for the cycle under way and not for the work queued behind it.
+    const std::vector<int> events = {CPluginEvents::STOP, CPluginEvents::PRIVATE, CPluginEvents::FORCE_WORK};
     bool forcedPending = false;
     for (;;) {
         int which = -1;
@@ -123,6 +125,8 @@ void IPLUGINAPI_IMPL::Worker() {
                 PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "Worker", "Worker() timeout event received");
                 WorkerDo(false);
             } else if (which == CPluginEvents::FORCE_WORK) {
+                // A cycle re-reads the whole tree: one answers every forced scan raised before it began.
+                eventHandler_.takeAll(CPluginEvents::FORCE_WORK);
                 PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "Worker", "forceWork event received, force scan");
                 forcedPending = !WorkerDo(true);
             } else if (which == CPluginEvents::PRIVATE) {

@@ -1,10 +1,12 @@
 // pihost driven as a process, with the built plugin and the controller emulator, each test in its own folder.
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <fcntl.h>
@@ -70,37 +72,53 @@ protected:
     void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
 
     // Starts pihost in the test folder with its output in files; stdinText goes to its standard input.
-    // With stdinPipe, standard input is a pipe whose writing end stays open in *stdinPipe until closed.
+    // With stdinPipe, standard input is a pipe whose writing end stays open in *stdinPipe until closed; with
+    // stdoutPipe, standard output is a pipe whose reading end is returned there. stdout_ may name another file
+    // for standard output ("-" closes it).
     pid_t Start(const std::vector<std::string>& args, const std::string& stdinText = std::string(),
-                int* stdinPipe = nullptr) {
+                int* stdinPipe = nullptr, int* stdoutPipe = nullptr) {
         std::ofstream(dir_ + "/stdin.txt") << stdinText;
-        int pipeEnds[2] = {-1, -1};
-        if (stdinPipe && ::pipe(pipeEnds) != 0)
+        int inEnds[2] = {-1, -1};
+        int outEnds[2] = {-1, -1};
+        if ((stdinPipe && ::pipe(inEnds) != 0) || (stdoutPipe && ::pipe(outEnds) != 0))
             return -1;
         const pid_t pid = ::fork();
         if (pid != 0) {
             if (stdinPipe) {
-                ::close(pipeEnds[0]);
-                *stdinPipe = pipeEnds[1];
+                ::close(inEnds[0]);
+                *stdinPipe = inEnds[1];
+            }
+            if (stdoutPipe) {
+                ::close(outEnds[1]);
+                *stdoutPipe = outEnds[0];
             }
             return pid;
         }
-        if (stdinPipe)
-            ::close(pipeEnds[1]);
+        // The child keeps only its own ends, so a closed end in the test is seen as closed.
+        for (int unused : {inEnds[1], outEnds[0]})
+            if (unused >= 0)
+                ::close(unused);
         if (::chdir(dir_.c_str()) != 0)
             ::_exit(126);
         for (const char* name : {"PI_DATABASE", "PI_CONFIG_DIR", "TLX_TRACE_MASK", "TLX_TRACE_FILE", "LUMO_DEVICE_TREE",
                                  "LUMO_FAULT", "LUMO_CALL_LOG"})
             ::unsetenv(name);
+        // The mirror's default place, inside the test folder.
+        ::setenv("XDG_STATE_HOME", (dir_ + "/state").c_str(), 1);
         for (const auto& variable : environment_)
             ::setenv(variable.first.c_str(), variable.second.c_str(), 1);
-        const int in = stdinPipe ? pipeEnds[0] : ::open("stdin.txt", O_RDONLY);
-        const int out = ::open("stdout.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int in = stdinPipe ? inEnds[0] : ::open("stdin.txt", O_RDONLY);
+        const int out = stdoutPipe       ? outEnds[1]
+                        : stdout_ == "-" ? -1
+                                         : ::open(stdout_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         const int err = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (in < 0 || out < 0 || err < 0)
+        if (in < 0 || (out < 0 && stdout_ != "-") || err < 0)
             ::_exit(126);
         ::dup2(in, 0);
-        ::dup2(out, 1);
+        if (out < 0)
+            ::close(1);
+        else
+            ::dup2(out, 1);
         ::dup2(err, 2);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(PIHOST_EXE));
@@ -111,12 +129,22 @@ protected:
         ::_exit(127);
     }
 
-    Result Wait(pid_t pid) {
+    // Waits for pihost to end, at most limit; one that has not ended by then is killed and fails the test.
+    Result Wait(pid_t pid, std::chrono::seconds limit = std::chrono::seconds(60)) {
         Result r;
         int status = 0;
-        if (::waitpid(pid, &status, 0) == pid)
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        pid_t ended = 0;
+        while ((ended = ::waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (ended == 0) {
+            ADD_FAILURE() << "pihost did not end in time";
+            ::kill(pid, SIGKILL);
+            ended = ::waitpid(pid, &status, 0);
+        }
+        if (ended == pid)
             r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        r.out = ReadFile(dir_ + "/stdout.txt");
+        r.out = ReadFile(dir_ + "/" + stdout_);
         r.err = ReadFile(dir_ + "/stderr.txt");
         RecordJsonDocuments(r.out);
         return r;
@@ -126,10 +154,19 @@ protected:
         return Wait(Start(args, stdinText));
     }
 
-    // The one JSON document a --json run prints.
+    // Waits until the file holds the text (a step pihost has reached).
+    void AwaitText(const std::string& file, const std::string& text) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (ReadFile(dir_ + "/" + file).find(text) == std::string::npos) {
+            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "no '" << text << "' in " << file;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+
+    // The one JSON document a --json run prints, which must be valid UTF-8.
     rapidjson::Document Json(const Result& r) {
         rapidjson::Document d;
-        d.Parse(r.out.c_str());
+        d.Parse<rapidjson::kParseValidateEncodingFlag>(r.out.c_str());
         EXPECT_FALSE(d.HasParseError()) << "stdout: " << r.out << "\nstderr: " << r.err;
         EXPECT_TRUE(d.IsObject());
         return d;
@@ -138,7 +175,8 @@ protected:
     std::vector<std::string> AdapterCells() {
         std::vector<std::string> cells;
         sqlite3* db = nullptr;
-        if (sqlite3_open_v2((dir_ + "/pihost.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        if (sqlite3_open_v2((dir_ + "/state/pidorv/pihost.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
+            SQLITE_OK) {
             sqlite3_stmt* statement = nullptr;
             if (sqlite3_prepare_v2(db, "SELECT * FROM Adapter", -1, &statement, nullptr) == SQLITE_OK) {
                 while (sqlite3_step(statement) == SQLITE_ROW)
@@ -153,6 +191,7 @@ protected:
     }
 
     std::string dir_;
+    std::string stdout_ = "stdout.txt";
     std::vector<std::pair<std::string, std::string>> environment_; // set in pihost's environment
 };
 
@@ -181,6 +220,8 @@ TEST_F(Pihost, TopologyJsonOfTheBuiltInSample) {
     EXPECT_STREQ("topology", d["command"].GetString());
     EXPECT_EQ(0, d["status"].GetInt());
     EXPECT_STREQ("SUCCESS", d["statusName"].GetString());
+    EXPECT_EQ(0u, d["warnings"].Size());
+    EXPECT_FALSE(d.HasMember("error"));
     const auto& objects = d["objects"];
     ASSERT_EQ(2u, objects.Size());
 
@@ -252,8 +293,8 @@ TEST_F(Pihost, TopologyJsonOfTheBuiltInSample) {
 TEST_F(Pihost, HumanTopologyShowsNames) {
     const Result r = Run({});
     ASSERT_EQ(0, r.exitCode) << r.err;
-    EXPECT_NE(std::string::npos, r.out.find("plugin 0x0136000000000000 \"Dorv-Plugin\""));
-    EXPECT_NE(std::string::npos, r.out.find("  adapter 0x0136000000000001 \"Dorv100 Dual SD (0)\""));
+    EXPECT_NE(std::string::npos, r.out.find("plugin 0x0136000000000000        \"Dorv-Plugin\""));
+    EXPECT_NE(std::string::npos, r.out.find("adapter 0x0136000000000001     \"Dorv100 Dual SD (0)\""));
     EXPECT_NE(std::string::npos, r.out.find("LINUX_MD"));
     EXPECT_NE(std::string::npos, r.out.find("RAID1: stripe sizes 4K, 8K, 16K, 32K, 64K, 128K (default 64K)"));
 }
@@ -269,11 +310,19 @@ TEST_F(Pihost, PollIntervalIsPersistedAndReadBack) {
     EXPECT_EQ(30, d["property"]["value"]["value"].GetInt());
 }
 
-TEST_F(Pihost, ConfigDirOptionNamesTheIniFolder) {
+TEST_F(Pihost, ConfigDirOptionNamesTheIniFolderAndAFailedSaveSaysWhy) {
     ASSERT_EQ(0, ::mkdir((dir_ + "/conf").c_str(), 0755));
-    const Result r = Run({"--config-dir", "conf", "set", "poll-interval", "7"});
+    Result r = Run({"--config-dir", "conf", "set", "poll-interval", "7"});
     ASSERT_EQ(0, r.exitCode) << r.err;
     EXPECT_NE(std::string::npos, ReadFile(dir_ + "/conf/piDorv.ini").find("PollInterval=7"));
+    // A folder where the file should be: the plugin cannot save, and pihost says where, why and what holds.
+    ASSERT_EQ(0, ::mkdir((dir_ + "/bad").c_str(), 0755));
+    ASSERT_EQ(0, ::mkdir((dir_ + "/bad/piDorv.ini").c_str(), 0755));
+    r = Run({"--config-dir", "bad", "set", "poll-interval", "7"});
+    EXPECT_EQ(1, r.exitCode);
+    EXPECT_NE(std::string::npos, r.err.find("POLL_INTERVAL is 7 s for this run, but the configuration file '" + dir_ +
+                                            "/bad/piDorv.ini' could not be saved: it is a folder"))
+        << r.err;
 }
 
 TEST_F(Pihost, ShellScanThenEventsInOneSession) {
@@ -299,10 +348,22 @@ TEST_F(Pihost, ShellScanThenEventsInOneSession) {
     EXPECT_STREQ("Dorv100 Dual SD (0)", list[0]["placeholder1"].GetString());
 }
 
-TEST_F(Pihost, ShellReportsBadLinesAndGoesOn) {
-    const Result r = Run({"shell"}, "frobnicate\nget plugin 'NAME'\n");
-    EXPECT_EQ(0, r.exitCode) << r.err;
-    EXPECT_NE(std::string::npos, r.out.find("Dorv-Plugin"));
+TEST_F(Pihost, ShellAnswersEveryLineAndExitsWithTheWorstStatus) {
+    const Result r = Run({"--json", "shell"}, "frobnicate\nget plugin 'NAME'\nget adapter POLL_INTERVAL\n'\n");
+    EXPECT_EQ(2, r.exitCode) << r.err;
+    const std::vector<std::string> lines = Lines(r.out);
+    ASSERT_EQ(4u, lines.size()) << r.out;
+    const char* const kinds[] = {"usage", nullptr, "plugin", "usage"};
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        rapidjson::Document d;
+        d.Parse(lines[i].c_str());
+        ASSERT_FALSE(d.HasParseError()) << lines[i];
+        EXPECT_TRUE(d["warnings"].IsArray()) << lines[i];
+        if (kinds[i])
+            EXPECT_STREQ(kinds[i], d["error"]["kind"].GetString()) << lines[i];
+        else
+            EXPECT_STREQ("Dorv-Plugin", d["property"]["value"]["text"].GetString()) << lines[i];
+    }
     EXPECT_NE(std::string::npos, r.err.find("frobnicate"));
 }
 
@@ -336,40 +397,100 @@ TEST_F(Pihost, WatchShowsAnEditedDeviceTreeAndTheDatabaseFollows) {
     EXPECT_TRUE(Contains(AdapterCells(), "1.6 (LPC), 1.8 (FX3S)"));
 }
 
-TEST_F(Pihost, WatchStopsCleanlyOnCtrlC) {
-    const pid_t pid = Start({"--trace", "2", "--trace-file", "trace.log", "watch"});
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    ASSERT_EQ(0, ::kill(pid, SIGINT));
-    const Result r = Wait(pid);
-    EXPECT_EQ(0, r.exitCode) << r.err;
-    const std::string trace = ReadFile(dir_ + "/trace.log");
-    EXPECT_NE(std::string::npos, trace.find("LEAVE DeInitialize")) << trace;
+// Ctrl-C ends watch as it is meant to end (0); any other command ends with 130 and prints no result, after
+// de-initialising the plugin. A second Ctrl-C during a slow controller call ends pihost at once.
+TEST_F(Pihost, StopRequests) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* awaitFile;
+        const char* awaitText;
+        int signals;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {{"watch"}, "stderr.txt", "pihost: watching", 1, 0},
+        {{"--json", "shell"}, "stderr.txt", "adapter count", 1, 130},
+        {{"--json", "--fault", "delay:1000", "topology"}, "calls.log", "Lumo_PemraRequest", 1, 130},
+        {{"--json", "--fault", "delay:3600000", "topology"}, "calls.log", "Lumo_PemraRequest", 2, 130},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.back() + " " + std::to_string(c.signals));
+        ::unlink((dir_ + "/trace.log").c_str());
+        ::unlink((dir_ + "/calls.log").c_str());
+        environment_ = {{"LUMO_CALL_LOG", dir_ + "/calls.log"}};
+        std::vector<std::string> args = {"--trace", "2", "--trace-file", "trace.log"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        int input = -1;
+        const pid_t pid = Start(args, std::string(), &input);
+        ASSERT_GT(pid, 0);
+        AwaitText(c.awaitFile, c.awaitText);
+        ASSERT_EQ(0, ::kill(pid, SIGINT));
+        if (c.signals == 2) {
+            AwaitText("stderr.txt", "stopping after the current plugin call");
+            ASSERT_EQ(0, ::kill(pid, SIGINT));
+        }
+        const Result r = Wait(pid);
+        ::close(input);
+        EXPECT_EQ(c.exitCode, r.exitCode) << r.err;
+        if (c.exitCode != 0) {
+            EXPECT_EQ("", r.out);
+        }
+        // Only the stop at once leaves the plugin as it is.
+        EXPECT_EQ(c.signals == 1, ReadFile(dir_ + "/trace.log").find("LEAVE DeInitialize") != std::string::npos);
+    }
 }
 
-TEST_F(Pihost, ShellWaitingForInputStopsCleanlyOnCtrlC) {
-    int input = -1;
-    const pid_t pid = Start({"--trace", "2", "--trace-file", "trace.log", "shell"}, std::string(), &input);
-    ASSERT_GT(pid, 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
-    ASSERT_EQ(0, ::kill(pid, SIGINT));
-    const Result r = Wait(pid);
-    ::close(input);
-    EXPECT_EQ(0, r.exitCode) << r.err;
-    EXPECT_NE(std::string::npos, ReadFile(dir_ + "/trace.log").find("LEAVE DeInitialize"));
+// No adapter: the topology exits 3 with a warning naming what pihost can see of the cause.
+TEST_F(Pihost, NoAdapterIsWarnedWithItsCause) {
+    ASSERT_EQ(0, ::mkdir((dir_ + "/folder").c_str(), 0755));
+    std::ofstream(dir_ + "/empty.json") << "  \n";
+    std::ofstream(dir_ + "/garbage.json") << "{\"TavrinStorageDeviceTree\": [";
+    std::ofstream(dir_ + "/huge.json") << TreeWithFirmware(std::string(70000, 'x'));
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--fault", "no-controller"}, "asked for the fault no-controller"},
+        {{"--device-tree", "empty.json"}, "'empty.json' is empty"},
+        {{"--device-tree", "garbage.json"}, "'garbage.json' is not JSON"},
+        {{"--device-tree", "huge.json"}, "over the 64,000 bytes the plugin accepts"},
+        {{}, "'missing.json' does not exist"},
+        {{}, "'folder' cannot be read"},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        // The last two through the environment, as the option refuses what is not a file.
+        environment_.clear();
+        if (i == 4 || i == 5)
+            environment_ = {{"LUMO_DEVICE_TREE", i == 4 ? "missing.json" : "folder"}};
+        std::vector<std::string> args = cases[i].first;
+        args.push_back("--json");
+        const Result r = Run(args);
+        EXPECT_EQ(3, r.exitCode) << cases[i].second;
+        EXPECT_NE(std::string::npos, r.err.find("warning: no adapter seen: ")) << r.err;
+        const rapidjson::Document d = Json(r);
+        ASSERT_EQ(1u, d["warnings"].Size()) << r.out;
+        EXPECT_NE(std::string::npos, std::string(d["warnings"][0].GetString()).find(cases[i].second)) << r.out;
+        ASSERT_EQ(1u, d["objects"].Size());
+        EXPECT_EQ(19006, d["objects"][0]["type"].GetInt());
+    }
 }
 
-TEST_F(Pihost, NoControllerLeavesThePluginAlone) {
-    const Result r = Run({"--json", "--fault", "no-controller"});
+// Control characters from the controller are escaped on the terminal, and JSON stays valid UTF-8.
+TEST_F(Pihost, ControllerTextIsUntrusted) {
+    WriteFile(dir_ + "/tree.json", TreeWithFirmware("1.5\\u001b]0;owned\\u0007 \xff"));
+    Result r = Run({"--device-tree", "tree.json", "get", "adapter", "FIRMWARE_VERSION"});
     ASSERT_EQ(0, r.exitCode) << r.err;
-    const rapidjson::Document d = Json(r);
-    ASSERT_EQ(1u, d["objects"].Size());
-    EXPECT_EQ(19006, d["objects"][0]["type"].GetInt());
-    EXPECT_EQ(0u, d["objects"][0]["children"].Size());
+    EXPECT_NE(std::string::npos, r.out.find("1.5\\x1b]0;owned\\x07 \\xff")) << r.out;
+    r = Run({"--device-tree", "tree.json", "--json", "get", "adapter", "FIRMWARE_VERSION"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_STREQ("1.5\x1b]0;owned\x07 \xef\xbf\xbd", Json(r)["property"]["value"]["text"].GetString());
 }
 
-TEST_F(Pihost, DbShowsTheMirroredRows) {
-    const Result r = Run({"--json", "db"});
+TEST_F(Pihost, DbReadsTheMirrorWithoutThePlugin) {
+    ASSERT_EQ(0, Run({"topology"}).exitCode);
+    const std::string mirror = dir_ + "/state/pidorv/pihost.db";
+    ASSERT_EQ(0, ::chmod(mirror.c_str(), 0444));
+    // A loaded plugin would rebuild the tables, and with this fault find no adapter to put back.
+    const Result r = Run({"--fault", "no-controller", "--json", "db"});
     ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ(std::string::npos, r.err.find("Initialize")) << r.err;
     const rapidjson::Document d = Json(r);
     const auto& tables = d["tables"];
     for (const char* name : {"Plugin", "Adapter", "PD", "LD", "PD_LD"})
@@ -383,6 +504,17 @@ TEST_F(Pihost, DbShowsTheMirroredRows) {
     EXPECT_EQ(0u, tables["LD"].Size());
 }
 
+// --db, else PI_DATABASE, else $XDG_STATE_HOME/pidorv/pihost.db (the folder made on first use); :memory: keeps none.
+TEST_F(Pihost, MirrorPlaces) {
+    ASSERT_EQ(0, Run({"get", "plugin", "NAME"}).exitCode);
+    EXPECT_FALSE(AdapterCells().empty());
+    environment_ = {{"PI_DATABASE", "env.db"}};
+    ASSERT_EQ(0, Run({"get", "plugin", "NAME"}).exitCode);
+    EXPECT_EQ(0, ::access((dir_ + "/env.db").c_str(), F_OK));
+    ASSERT_EQ(0, Run({"--db", ":memory:", "get", "plugin", "NAME"}).exitCode);
+    EXPECT_NE(0, ::access((dir_ + "/:memory:").c_str(), F_OK));
+}
+
 TEST_F(Pihost, PluginStatusesExitWithOne) {
     Result r = Run({"get", "0x0136000000000009", "NAME"});
     EXPECT_EQ(1, r.exitCode);
@@ -390,39 +522,92 @@ TEST_F(Pihost, PluginStatusesExitWithOne) {
     r = Run({"--json", "run", "plugin", "SCAN_CONFIGURATION"});
     EXPECT_EQ(1, r.exitCode);
     EXPECT_EQ(20005, Json(r)["status"].GetInt());
-    r = Run({"get", "plugin", "SERIAL_NUMBER"});
+    EXPECT_STREQ("plugin", Json(r)["error"]["kind"].GetString());
+    r = Run({"get", "adapter", "POLL_INTERVAL"});
     EXPECT_EQ(1, r.exitCode);
-    EXPECT_NE(std::string::npos, r.err.find("GENERAL (20000)")) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find("get: adapter 0x0136000000000001 \"Dorv100 Dual SD (0)\" has no property "
+                                            "POLL_INTERVAL (GetProperty returned GENERAL (20000))"))
+        << r.err;
 }
 
+// Bad usage and input exit with 2, with the error in context on standard error and, with --json, as the one
+// document on standard output.
 TEST_F(Pihost, BadInputsExitWithTwo) {
     std::ofstream(dir_ + "/not-a-library.so") << "plain text";
+    std::ofstream(dir_ + "/garbage.db") << std::string(200, 'x');
     ASSERT_EQ(0, ::mkdir((dir_ + "/folder.db").c_str(), 0755));
-    const std::vector<std::vector<std::string>> bad = {
-        {"frobnicate"},
-        {"get", "plugin", "NO_SUCH_PROPERTY"},
-        {"run", "adapter", "NO_SUCH_OPERATION"},
-        {"properties", "nonsense"},
-        {"properties", "adapter:7"},
-        {"set", "poll-interval", "1"},
-        {"set", "poll-interval", "256"},
-        {"set", "poll-interval", "ten"},
-        {"db", "NoTable"},
-        {"--plugin", "/nonexistent/libpiDorv.so"},
-        {"--plugin", "not-a-library.so"},
-        {"--device-tree", "/nonexistent/tree.json"},
-        {"--db", "no/such/folder/x.db"},
-        {"--db", "folder.db"},
-        {"--fault", "no-controller", "get", "adapter", "NAME"},
+    sqlite3* other = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open((dir_ + "/other.db").c_str(), &other));
+    sqlite3_exec(other, "CREATE TABLE Adapter(x); CREATE TABLE Notes(y)", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    const char* const kinds =
+        "the kinds are no-controller, connect-fails, empty-answer, garbage, truncate:N, status:N, "
+        "delay:MS";
+    const std::vector<std::tuple<std::vector<std::string>, const char*, std::string>> bad = {
+        {{"frobnicate"}, "usage", "frobnicate"},
+        {{"topology", "one", "two", "three"}, "usage", "not expected: one two three"},
+        {{"get", "adapter", "FOO"}, "usage", "unknown property name 'FOO'"},
+        {{"run", "adapter", "NO_SUCH_OPERATION"}, "usage", "NO_SUCH_OPERATION"},
+        {{"properties", "nonsense"}, "usage", "unknown object 'nonsense'"},
+        {{"set", "poll-interval", "256"}, "usage", "out of range (2 to 255 seconds)"},
+        {{"db", "NoTable"}, "usage", "unknown table 'NoTable'"},
+        {{"--fault", "bogus"}, "usage", std::string("unknown fault 'bogus'; ") + kinds},
+        {{"--fault", "garbage,truncate:abc"}, "usage", std::string("bad argument in 'truncate:abc'; ") + kinds},
+        {{"--fault", "delay:-5"}, "usage", "bad argument in 'delay:-5'"},
+        {{"--fault", "status:"}, "usage", "bad argument in 'status:'"},
+        {{"watch", "--for", "nan"}, "usage", "--for nan: not a number of seconds"},
+        {{"watch", "--for", "inf"}, "usage", "--for inf: not a finite number"},
+        {{"watch", "--for", "0"}, "usage", "--for 0: must be more than 0 seconds"},
+        {{"watch", "--for", "-5"}, "usage", "--for -5: a time to watch cannot be negative"},
+        {{"watch", "--for", "1e300"}, "usage", "--for 1e300: more than the maximum of 31536000 seconds"},
+        {{"--config-dir", "no-such-folder"}, "usage", "no-such-folder"},
+        {{"--trace-file", "no/such/folder/trace.log"}, "usage", "cannot open 'no/such/folder/trace.log'"},
+        {{"--plugin", "/nonexistent/libpiDorv.so"}, "usage", "/nonexistent/libpiDorv.so"},
+        {{"--plugin", "not-a-library.so"}, "plugin", "cannot load plugin 'not-a-library.so'"},
+        {{"--device-tree", "/nonexistent/tree.json"}, "usage", "/nonexistent/tree.json"},
+        {{"--db", "no/such/folder/x.db"}, "input", "no/such/folder/x.db"},
+        {{"--db", "folder.db"}, "input", "folder.db"},
+        {{"properties", "adapter:7"}, "input", "no adapter:7 (the plugin shows 1 adapter)"},
+        {{"--fault", "empty-answer", "get", "adapter", "NAME"}, "input", "the plugin shows no adapter"},
+        {{"--db", "garbage.db", "db"}, "input", "'garbage.db' is not a pihost mirror"},
+        {{"--db", "other.db", "db"},
+         "input",
+         "'other.db' is not a pihost mirror: it has no table Plugin, PD, LD, PD_LD"},
+        {{"--db", "absent.db", "db"}, "input", "no mirror at 'absent.db'"},
+        {{"--db", ":memory:", "db"}, "input", "an in-memory mirror ends with the plugin"},
     };
-    for (const auto& args : bad) {
+    for (const auto& c : bad) {
+        std::vector<std::string> args = std::get<0>(c);
+        args.push_back("--json");
         const Result r = Run(args);
-        std::string line;
-        for (const auto& a : args)
-            line += a + " ";
-        EXPECT_EQ(2, r.exitCode) << line << "\n" << r.err;
-        EXPECT_NE(std::string::npos, r.err.find("pihost")) << line << "\n" << r.err;
+        SCOPED_TRACE(args[0] + " " + args[1] + "\n" + r.err);
+        EXPECT_EQ(2, r.exitCode);
+        EXPECT_NE(std::string::npos, r.err.find("pihost: "));
+        ASSERT_EQ(1u, Lines(r.out).size()) << r.out;
+        const rapidjson::Document d = Json(r);
+        EXPECT_NE(0, d["status"].GetInt());
+        EXPECT_STREQ(std::get<1>(c), d["error"]["kind"].GetString());
+        EXPECT_NE(std::string::npos, std::string(d["error"]["message"].GetString()).find(std::get<2>(c))) << r.out;
     }
+}
+
+// Output that cannot be written (a full disk, a closed standard output, a reader that went away) exits with 4.
+TEST_F(Pihost, UnwritableOutputExitsWithFour) {
+    for (const char* target : {"/dev/full", "-"}) {
+        stdout_ = target;
+        const Result r = Run({"--json", "get", "plugin", "NAME"});
+        EXPECT_EQ(4, r.exitCode) << target << "\n" << r.err;
+        EXPECT_NE(std::string::npos, r.err.find(std::string(target) == "-" ? "closed" : "No space left")) << r.err;
+    }
+    stdout_ = "stdout.txt";
+    // watch | head -1: ends as soon as the reader has gone, without waiting for another line to write.
+    int output = -1;
+    const pid_t pid = Start({"--json", "watch"}, std::string(), nullptr, &output);
+    ASSERT_GT(pid, 0);
+    AwaitText("stderr.txt", "adapter count");
+    ::close(output);
+    const Result r = Wait(pid, std::chrono::seconds(20));
+    EXPECT_EQ(4, r.exitCode) << r.err;
 }
 
 TEST_F(Pihost, ExplicitPluginPathIsUsed) {
@@ -445,16 +630,17 @@ protected:
 
 TEST_F(FailingPlugin, WorkingFakeRunsTheWholeLifecycle) {
     const Result r = RunWith("", {"--json", "topology"});
-    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ(3, r.exitCode) << r.err; // it shows no adapter
     EXPECT_EQ((std::vector<std::string>{"createIf", "Execute 1", "Execute 4", "Execute 3", "releaseIf"}), Calls());
     EXPECT_STREQ("0x0000000000000042", Json(r)["objects"][0]["id"].GetString());
     EXPECT_NE(std::string::npos, r.err.find("fake: Initialize"));
 }
 
 TEST_F(FailingPlugin, CreateIfFailureIsAPluginStatus) {
-    const Result r = RunWith("create-fails", {"topology"});
+    const Result r = RunWith("create-fails", {"--json", "topology"});
     EXPECT_EQ(1, r.exitCode);
     EXPECT_NE(std::string::npos, r.err.find("MEMORY_ERROR (20007)")) << r.err;
+    EXPECT_EQ(20007, Json(r)["status"].GetInt());
     EXPECT_EQ((std::vector<std::string>{"createIf"}), Calls());
 }
 
@@ -468,16 +654,17 @@ TEST_F(FailingPlugin, FailedInitializeIsStillDeInitialized) {
 }
 
 TEST_F(FailingPlugin, ExceptionFromThePluginStillReleasesIt) {
-    const Result r = RunWith("throws", {"topology"});
+    const Result r = RunWith("throws", {"--json", "topology"});
     EXPECT_EQ(1, r.exitCode);
     EXPECT_NE(std::string::npos, r.err.find("fake failure")) << r.err;
+    EXPECT_STREQ("plugin", Json(r)["error"]["kind"].GetString());
     EXPECT_EQ((std::vector<std::string>{"createIf", "Execute 1", "Execute 4", "Execute 3", "releaseIf"}), Calls());
 }
 
 TEST_F(FailingPlugin, ShellSessionStartsTheWorkerOnce) {
     environment_ = {{"FAKE_PLUGIN_LOG", dir_ + "/calls.log"}};
     const Result r = Run({"--plugin", FAKE_PLUGIN, "shell"}, "topology\ntopology\n");
-    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_EQ(3, r.exitCode) << r.err;
     EXPECT_EQ((std::vector<std::string>{"createIf", "Execute 1", "Execute 2", "Execute 4", "Execute 4", "Execute 3",
                                         "releaseIf"}),
               Calls());

@@ -55,11 +55,15 @@ TEST_F(MirrorDatabaseFile, UnusablePathsAreRefused) {
 
 TEST_F(MirrorDatabaseFile, ReadsRowsInRowIdOrderWithTypedCells) {
     const std::string path = dir_ + "/m.db";
-    Exec(path, "CREATE TABLE Adapter(ID INTEGER PRIMARY KEY, HostName TEXT, m3 REAL, m4 TEXT);"
+    Exec(path, "CREATE TABLE Plugin(x); CREATE TABLE PD(x); CREATE TABLE PD_LD(x);"
+               "CREATE TABLE Adapter(ID INTEGER PRIMARY KEY, HostName TEXT, m3 REAL, m4 TEXT);"
                "INSERT INTO Adapter VALUES(2, 'second', 1.5, NULL);"
                "INSERT INTO Adapter VALUES(1, 'first', NULL, 'x');");
     std::vector<TableRows> tables;
     std::string error;
+    EXPECT_FALSE(ReadTables(path, {"Adapter"}, tables, error));
+    EXPECT_EQ("'" + path + "' is not a pihost mirror: it has no table LD", error);
+    Exec(path, "CREATE TABLE LD(x)");
     ASSERT_TRUE(ReadTables(path, {"Adapter", "LD"}, tables, error)) << error;
     ASSERT_EQ(2u, tables.size());
     const TableRows& adapter = tables[0];
@@ -71,13 +75,14 @@ TEST_F(MirrorDatabaseFile, ReadsRowsInRowIdOrderWithTypedCells) {
     EXPECT_EQ(Cell::Type::Null, adapter.rows[0][2].type);
     EXPECT_EQ(Cell::Type::Real, adapter.rows[1][2].type);
     EXPECT_DOUBLE_EQ(1.5, adapter.rows[1][2].real);
-    EXPECT_FALSE(tables[1].present);
     EXPECT_TRUE(tables[1].rows.empty());
 }
 
-TEST_F(MirrorDatabaseFile, ReadingAMissingFileFails) {
-    std::vector<TableRows> tables;
+TEST(MirrorPlace, DefaultUnderTheStateFolder) {
     std::string error;
-    EXPECT_FALSE(ReadTables(dir_ + "/absent.db", {"Adapter"}, tables, error));
-    EXPECT_FALSE(error.empty());
+    EXPECT_EQ("/s/pidorv/pihost.db", DefaultDatabasePath("/s", "/home/u", error));
+    EXPECT_EQ("/home/u/.local/state/pidorv/pihost.db", DefaultDatabasePath("relative", "/home/u", error));
+    EXPECT_EQ("/home/u/.local/state/pidorv/pihost.db", DefaultDatabasePath(nullptr, "/home/u", error));
+    EXPECT_EQ("", DefaultDatabasePath(nullptr, nullptr, error));
+    EXPECT_NE(std::string::npos, error.find("--db"));
 }

@@ -9,6 +9,7 @@
 #include "Format.h"
 #include "HostCodes.h"
 #include "JsonOut.h"
+#include "SafeText.h"
 
 using namespace pihost;
 
@@ -153,11 +154,15 @@ TEST(HumanFormat, TopologyTreeIndentsAdaptersUnderThePlugin) {
     std::ostringstream out;
     PrintTopology(out, {plugin, Adapter(0x0136000000000001ull, "1.5")});
     const std::string text = out.str();
-    EXPECT_EQ(0u, text.find("plugin 0x0136000000000000 \"Dorv-Plugin\"  type 19006"));
-    EXPECT_NE(std::string::npos, text.find("\n  children: 0x0136000000000001\n"));
-    EXPECT_NE(std::string::npos, text.find("\n    GET_EVENTS\n"));
-    EXPECT_NE(std::string::npos, text.find("\n  adapter 0x0136000000000001 \"Dorv100 Dual SD (0)\"  type 19037"));
-    EXPECT_NE(std::string::npos, text.find("\n      FIRMWARE_VERSION"));
+    EXPECT_EQ(0u, text.find("plugin 0x0136000000000000")) << text;
+    EXPECT_NE(std::string::npos, text.find("\"Dorv-Plugin\"  type 19006, updates 0\n"));
+    EXPECT_NE(std::string::npos, text.find("GET_EVENTS"));
+    EXPECT_NE(std::string::npos, text.find("adapter 0x0136000000000001     \"Dorv100 Dual SD (0)\"  type 19037"));
+    EXPECT_NE(std::string::npos, text.find("FIRMWARE_VERSION           1.5\n"));
+    EXPECT_NE(std::string::npos, text.find("GET_RAID_LEVEL_INFORMATION RAID1: stripe sizes 4K, 64K (default 64K)"));
+    // The adapter hangs under the plugin: its line starts with the tree's branch.
+    const std::size_t adapter = text.find("adapter 0x");
+    EXPECT_NE(text.rfind('\n', adapter) + 1, adapter);
 }
 
 TEST(HumanFormat, TablesLeaveOutNullCells) {
@@ -291,4 +296,10 @@ TEST(JsonFormat, TablesAsRowsOfTypedCells) {
     EXPECT_DOUBLE_EQ(0.5, row[2].GetDouble());
     EXPECT_TRUE(row[3].IsNull());
     EXPECT_EQ(0u, d["tables"]["LD"].Size());
+}
+
+TEST(SafeText, EscapedForTheTerminalRepairedForJson) {
+    EXPECT_EQ("a\\x1b[2J\\xc2\\x9b\\\\ \xc3\xbc", Printable("a\x1b[2J\xc2\x9b\\ \xc3\xbc"));
+    EXPECT_EQ("\\xc0\\xaf\\xed\\xa0\\x80\\xf4", Printable("\xc0\xaf\xed\xa0\x80\xf4")); // overlong, surrogate, cut
+    EXPECT_EQ("ok \xef\xbf\xbd\xef\xbf\xbd \xc3\xbc", ValidUtf8("ok \xc0\xaf \xc3\xbc"));
 }

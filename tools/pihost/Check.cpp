@@ -2,35 +2,29 @@
 #include <set>
 #include <sstream>
 
+#include "Commands.h"
 #include "Format.h"
 #include "HostCodes.h"
 #include "JsonOut.h"
 #include "Monitoring.h"
-#include "PluginSession.h"
 #include "Program.h"
+#include "SafeText.h"
+#include "StopSignal.h"
 
 namespace pihost {
 namespace {
 
 // Monitors keep the first line of standard output and cut performance data at '|': names from the
-// controller must not break either.
+// controller must break neither.
 std::string PlainText(const std::string& text) {
-    std::string out = text;
-    for (char& c : out)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f || c == '|')
-            c = '?';
+    std::string out;
+    for (char c : Printable(text))
+        out += c == '|' ? std::string("\\x7c") : std::string(1, c);
     return out;
 }
 
 std::string Plural(int count, const char* word) {
     return std::to_string(count) + " " + word + (count == 1 ? "" : "s");
-}
-
-CheckResult Unknown(const std::string& reason, bool usage = false) {
-    CheckResult result;
-    result.usage = usage;
-    result.summary = (usage ? "bad usage: " : "could not run the plugin: ") + reason;
-    return result;
 }
 
 // The first "pihost: ..." message of a failed run, without the prefix.
@@ -43,18 +37,6 @@ std::string FirstMessage(const std::string& errors) {
     return "no reason was given";
 }
 
-void PrintCheck(std::ostream& out, bool json, const CheckResult& result) {
-    if (!json) {
-        out << CheckLine(result) << "\n";
-        out.flush();
-        return;
-    }
-    JsonDocument document("check");
-    if (!result.evaluated)
-        document.Error(result.usage ? ErrorKind::Usage : ErrorKind::Plugin, result.summary);
-    out << document.Check(result).Finish() << "\n";
-    out.flush();
-}
 } // namespace
 
 const char* CheckStateName(CheckState state) {
@@ -82,9 +64,17 @@ CheckState RateStatus(std::int32_t value) {
     return CheckState::Ok;
 }
 
-CheckResult EvaluateCheck(const std::vector<PI::CObject>& topology) {
+CheckResult UnknownCheck(const std::string& reason, bool usage) {
+    CheckResult result;
+    result.usage = usage;
+    result.summary = (usage ? "bad usage: " : "could not run the plugin: ") + reason;
+    return result;
+}
+
+CheckResult EvaluateCheck(const std::vector<PI::CObject>& topology, const std::vector<std::string>& warnings) {
     CheckResult result;
     result.evaluated = true;
+    result.warnings = warnings;
     result.state = CheckState::Ok;
     for (const auto& object : topology) {
         const ObjectKind kind = KindOf(object);
@@ -126,46 +116,49 @@ std::string CheckLine(const CheckResult& result) {
     return line;
 }
 
-int CheckCommand(PluginSession& session, const Request& request, std::ostream& out) {
-    std::vector<PI::CObject> topology;
-    const std::uint32_t status = session.Topology(topology);
-    const CheckResult result =
-        status == 0 ? EvaluateCheck(topology) : Unknown("GetTopology returned " + FormatStatus(status));
-    if (request.checkResult)
-        *request.checkResult = result;
-    else
-        PrintCheck(out, request.options.json, result);
-    return static_cast<int>(result.state);
+void PrintCheck(std::ostream& out, bool json, const CheckResult& result) {
+    if (!json) {
+        out << CheckLine(result) << "\n";
+    } else {
+        JsonDocument document("check");
+        document.Status(result.evaluated ? 0 : STATUS_GENERAL);
+        if (!result.evaluated)
+            document.Error(result.usage ? ErrorKind::Usage : ErrorKind::Plugin, result.summary);
+        out << document.Check(result).Warnings(result.warnings).Finish() << "\n";
+    }
+    FlushOutput(out);
 }
 
-int ParseFailureStatus(const std::vector<std::string>& args, int exitCode, const std::string& errors,
-                       std::ostream& out) {
-    if (exitCode == 0 || std::find(args.begin(), args.end(), "check") == args.end())
-        return exitCode;
-    const bool json = std::find(args.begin(), args.end(), "--json") != args.end();
-    PrintCheck(out, json, Unknown(FirstMessage(errors), true));
-    return static_cast<int>(CheckState::Unknown);
-}
-
-int RunCheck(const Request& request, std::istream& in, std::ostream& out, std::ostream& err) {
+int RunCheck(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
+    Request request;
     CheckResult result;
-    Request r = request;
-    r.checkResult = &result;
-    // The run's own output (documents of failures included) gives way to the one line or document of the check.
+    // The run's own output (documents of failures included) gives way to the one line or document of the check;
+    // its messages go to standard error, the first also into an UNKNOWN line.
     std::ostringstream discarded;
     std::ostringstream errors;
-    try {
-        RunProgram(r, in, discarded, errors);
-    } catch (const std::exception& e) {
-        errors << "pihost: unexpected error: " << e.what() << "\n";
-    } catch (...) {
-        errors << "pihost: unexpected error\n";
+    const ParseOutcome parsed = ParseCommandLine(args, request, out, errors);
+    if (!parsed.run && parsed.exitCode == 0) // --help
+        return EXIT_OK;
+    if (parsed.run) {
+        request.checkResult = &result;
+        try {
+            RunProgram(request, in, discarded, errors);
+        } catch (const std::exception& e) {
+            errors << "pihost: unexpected error: " << e.what() << "\n";
+        } catch (...) {
+            errors << "pihost: unexpected error\n";
+        }
     }
     err << errors.str();
     err.flush();
-    if (!result.evaluated && result.summary.empty())
-        result = Unknown(FirstMessage(errors.str()));
-    PrintCheck(out, request.options.json, result);
+    if (StopRequested())
+        return 128 + StopSignal(); // an interrupted run prints no result
+    if (!parsed.run)
+        result = UnknownCheck(FirstMessage(errors.str()), true);
+    else if (!result.evaluated && result.summary.empty())
+        result = UnknownCheck(FirstMessage(errors.str()));
+    const bool json = request.options.json || std::find(args.begin(), args.end(), "--json") != args.end();
+    PrintCheck(out, json, result);
     return static_cast<int>(result.state);
 }
 

@@ -1,5 +1,6 @@
 #include "CommandLine.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include <CLI/CLI.hpp>
@@ -14,9 +15,18 @@ OBJECT is plugin, adapter (the first adapter), adapter:N (N counts from 0) or an
 (0x0136000000000001). PROPERTY and OPERATION take a name from the code tables (NAME, GET_EVENTS; case and
 - for _ do not matter) or a number.
 
-Every run loads the plugin, initialises it, runs the command, de-initialises and releases it, also after
-errors and on Ctrl-C. Exit status: 0 success, 1 the plugin returned a non-zero status (printed with its
-name), 2 bad usage (unknown command, object or name, bad value, missing plugin or files).
+Every run but db loads the plugin, initialises it, runs the command, de-initialises and releases it, also
+after errors and on Ctrl-C; Ctrl-C again during a slow controller call ends pihost at once.
+
+Exit status:
+  0    success
+  1    the plugin returned a non-zero status (printed with its name)
+  2    bad usage or input (unknown command, object or name, bad value, missing or unusable file or plugin)
+  3    no adapter seen (topology; a warning names what pihost can see of the cause)
+  4    standard output could not be written (full disk, closed pipe)
+  130  interrupted by Ctrl-C (143: SIGTERM); no result is printed. watch ends on either with 0.
+shell exits with the highest status of its lines; check with its own states (0 OK, 1 WARNING, 2 CRITICAL,
+3 UNKNOWN), as monitors expect.
 
 Examples:
   pihost                                  the object tree of the built-in sample
@@ -33,7 +43,11 @@ struct Texts {
     std::string item;
     std::string value;
     std::string table;
+    std::string forSeconds;
 };
+
+const char* const COMMAND_NAMES[] = {"topology", "properties", "get",   "set",   "operations", "run",
+                                     "watch",    "db",         "shell", "check", "metrics"};
 
 bool Fail(std::ostream& err, const std::string& message) {
     err << "pihost: " << message << "\n";
@@ -44,6 +58,8 @@ bool Fail(std::ostream& err, const std::string& message) {
 bool Finish(Request& r, const Texts& t, std::ostream& err) {
     std::string error;
     if (!r.options.trace.empty() && !ParseTraceMask(r.options.trace, error))
+        return Fail(err, error);
+    if (!r.options.fault.empty() && !ParseFaultList(r.options.fault, error))
         return Fail(err, error);
     switch (r.command) {
     case Command::Properties:
@@ -73,8 +89,11 @@ bool Finish(Request& r, const Texts& t, std::ostream& err) {
         if (!t.table.empty() && !ParseTableName(t.table, r.table, error))
             return Fail(err, error);
         break;
-    case Command::Topology:
     case Command::Watch:
+        if (!t.forSeconds.empty() && !ParseWatchSeconds(t.forSeconds, r.forSeconds, error))
+            return Fail(err, error);
+        break;
+    case Command::Topology:
     case Command::Shell:
     case Command::Check:
     case Command::Metrics:
@@ -98,15 +117,20 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, Request& req
 
     GlobalOptions& o = r.options;
     app.add_flag("--json", o.json, "one JSON document on standard output (watch: one line per item)");
-    app.add_option("--db", o.db, "SQLite file of the mirror tables (PI_DATABASE)")->capture_default_str();
-    app.add_option("--config-dir", o.configDir, "folder of piDorv.ini (PI_CONFIG_DIR; default: current folder)");
+    app.add_option("--db", o.db,
+                   "SQLite file of the mirror tables (PI_DATABASE; default: $XDG_STATE_HOME/pidorv/pihost.db, "
+                   "~/.local/state/pidorv/ when unset; :memory: keeps no file)");
+    app.add_option("--config-dir", o.configDir, "folder of piDorv.ini (PI_CONFIG_DIR; default: current folder)")
+        ->check(CLI::ExistingDirectory);
     app.add_option("--trace", o.trace, "trace mask, decimal or 0x-hex (TLX_TRACE_MASK)");
     app.add_option("--trace-file", o.traceFile, "file the trace lines are appended to (TLX_TRACE_FILE)");
     app.add_option("--device-tree", o.deviceTree,
                    "device-tree JSON file the controller emulator answers with "
                    "(LUMO_DEVICE_TREE), read anew at every scan")
         ->check(CLI::ExistingFile);
-    app.add_option("--fault", o.fault, "controller emulator faults, comma list (LUMO_FAULT), e.g. no-controller");
+    app.add_option("--fault", o.fault,
+                   "controller emulator faults, comma list (LUMO_FAULT): no-controller, connect-fails, "
+                   "empty-answer, garbage, truncate:N, status:N, delay:MS");
     app.add_option("--plugin", o.plugin, "plugin library to load instead of libpiDorv.so")->check(CLI::ExistingFile);
     bool version = false;
     app.add_flag("--version", version, "pihost's version and the VERSION of the plugin it loads");
@@ -147,17 +171,19 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, Request& req
                 "  printf 'run adapter SCAN_CONFIGURATION\\nrun plugin GET_EVENTS\\n' | pihost shell");
 
     auto* watch = app.add_subcommand("watch", "start the plugin's worker and show events and changes as they come");
-    watch->add_option("--for", r.forSeconds, "stop after this many seconds (default: until Ctrl-C)")
-        ->check(CLI::PositiveNumber);
+    watch->add_option("--for", t.forSeconds,
+                      "stop after this many seconds, more than 0 and at most 31536000 (default: until Ctrl-C)");
     watch->add_flag("--scan", r.scan, "run SCAN_CONFIGURATION on the first adapter every second");
     watch->footer("Once a second pihost collects the plugin's events (GET_EVENTS) and compares the topology.\n"
                   "The plugin re-reads the device tree every poll interval (pihost set poll-interval), so an edit\n"
                   "of the --device-tree file shows up within that interval; --scan asks for a scan every second.\n"
                   "Example: pihost --device-tree tree.json watch --for 60 --scan");
 
-    auto* db = app.add_subcommand("db", "the mirrored rows, read from the SQLite file after the plugin ends");
+    auto* db = app.add_subcommand("db", "the mirrored rows, read from the SQLite file (the plugin is not loaded)");
     db->add_option("TABLE", t.table, "Plugin, Adapter, PD, LD or PD_LD (default: all)");
-    db->footer("Example: pihost db Adapter\n         pihost --json --db /tmp/x.db db");
+    db->footer("The file is opened read-only, so db is safe beside a running watch and on a file you may not\n"
+               "write; a file without the mirror tables is refused.\n"
+               "Example: pihost db Adapter\n         pihost --json --db /tmp/x.db db");
 
     auto* shell = app.add_subcommand("shell", "one initialised plugin; commands are read one per line from "
                                               "standard input");
@@ -194,6 +220,10 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, Request& req
         c.first->footer(c.first->get_footer() + "\nThe options of pihost (--json, --db, --device-tree, ...) may come "
                                                 "before or after the command; see pihost --help.");
 
+    // Extras are collected rather than refused at once, so that the message lists them in the order given.
+    app.allow_extras();
+    for (const auto& c : commands)
+        c.first->allow_extras();
     try {
         std::vector<std::string> reversed(args.rbegin(), args.rend());
         app.parse(reversed);
@@ -202,6 +232,19 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, Request& req
             err << "pihost: ";
         const int code = app.exit(e, out, err);
         return ParseOutcome{false, code == 0 ? 0 : 2};
+    }
+    std::vector<std::string> extras = app.remaining(true);
+    if (!extras.empty()) {
+        std::string words;
+        for (const auto& arg : args) {
+            const auto found = std::find(extras.begin(), extras.end(), arg);
+            if (found == extras.end())
+                continue;
+            words += " " + arg;
+            extras.erase(found);
+        }
+        Fail(err, "The following arguments were not expected:" + words + "\nRun with --help for more information.");
+        return ParseOutcome{false, 2};
     }
 
     for (const auto& c : commands) {
@@ -228,6 +271,20 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, Request& req
         return ParseOutcome{false, 2};
     request = r;
     return ParseOutcome{true, 0};
+}
+
+std::string CommandNameOf(const std::vector<std::string>& args) {
+    static const char* const valued[] = {"--db",    "--config-dir", "--trace", "--trace-file", "--device-tree",
+                                         "--fault", "--plugin",     "--for",   "--output"};
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (std::find(std::begin(valued), std::end(valued), args[i]) != std::end(valued)) {
+            ++i; // the option's value, not a command
+            continue;
+        }
+        if (std::find(std::begin(COMMAND_NAMES), std::end(COMMAND_NAMES), args[i]) != std::end(COMMAND_NAMES))
+            return args[i];
+    }
+    return std::string();
 }
 
 } // namespace pihost

@@ -15,7 +15,7 @@ struct CheckResult;
 
 struct GlobalOptions {
     bool json = false;
-    std::string db = "pihost.db";
+    std::string db; // empty: PI_DATABASE, else the default place (DefaultDatabasePath)
     std::string configDir;
     std::string trace;
     std::string traceFile;
@@ -50,5 +50,9 @@ struct ParseOutcome {
 // args without the program name. Help goes to out, errors to err (exit code 2 for bad usage).
 ParseOutcome ParseCommandLine(const std::vector<std::string>& args, Request& request, std::ostream& out,
                               std::ostream& err);
+
+// The command a command line names, also when it cannot be parsed ("" when it names none); for the document
+// that reports the error.
+std::string CommandNameOf(const std::vector<std::string>& args);
 
 } // namespace pihost

@@ -2,10 +2,17 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <new>
 #include <sstream>
+
+#include <libsmartcols.h>
 
 #include "HostCodes.h"
 #include "ObjectKind.h"
+#include "SafeText.h"
 
 namespace pihost {
 namespace {
@@ -33,6 +40,7 @@ std::vector<std::string> ValueLabels(const std::vector<std::int32_t>& codes) {
     return out;
 }
 
+// Untrusted text on one line: line breaks and tabs folded into blanks, other control characters escaped.
 std::string OneLine(const std::string& text) {
     std::string out;
     bool blank = false;
@@ -46,17 +54,13 @@ std::string OneLine(const std::string& text) {
         blank = false;
         out += c;
     }
-    return out;
-}
-
-std::string Quoted(const std::string& text) {
-    return "\"" + text + "\"";
+    return Printable(out);
 }
 
 std::string ObjectHeader(ObjectKind kind, std::uint64_t id, const std::string& name) {
     std::string out = std::string(KindName(kind)) + " " + FormatId(id);
     if (!name.empty())
-        out += " " + Quoted(name);
+        out += " " + QuotedText(name);
     return out;
 }
 
@@ -77,29 +81,11 @@ std::string CellText(const Cell& cell) {
     return "NULL";
 }
 
-std::string Indent(int depth) {
-    return std::string(static_cast<std::size_t>(depth) * 2, ' ');
-}
-
-int DepthOf(ObjectKind kind) {
-    switch (kind) {
-    case ObjectKind::Plugin:
-        return 0;
-    case ObjectKind::Adapter:
-        return 1;
-    default:
-        break;
-    }
-    return 2;
-}
-
-std::string IdList(const std::vector<std::uint64_t>& ids) {
-    std::vector<std::string> parts;
-    for (std::uint64_t id : ids)
-        parts.push_back(FormatId(id));
-    return Join(parts, ", ");
-}
 } // namespace
+
+std::string QuotedText(const std::string& text) {
+    return "\"" + OneLine(text) + "\"";
+}
 
 std::string FormatId(std::uint64_t id) {
     char text[32];
@@ -170,8 +156,12 @@ std::string FormatValue(const PI::CProperty& property) {
     }
     case PI::CProperty::XML:
         return OneLine(property.Xml()->xml);
-    case PI::CProperty::STRINGS:
-        return Join(property.Strings()->texts, ", ");
+    case PI::CProperty::STRINGS: {
+        std::vector<std::string> texts;
+        for (const auto& text : property.Strings()->texts)
+            texts.push_back(OneLine(text));
+        return Join(texts, ", ");
+    }
     case PI::CProperty::NONE:
         break;
     }
@@ -206,7 +196,7 @@ std::vector<std::string> FormatOperation(const PI::COperation& operation) {
     for (const auto& drive : operation.m_LogicalDrives) {
         std::string line = "  logical drive " + std::to_string(drive.m_Number);
         if (!drive.m_Name.empty())
-            line += " " + Quoted(drive.m_Name);
+            line += " " + QuotedText(drive.m_Name);
         line += ": " + ValueLabel(drive.m_RaidLevel) + ", stripe " + ValueLabel(drive.m_StripeSize);
         for (const auto& container : drive.m_Containers)
             line += ", container " + std::to_string(container.m_Number) + " with " +
@@ -221,12 +211,12 @@ std::string FormatEvent(const PI::CEvent& event) {
                       std::to_string(event.m_Code) + "/" + std::to_string(event.m_Code2) + ") from " +
                       FormatId(event.m_SourceID);
     if (!event.m_SourceName.empty())
-        out += " " + Quoted(event.m_SourceName);
+        out += " " + QuotedText(event.m_SourceName);
     std::vector<std::string> placeholders;
     if (!event.m_PlaceHolder1.empty())
-        placeholders.push_back(event.m_PlaceHolder1);
+        placeholders.push_back(OneLine(event.m_PlaceHolder1));
     if (!event.m_PlaceHolder2.empty())
-        placeholders.push_back(event.m_PlaceHolder2);
+        placeholders.push_back(OneLine(event.m_PlaceHolder2));
     if (!placeholders.empty())
         out += ": " + Join(placeholders, ", ");
     return out;
@@ -251,23 +241,51 @@ std::string FormatChange(const Change& change) {
 }
 
 void PrintTopology(std::ostream& out, const std::vector<PI::CObject>& objects) {
+    // libsmartcols draws the tree as lsblk does, and encodes what is still unsafe for the terminal.
+    const std::unique_ptr<libscols_table, void (*)(libscols_table*)> table(scols_new_table(), scols_unref_table);
+    if (!table)
+        throw std::bad_alloc();
+    scols_table_new_column(table.get(), "OBJECT", 0.3, SCOLS_FL_TREE);
+    scols_table_new_column(table.get(), "VALUE", 0.7, 0);
+    scols_table_enable_noheadings(table.get(), 1);
+    const auto row = [&](libscols_line* parent, const std::string& name, const std::string& value) {
+        libscols_line* line = scols_table_new_line(table.get(), parent);
+        if (!line)
+            throw std::bad_alloc();
+        scols_line_set_data(line, 0, name.c_str());
+        scols_line_set_data(line, 1, value.c_str());
+        return line;
+    };
+    std::map<std::uint64_t, libscols_line*> lines;
     for (const auto& object : objects) {
         const ObjectKind kind = KindOf(object);
-        const int depth = DepthOf(kind);
-        out << Indent(depth) << ObjectHeader(kind, object.m_ID, DisplayName(object)) << "  type " << object.m_Type
-            << ", updates " << object.m_UpdateCounter << (object.m_Locked ? ", locked" : "") << "\n";
-        if (!object.m_Parents.empty())
-            out << Indent(depth + 1) << "parents: " << IdList(object.m_Parents) << "\n";
-        if (!object.m_Children.empty())
-            out << Indent(depth + 1) << "children: " << IdList(object.m_Children) << "\n";
-        out << Indent(depth + 1) << "properties:" << (object.m_Properties.empty() ? " none" : "") << "\n";
+        const auto parent = object.m_Parents.empty() ? lines.end() : lines.find(object.m_Parents.front());
+        std::string value = DisplayName(object).empty() ? std::string() : QuotedText(DisplayName(object)) + "  ";
+        value += "type " + std::to_string(object.m_Type) + ", updates " + std::to_string(object.m_UpdateCounter) +
+                 (object.m_Locked ? ", locked" : "");
+        libscols_line* line = row(parent == lines.end() ? nullptr : parent->second,
+                                  std::string(KindName(kind)) + " " + FormatId(object.m_ID), value);
+        lines[object.m_ID] = line;
+        libscols_line* properties = row(line, "properties", object.m_Properties.empty() ? "none" : "");
         for (const auto& property : object.m_Properties)
-            out << Indent(depth + 2) << FormatProperty(property) << "\n";
-        out << Indent(depth + 1) << "operations:" << (object.m_Operations.empty() ? " none" : "") << "\n";
-        for (const auto& operation : object.m_Operations)
-            for (const auto& line : FormatOperation(operation))
-                out << Indent(depth + 2) << line << "\n";
+            row(properties,
+                CodeLabel(CodeNames::Table::Property, property.m_Code) + (property.m_Changeable ? " *" : ""),
+                FormatValue(property));
+        libscols_line* operations = row(line, "operations", object.m_Operations.empty() ? "none" : "");
+        for (const auto& operation : object.m_Operations) {
+            std::vector<std::string> parts = FormatOperation(operation);
+            const std::string name = parts.front();
+            parts.erase(parts.begin());
+            for (auto& part : parts)
+                part.erase(0, part.find_first_not_of(' '));
+            row(operations, name, Join(parts, "; "));
+        }
     }
+    char* text = nullptr;
+    if (scols_print_table_to_string(table.get(), &text) != 0 || !text)
+        throw std::bad_alloc();
+    out << text << "\n";
+    std::free(text);
 }
 
 void PrintProperties(std::ostream& out, const std::vector<PI::CProperty>& properties) {

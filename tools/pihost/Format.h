@@ -13,6 +13,8 @@
 
 namespace pihost {
 
+// Untrusted text in double quotes, on one line, control characters escaped (SafeText.h).
+std::string QuotedText(const std::string& text);
 // "0x" and 16 hex digits.
 std::string FormatId(std::uint64_t id);
 // The code's name, else its number.

@@ -7,6 +7,7 @@
 
 #include "Format.h"
 #include "Monitoring.h"
+#include "SafeText.h"
 #include "codes/CodeNames.h"
 
 namespace pihost {
@@ -14,8 +15,10 @@ namespace {
 
 typedef rapidjson::Writer<rapidjson::StringBuffer> Writer;
 
+// Every text goes out as valid UTF-8, whatever bytes the controller or a file gave.
 void Text(Writer& w, const std::string& text) {
-    w.String(text.c_str(), static_cast<rapidjson::SizeType>(text.size()));
+    const std::string valid = ValidUtf8(text);
+    w.String(valid.c_str(), static_cast<rapidjson::SizeType>(valid.size()));
 }
 
 void Key(Writer& w, const char* key) {
@@ -520,8 +523,6 @@ JsonDocument& JsonDocument::Warnings(const std::vector<std::string>& warnings) {
 
 JsonDocument& JsonDocument::Check(const CheckResult& result) {
     Writer& w = impl_->writer;
-    if (result.evaluated)
-        Status(0);
     Key(w, "check");
     w.StartObject();
     Key(w, "state");

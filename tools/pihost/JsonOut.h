@@ -1,6 +1,7 @@
-// JSON documents of pihost (format 1.1): {"format":[1,1],"command":...,"status":...,"statusName":...,payload}.
-// Readers depend on these shapes (docs/pihost.schema.json); a change that breaks one raises the major format
-// version, an addition the minor.
+// JSON documents of pihost (format 1.1): {"format":[1,1],"command":...,"status":...,"statusName":...,payload,
+// "warnings":[...]}, with "error":{"kind":...,"message":...} on failure. Readers depend on these shapes
+// (docs/pihost.schema.json); a change that breaks one raises the major format version, an addition the minor one.
+// Text is always valid UTF-8.
 #pragma once
 #include <cstdint>
 #include <memory>

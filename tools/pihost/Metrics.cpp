@@ -173,27 +173,4 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
     return true;
 }
 
-int MetricsCommand(PluginSession& session, const Request& r, std::ostream& out, std::ostream& err) {
-    std::vector<PI::CObject> topology;
-    const std::uint32_t status = session.Topology(topology);
-    const std::string text = FormatMetrics(topology, std::time(nullptr));
-    std::string error;
-    if (status == 0 && !r.metricsOutput.empty() && !WriteFileAtomically(r.metricsOutput, text, error)) {
-        err << "pihost: metrics: " << error << "\n";
-        if (r.options.json)
-            out << JsonDocument(r.commandName).Status(status).Error(ErrorKind::Output, error).Finish() << "\n";
-        out.flush();
-        return EXIT_OUTPUT;
-    }
-    if (r.options.json)
-        out << JsonDocument(r.commandName).Status(status).Metrics(text, r.metricsOutput).Finish() << "\n";
-    else if (status == 0 && r.metricsOutput.empty())
-        out << text;
-    out.flush();
-    if (status == 0)
-        return 0;
-    err << "pihost: metrics: GetTopology returned " << FormatStatus(status) << "\n";
-    return 1;
-}
-
 } // namespace pihost

@@ -3,6 +3,9 @@
 #include <memory>
 
 #include <sqlite3.h>
+#include <sys/stat.h>
+
+#include "NameParsing.h"
 
 namespace pihost {
 namespace {
@@ -106,6 +109,16 @@ bool ReadTable(sqlite3* db, TableRows& table, std::string& error) {
 }
 } // namespace
 
+std::string DefaultDatabasePath(const char* xdgStateHome, const char* home, std::string& error) {
+    // Relative values of the variable are to be ignored.
+    if (xdgStateHome && xdgStateHome[0] == '/')
+        return std::string(xdgStateHome) + "/pidorv/pihost.db";
+    if (home && home[0] != '\0')
+        return std::string(home) + "/.local/state/pidorv/pihost.db";
+    error = "no place for the mirror: neither XDG_STATE_HOME nor HOME is set (name a file with --db)";
+    return std::string();
+}
+
 bool CheckDatabasePath(const std::string& path, std::string& error) {
     DbHandle db;
     if (!Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, db, error))
@@ -126,9 +139,33 @@ bool CheckDatabasePath(const std::string& path, std::string& error) {
 bool ReadTables(const std::string& path, const std::vector<std::string>& names, std::vector<TableRows>& out,
                 std::string& error) {
     out.clear();
+    struct stat info;
+    if (path == ":memory:" || path.empty()) {
+        error = "an in-memory mirror ends with the plugin; name the file to read with --db or PI_DATABASE";
+        return false;
+    }
+    if (::stat(path.c_str(), &info) != 0) {
+        error = "no mirror at '" + path + "' (pihost writes it when it runs the plugin; --db names another file)";
+        return false;
+    }
     DbHandle db;
     if (!Open(path, SQLITE_OPEN_READONLY, db, error))
         return false;
+    std::string missing;
+    for (const auto& name : MirrorTableNames()) {
+        bool exists = false;
+        std::string why;
+        if (!TableExists(db.get(), name, exists, why)) {
+            error = "'" + path + "' is not a pihost mirror: " + why;
+            return false;
+        }
+        if (!exists)
+            missing += (missing.empty() ? "" : ", ") + name;
+    }
+    if (!missing.empty()) {
+        error = "'" + path + "' is not a pihost mirror: it has no table " + missing;
+        return false;
+    }
     for (const auto& name : names) {
         TableRows table;
         table.name = name;

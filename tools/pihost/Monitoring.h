@@ -9,7 +9,6 @@
 
 #include "CommandLine.h"
 #include "ObjectKind.h"
-#include "PluginSession.h"
 #include "pi/CObject.h"
 
 namespace pihost {
@@ -34,34 +33,30 @@ struct CheckResult {
     int failed = 0;  // objects whose status is critical
     int warning = 0; // objects whose status calls for a look
     std::vector<CheckProblem> problems;
+    std::vector<std::string> warnings; // the run's, for the document
 };
 
 const char* CheckStateName(CheckState state);
 // How a STATUS value code rates: FAILED and the like critical, WARNING, DEGRADED and REBUILDING a warning,
 // anything else OK.
 CheckState RateStatus(std::int32_t value);
-CheckResult EvaluateCheck(const std::vector<PI::CObject>& topology);
+// The state of a topology; without adapters CRITICAL, the first warning (the cause pihost sees) as summary.
+CheckResult EvaluateCheck(const std::vector<PI::CObject>& topology, const std::vector<std::string>& warnings);
+// Not evaluated: bad usage, or whatever kept the plugin from running.
+CheckResult UnknownCheck(const std::string& reason, bool usage = false);
 // "PIDORV OK - 1 adapter, all OK | adapters=1 failed=0 warning=0"
 std::string CheckLine(const CheckResult& result);
 
-// `pihost check` from start to end: the line (or document) on out and the state as exit status, 3 whatever
-// keeps the plugin from running (usage, loading, lifecycle failures; their messages go to err).
-int RunCheck(const Request& request, std::istream& in, std::ostream& out, std::ostream& err);
-// A command line naming check that does not parse ends as UNKNOWN (3) with its line or document, as monitors
-// expect of bad usage; any other keeps exitCode.
-int ParseFailureStatus(const std::vector<std::string>& args, int exitCode, const std::string& errors,
-                       std::ostream& out);
-// The check on a running session (also from the shell).
-int CheckCommand(PluginSession& session, const Request& request, std::ostream& out);
+// The line, or with json the document, on out.
+void PrintCheck(std::ostream& out, bool json, const CheckResult& result);
+// `pihost check` from the arguments to the end: the line (or document) on out and the state as exit status, 3
+// whatever keeps the plugin from running (usage, loading, lifecycle failures; their messages go to err).
+int RunCheck(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err);
 
 // The objects in the Prometheus text exposition format.
 std::string FormatMetrics(const std::vector<PI::CObject>& topology, std::time_t scanTime);
 // Writes a temporary file beside path and renames it over path, so that a reader sees the old or the new
 // content, never a part.
 bool WriteFileAtomically(const std::string& path, const std::string& text, std::string& error);
-int MetricsCommand(PluginSession& session, const Request& request, std::ostream& out, std::ostream& err);
-
-// pihost's version and the VERSION of the plugin it loaded.
-int VersionCommand(PluginSession& session, const Request& request, std::ostream& out);
 
 } // namespace pihost

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <cstdlib>
 #include <limits>
 
 #include "HostCodes.h"
@@ -170,6 +172,64 @@ bool ParseTraceMask(const std::string& text, std::string& error) {
         ParseUnsigned(digits, hex ? 16 : 10, std::numeric_limits<std::uint32_t>::max(), value))
         return true;
     error = "trace mask '" + text + "' is not a decimal or 0x-hex number of 32 bits";
+    return false;
+}
+
+bool ParseFaultList(const std::string& text, std::string& error) {
+    static const char* const KINDS = "no-controller, connect-fails, empty-answer, garbage, truncate:N, status:N, "
+                                     "delay:MS (or none)";
+    const auto trim = [](const std::string& t) {
+        const std::size_t first = t.find_first_not_of(" \t");
+        return first == std::string::npos ? std::string() : t.substr(first, t.find_last_not_of(" \t") - first + 1);
+    };
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', start), text.size());
+        const std::string item = trim(text.substr(start, comma - start));
+        start = comma + 1;
+        const std::size_t colon = item.find(':');
+        const std::string name = trim(item.substr(0, colon));
+        const std::string argument = colon == std::string::npos ? std::string() : trim(item.substr(colon + 1));
+        const bool negative = !argument.empty() && argument[0] == '-';
+        std::uint64_t value = 0;
+        const bool number = AllOf(argument, negative ? 1 : 0, ::isdigit) &&
+                            ParseUnsigned(argument.substr(negative ? 1 : 0), 10, std::uint64_t(1) << 31, value);
+        if (item.empty() || ((name == "no-controller" || name == "connect-fails" || name == "empty-answer" ||
+                              name == "garbage" || name == "none") &&
+                             colon == std::string::npos))
+            continue;
+        // The emulator's own ranges: a 32-bit count of bytes or status, at most an hour of delay.
+        if (colon != std::string::npos &&
+            ((name == "truncate" && number && !negative && value <= 0x7fffffffu) ||
+             (name == "status" && number && value <= (negative ? 0x80000000u : 0x7fffffffu)) ||
+             (name == "delay" && number && !negative && value <= 3600u * 1000u)))
+            continue;
+        const bool known = name == "truncate" || name == "status" || name == "delay";
+        error = "--fault: " + (known ? "bad argument in '" + item + "'" : "unknown fault '" + item + "'") +
+                "; the kinds are " + KINDS + (name == "delay" ? "; MS is 0 to 3600000" : "");
+        return false;
+    }
+    return true;
+}
+
+bool ParseWatchSeconds(const std::string& text, double& seconds, std::string& error) {
+    char* end = nullptr;
+    const double value = std::strtod(text.c_str(), &end);
+    const std::string head = "watch --for " + text + ": ";
+    if (text.empty() || end != text.c_str() + text.size() || std::isnan(value)) {
+        error = head + "not a number of seconds";
+    } else if (std::isinf(value)) {
+        error = head + "not a finite number of seconds (leave --for out to watch until Ctrl-C)";
+    } else if (value < 0) {
+        error = head + "a time to watch cannot be negative";
+    } else if (value == 0) {
+        error = head + "must be more than 0 seconds";
+    } else if (value > WATCH_MAX_SECONDS) {
+        error = head + "more than the maximum of 31536000 seconds (365 days)";
+    } else {
+        seconds = value;
+        return true;
+    }
     return false;
 }
 

@@ -35,6 +35,15 @@ bool ParsePollInterval(const std::string& text, std::int32_t& seconds, std::stri
 // A trace mask as the tool library reads it: decimal or 0x-hex, fitting 32 bits.
 bool ParseTraceMask(const std::string& text, std::string& error);
 
+// A list of controller emulator faults (LUMO_FAULT): comma-separated items of the seven kinds no-controller,
+// connect-fails, empty-answer, garbage, truncate:N, status:N, delay:MS, or none. The emulator skips what it does
+// not know, so a typo would silently test nothing: anything else is refused here, naming the kinds.
+bool ParseFaultList(const std::string& text, std::string& error);
+
+// watch --for: a positive finite number of seconds up to WATCH_MAX_SECONDS.
+const double WATCH_MAX_SECONDS = 31536000; // 365 days
+bool ParseWatchSeconds(const std::string& text, double& seconds, std::string& error);
+
 // One of the mirror tables (Plugin, Adapter, PD, LD, PD_LD), case ignored; gives the stored spelling.
 bool ParseTableName(const std::string& text, std::string& canonical, std::string& error);
 const std::vector<std::string>& MirrorTableNames();

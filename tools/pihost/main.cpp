@@ -1,32 +1,33 @@
 // pihost: loads the piDorv plugin, drives it through its command entry and prints what it sees.
-#include <exception>
+#include <clocale>
 #include <iostream>
-#include <sstream>
 
-#include "CommandLine.h"
-#include "Commands.h"
-#include "Monitoring.h"
+#include <fcntl.h>
+#include <unistd.h>
+
+#include "ExitStatus.h"
 #include "Program.h"
 #include "StopSignal.h"
 
 int main(int argc, char** argv) {
-    pihost::InstallStopHandlers();
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    pihost::Request request;
-    std::ostringstream parseErrors;
-    const pihost::ParseOutcome parsed = pihost::ParseCommandLine(args, request, std::cout, parseErrors);
-    std::cerr << parseErrors.str();
-    if (!parsed.run)
-        return pihost::ParseFailureStatus(args, parsed.exitCode, parseErrors.str(), std::cout);
-    try {
-        if (request.command == pihost::Command::Check)
-            return pihost::RunCheck(request, std::cin, std::cout, std::cerr);
-        return pihost::RunProgram(request, std::cin, std::cout, std::cerr);
-    } catch (const std::exception& e) {
-        // The plugin passes some exceptions through; the session and the library were released on the way here.
-        std::cerr << "pihost: unexpected error: " << e.what() << "\n";
-    } catch (...) {
-        std::cerr << "pihost: unexpected error\n";
+    // A closed standard stream would hand its number to the next file opened (the mirror, the trace file), and
+    // output meant for the terminal would land in it; such streams are held open on /dev/null.
+    bool stdoutClosed = false;
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1)
+            continue;
+        stdoutClosed = stdoutClosed || fd == STDOUT_FILENO;
+        const int null = ::open("/dev/null", O_RDWR);
+        if (null >= 0 && null != fd) {
+            ::dup2(null, fd);
+            ::close(null);
+        }
     }
-    return pihost::EXIT_PLUGIN_STATUS;
+    if (stdoutClosed) {
+        std::cerr << "pihost: standard output is closed; nothing would be seen\n";
+        return pihost::EXIT_OUTPUT;
+    }
+    std::setlocale(LC_CTYPE, "");
+    pihost::InstallStopHandlers();
+    return pihost::Main(std::vector<std::string>(argv + 1, argv + argc), std::cin, std::cout, std::cerr);
 }

@@ -1,5 +1,6 @@
 // Where answers come from and what they hold: the built-in sample, device-tree files, in-process answers.
 #include "LumoTestSupport.h"
+#include "support/SmallStack.h"
 
 #include <regex>
 
@@ -102,6 +103,16 @@ TEST_F(AnswerTest, EnvelopesAndOtherTextsArePassedThroughUnchanged) {
         writeFile(dir_ / "answer.json", text);
         useTreeFile(dir_ / "answer.json");
         EXPECT_EQ(connectedRequest().answer, text);
+    }
+    // A tree nested too deep to read, in a file far larger than an answer, on a small stack: sent as it is
+    // (cut to the capacity), with or without a status to set.
+    const std::string deep =
+        R"({"TavrinStorageDeviceTree":{"Adapter":)" + std::string(200000, '[') + std::string(200000, ']') + "}}";
+    writeFile(dir_ / "deep.json", deep);
+    useTreeFile(dir_ / "deep.json");
+    for (const char* faults : {"", "status:3"}) {
+        LumoEmu_SetFaults(faults);
+        test_support::RunOnSmallStack([&] { EXPECT_EQ(connectedRequest().answer, deep.substr(0, kPluginCapacity)); });
     }
 }
 

@@ -28,6 +28,14 @@ TEST(Json, ParseErrorsNameTheErrorAndItsOffset) {
     EXPECT_FALSE(ErrorOf([] { TJsonObject::constructFromParse(static_cast<const char*>(nullptr)); }).empty());
 }
 
+TEST(Json, NestingIsReadUpToTheLimitAndRefusedBeyondIt) {
+    const auto nested = [](unsigned depth) { return std::string(depth - 1, '[') + "{}" + std::string(depth - 1, ']'); };
+    EXPECT_EQ("", ErrorOf([&] { TJsonObject::constructFromParse(nested(TLX::Json::MAX_JSON_DEPTH)); }));
+    const std::string tooDeep =
+        ErrorOf([&] { TJsonObject::constructFromParse(nested(TLX::Json::MAX_JSON_DEPTH + 1)); });
+    EXPECT_NE(tooDeep.find("nested deeper than 64 levels (offset 64)"), std::string::npos) << tooDeep;
+}
+
 TEST(Json, FindMemberWalksTypedMembers) {
     const TJsonObject root = TJsonObject::constructFromParse(kAnswer);
     const TJsonObject cmd = root.findMember("SIP", TLX::Json::JSON_OBJECT).findMember("CMD", TLX::Json::JSON_ARRAY);

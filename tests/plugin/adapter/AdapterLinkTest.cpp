@@ -1,6 +1,9 @@
 // The controller exchange as the link library sees it: call order, traces, request and answer handling.
 #include <algorithm>
+#include <fstream>
 #include <iterator>
+#include <map>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -8,6 +11,7 @@
 
 #include "AdapterTestSupport.h"
 #include "piDorv/Src/piDorvAdapter.h"
+#include "piDorv/Src/piDorvPlugin.h"
 
 using namespace adapter_test;
 using NAMESPACE_piDorv::adaptersGet;
@@ -149,3 +153,38 @@ TEST_F(ControllerLink, LargestAnswerThatFitsIsParsedWhole) {
     EXPECT_EQ(static_cast<std::int64_t>(elements.size() - 1), adapters.back().m_AdapterNumber);
 }
 } // namespace
+
+// Records from every part of the plugin, lock timing included, name the file and line of the statement
+// that wrote them.
+TEST_F(ControllerLink, EveryRecordLocatesItsTraceStatement) {
+    SetMask(0xFFu);
+    {
+        NAMESPACE_piDorv::IPLUGINAPI_IMPL plugin;
+        std::vector<PI::CAdapterID> ids;
+        std::vector<PI::CObject> objects;
+        ASSERT_EQ(0u, plugin.Execute(PI::INITIALIZE, 0, &ids));
+        ASSERT_EQ(0u, plugin.Execute(PI::SET_ADAPTER_IDS, 0, &ids));
+        ASSERT_EQ(0u, plugin.Execute(PI::GET_TOPOLOGY, 0, &objects));
+        ASSERT_EQ(0u, plugin.Execute(PI::DEINITIALIZE, 0, nullptr));
+    }
+    std::map<std::string, Lines> sources;
+    for (const std::string& line : m_Trace.Lines()) {
+        std::smatch place;
+        ASSERT_TRUE(std::regex_search(line, place, std::regex("\t(piDorv/Src/\\w+):(\\d+)\t"))) << line;
+        Lines& source = sources[place[1]];
+        if (source.empty()) {
+            std::ifstream in(PIDORV_SOURCE_DIR "/" + place[1].str() + ".cpp");
+            for (std::string text; std::getline(in, text);) {
+                source.push_back(text);
+            }
+        }
+        const std::size_t number = std::stoul(place[2]);
+        ASSERT_TRUE(number >= 1 && number <= source.size()) << line;
+        EXPECT_TRUE(std::regex_search(source[number - 1], std::regex("PIDORV_\\w*(TRACE|TIMING)\\(")))
+            << line << "\n"
+            << source[number - 1];
+    }
+    for (const char* name : {"Plugin", "Worker", "Routing", "Scan", "PluginDatabase", "Adapter"}) {
+        EXPECT_EQ(1u, sources.count(std::string("piDorv/Src/piDorv") + name)) << name;
+    }
+}

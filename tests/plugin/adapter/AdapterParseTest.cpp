@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "AdapterTestSupport.h"
+#include "support/SmallStack.h"
 #include "piDorv/Src/piDorvAdapter.h"
 
 using namespace adapter_test;
@@ -74,13 +75,18 @@ TEST_F(DeviceTreeParse, UnreadableAnswersGiveNoAdapter) {
         {"Adapter empty", Envelope(R"({"TavrinStorageDeviceTree":{"Adapter":[]}})"), nullptr},
         {"element not an object", Envelope(R"({"TavrinStorageDeviceTree":{"Adapter":["x"]}})"), nullptr},
         {"zero inside DA", Envelope(goodTree.substr(0, 30) + std::string(1, '\0') + goodTree.substr(30)), nullptr},
+        // nesting as deep as a whole answer buffer can hold, read by a thread with a small stack
+        {"answer nested too deep", std::string(64000, '['), nullptr},
+        {"DA nested too deep", Envelope(std::string(63900, '[')), nullptr},
     };
-    for (const Row& row : rows) {
-        m_Trace.Clear();
-        EXPECT_TRUE(Parse(row.text).empty()) << row.name;
-        EXPECT_EQ(row.notable ? std::vector<std::string>{row.notable} : std::vector<std::string>{}, NotableLines())
-            << row.name;
-    }
+    test_support::RunOnSmallStack([&] {
+        for (const Row& row : rows) {
+            m_Trace.Clear();
+            EXPECT_TRUE(Parse(row.text).empty()) << row.name;
+            EXPECT_EQ(row.notable ? std::vector<std::string>{row.notable} : std::vector<std::string>{}, NotableLines())
+                << row.name;
+        }
+    });
     EXPECT_TRUE(parseDorv100JSON(nullptr).empty());
 }
 

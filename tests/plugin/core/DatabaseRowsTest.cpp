@@ -1,4 +1,7 @@
 // The rows of the shown objects: keys, missing rows, failures and the drive links.
+#include <new>
+#include <stdexcept>
+
 #include "CoreTestSupport.h"
 
 namespace core_test {
@@ -53,6 +56,37 @@ TEST_F(DatabaseRowsTest, FailuresAreTracedAndReportedAsGeneral) {
     EXPECT_EQ(Plugin().UpdateObjectInDatabase(plugin), 20000u);
     EXPECT_EQ(Plugin().DeleteObjectFromDatabase(plugin), 20000u);
     EXPECT_GE(trace.Find("Exception thrown during removing Dorv plugin object from db. ("), 0);
+}
+
+TEST_F(DatabaseRowsTest, UpdatesEndOnDatabaseAndConversionErrorsOnly) {
+    struct FailingDAO : DatabaseWrapper::DatabaseDAO {
+        std::function<void()> fail;
+        Rows query(std::string) override {
+            fail();
+            return {};
+        }
+    };
+    auto dao = std::make_shared<FailingDAO>();
+    Peer::setDatabase(Plugin(), std::make_shared<DatabaseORM::storage_t>(dao, m_Db->tables(), m_Db->fieldsMaps()));
+    auto adapter = MakeAdapter(1, "a");
+    auto physical = MakePhysicalDrive(1);
+    auto logical = MakeLogicalDrive(nullptr, 0);
+    const std::vector<std::function<std::uint32_t()>> updates = {
+        [&] { return Plugin().UpdateObjectInDatabase(adapter); },
+        [&] { return Plugin().UpdateObjectInDatabase(physical); },
+        [&] { return Plugin().UpdateObjectInDatabase(logical); },
+        [&] { return Plugin().UpdateObjectInDatabase(Peer::plugin(Plugin())); }};
+    for (std::size_t i = 0; i < updates.size(); ++i) {
+        SCOPED_TRACE(i);
+        dao->fail = [] { throw DBEXCEPTION::DatabaseException("locked"); };
+        EXPECT_EQ(updates[i](), 20000u);
+        dao->fail = [] { throw std::invalid_argument("stoi"); }; // a stored text that is not a number
+        EXPECT_EQ(updates[i](), 20000u);
+        dao->fail = [] { throw std::out_of_range("stoi"); };
+        EXPECT_EQ(updates[i](), 20000u);
+        dao->fail = [] { throw std::bad_alloc(); }; // memory exhaustion is not theirs to swallow
+        EXPECT_THROW(updates[i](), std::bad_alloc);
+    }
 }
 
 TEST_F(DatabaseRowsTest, DriveRows) {

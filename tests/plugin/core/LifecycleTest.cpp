@@ -111,6 +111,9 @@ TEST_F(LifecycleTest, DeInitializeJoinsBothThreadsWithTimingTraces) {
     const int held = trace.Find("workerTh_.thread_.join() . Lock held for microseconds: ");
     EXPECT_GT(held, waited);
     EXPECT_NE(trace.Lines()[static_cast<std::size_t>(held)].find("~CAutoScopeLeaveLogger_"), std::string::npos);
+    for (const std::string join : {"workerTh_.thread_.join()", "eventPoolTh_.thread_.join()"}) {
+        EXPECT_EQ(trace.Count("\tDeInitialize\t" + join), 2) << join; // the expression and the wait line
+    }
     EXPECT_EQ(Peer::eventHandler(Plugin()).pending(0), 0);
 }
 

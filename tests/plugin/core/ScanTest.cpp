@@ -92,6 +92,18 @@ TEST_F(ScanTest, EachAdapterKeepsItsOwnNumberAndRow) {
               (Rows{{SERIAL_A, "1.5 (LPC), 1.7 (FX3S)"}, {SERIAL_B, "9.9"}}));
 }
 
+TEST_F(ScanTest, AdaptersSharingASerialAreMatchedInTurn) {
+    InitializeWith({{SERIAL_A, "Dorv100 (0)"}, {SERIAL_A, "Dorv100 (1)"}});
+    const auto& adapters = Peer::adapters(Plugin());
+    LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)"}, {SERIAL_A, "Dorv100 (1)", "9.9"}}).c_str());
+    EXPECT_EQ(Reconcile(), 0u);
+    EXPECT_EQ(Reconcile(), 20000u); // settled: the first adapter does not follow the second element
+    ASSERT_EQ(adapters.size(), 2u);
+    EXPECT_EQ((std::vector<std::string>{adapters[0]->m_Name, adapters[0]->m_FirmwareVersion, adapters[1]->m_Name,
+                                        adapters[1]->m_FirmwareVersion}),
+              (std::vector<std::string>{"Dorv100 (0)", "1.5 (LPC), 1.7 (FX3S)", "Dorv100 (1)", "9.9"}));
+}
+
 TEST_F(ScanTest, InitializeWithoutAdaptersStillWritesThePluginRow) {
     LumoEmu_SetAnswer(DeviceTree({}).c_str());
     Initialize();
@@ -130,23 +142,30 @@ TEST_F(ScanTest, LogicalDrivesAreAdoptedUpdatedAndRemoved) {
     std::uint64_t counter = adapter->m_UpdateCounter;
     const auto& drives = Peer::logicalDrives(Plugin());
 
-    // A new drive, tied to the scan's copy of the same adapter, is adopted and inserted.
-    CDorvLogicalDrive drive = MakeLogicalDrive(std::make_shared<CDorvAdapter>(*adapter), 1, ID_BASE | 0x50);
+    // A new drive, tied to the scan's copy of the same adapter, is adopted with an identifier of its
+    // own (a worker scan's records carry 0) and inserted.
+    CDorvLogicalDrive drive = MakeLogicalDrive(std::make_shared<CDorvAdapter>(*adapter), 1);
     EXPECT_EQ(UpdateWith({drive}), 0u);
     ASSERT_EQ(drives.size(), 1u);
     EXPECT_EQ(drives[0].m_Adapter, adapter);
-    EXPECT_EQ(adapter->m_Children, std::vector<std::uint64_t>{ID_BASE | 0x50});
+    EXPECT_EQ(drives[0].m_ID, ID_BASE | 2);
+    EXPECT_EQ(adapter->m_Children, std::vector<std::uint64_t>{ID_BASE | 2});
     EXPECT_EQ(adapter->m_UpdateCounter, counter + 1);
-    EXPECT_EQ(Query("SELECT Number, Name FROM LD"), (Rows{{"1", "LogicalDrive_1"}}));
+    EXPECT_EQ(Query("SELECT Number, Name, ObjectID FROM LD"),
+              (Rows{{"1", "LogicalDrive_1", std::to_string(ID_BASE | 2)}}));
     // The same drive again: nothing to do.
     EXPECT_EQ(UpdateWith({drive}), 20000u);
     EXPECT_EQ(drives.size(), 1u);
-    // A changed drive is updated, in its row as well.
+    // A changed drive is updated, in its row as well, which keeps the drive's identifier.
     drive.m_Status = 40094;
     EXPECT_EQ(UpdateWith({drive}), 0u);
     ASSERT_EQ(drives.size(), 1u);
     EXPECT_EQ(drives[0].m_Status, 40094);
-    EXPECT_EQ(Query("SELECT Status FROM LD"), (Rows{{"DEGRADED"}}));
+    EXPECT_EQ(Query("SELECT Status, ObjectID FROM LD"), (Rows{{"DEGRADED", std::to_string(ID_BASE | 2)}}));
+    // A renamed drive's row is found by the name it was written with.
+    drive.m_Name = "renamed";
+    EXPECT_EQ(UpdateWith({drive}), 0u);
+    EXPECT_EQ(Query("SELECT Name FROM LD"), (Rows{{"renamed"}}));
     EXPECT_TRUE(Peer::events(Plugin()).empty());
 
     // A vanished drive raises an event and loses its row.
@@ -181,16 +200,17 @@ TEST_F(ScanTest, WithSeveralAdaptersEachPassTreatsOnlyItsOwnDrives) {
     EXPECT_EQ(Count("LD"), 2u);
 
     // A new drive of the second adapter is adopted by that adapter.
-    const CDorvLogicalDrive second = MakeLogicalDrive(b, 7, ID_BASE | 0x61);
+    const CDorvLogicalDrive second = MakeLogicalDrive(b, 7);
     EXPECT_EQ(UpdateWith({kept, added, second}), 0u);
     ASSERT_EQ(drives.size(), 3u);
     EXPECT_EQ(drives[2].m_Adapter, b);
-    EXPECT_EQ(b->m_Children, std::vector<std::uint64_t>{ID_BASE | 0x61});
+    EXPECT_EQ(b->m_Children, std::vector<std::uint64_t>{drives[2].m_ID});
     EXPECT_EQ(UpdateWith({kept, added}), 0u); // and leaves with it
     EXPECT_EQ(drives.size(), 2u);
     Peer::events(Plugin()).clear();
 
-    // A drive of the second adapter goes only when that adapter's list lacks it.
+    // A drive of the second adapter goes only when that adapter's list lacks it, and only its own
+    // row goes with it although the first adapter has a drive 0 as well.
     const CDorvLogicalDrive other = AddCurrentDrive(b, 0);
     EXPECT_EQ(UpdateWith({kept, added, other}), 20000u);
     EXPECT_EQ(Peer::logicalDrives(Plugin()).size(), 3u);
@@ -198,6 +218,7 @@ TEST_F(ScanTest, WithSeveralAdaptersEachPassTreatsOnlyItsOwnDrives) {
     ASSERT_EQ(Peer::events(Plugin()).size(), 1u);
     EXPECT_EQ(Peer::events(Plugin())[0].m_SourceID, b->m_ID);
     EXPECT_EQ(Peer::logicalDrives(Plugin()).size(), 2u);
+    EXPECT_EQ(Query("SELECT ObjectID FROM LD WHERE Number = 0"), (Rows{{std::to_string(kept.m_ID)}}));
 }
 
 } // namespace

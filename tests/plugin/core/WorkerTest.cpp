@@ -1,4 +1,5 @@
 // The worker and event-pool threads, the event queue and the object lock flags.
+#include <condition_variable>
 #include <stdexcept>
 
 #include "CoreTestSupport.h"
@@ -145,22 +146,38 @@ TEST_F(WorkerTest, LockObjectsRules) {
     }
 }
 
+// The host's call-back after event 2; with `hold` set it keeps the worker there until released.
 struct CallbackHost : IPLUGINHOST {
+    explicit CallbackHost(IPLUGINAPI_IMPL& plugin, bool hold = false) : hold(hold) {
+        plugin.hostCallback.host = this;
+        plugin.hostCallback.function = static_cast<HOSTCALLBACKFN>(&CallbackHost::Called);
+    }
+    ~CallbackHost() { Release(); }
     void Called(IPLUGINAPI* plugin) {
-        std::lock_guard<std::mutex> guard(lock);
+        std::unique_lock<std::mutex> guard(lock);
         last = plugin;
         ++calls;
+        changed.wait(guard, [this] { return !hold; });
+    }
+    int Calls() {
+        std::lock_guard<std::mutex> guard(lock);
+        return calls;
+    }
+    void Release() {
+        std::lock_guard<std::mutex> guard(lock);
+        hold = false;
+        changed.notify_all();
     }
     std::mutex lock;
+    std::condition_variable changed;
     IPLUGINAPI* last = nullptr;
     int calls = 0;
+    bool hold;
 };
 
 TEST_F(WorkerTest, NewPollIntervalClearsLockFlagsCallsTheHostBackAndIsUsedForTheNextWait) {
     Initialize();
-    CallbackHost host;
-    Plugin().hostCallback.host = &host;
-    Plugin().hostCallback.function = static_cast<HOSTCALLBACKFN>(&CallbackHost::Called);
+    CallbackHost host(Plugin());
     Plugin().LockObjects(-1, 0, 0, 0);
     StartThreads();
     TraceCapture trace(0x4);
@@ -195,6 +212,65 @@ TEST_F(WorkerTest, DeInitializeWhileACycleRunsLetsTheCycleFinish) {
     EXPECT_GT(left, updated);
     EXPECT_EQ(trace.Count("LEAVE EventPoll()"), 1);
     EXPECT_FALSE(Peer::workerRunning(Plugin()));
+}
+
+TEST_F(WorkerTest, PendingStopGoesBeforePendingWorkAndPendingWorkCostsOneCycle) {
+    Initialize();
+    CallbackHost host(Plugin(), true);
+    auto& handler = Peer::eventHandler(Plugin());
+    for (int i = 0; i < 20; ++i) {
+        Plugin().sendWorkerEvent(Events::FORCE_WORK);
+    }
+    LumoEmu_SetFaults("delay:200"); // a slow controller
+    TraceCapture trace(0x4 | 0x10);
+    StartThreads();
+    ASSERT_TRUE(trace.WaitFor("Before ScanSystem()"));
+    EXPECT_EQ(handler.pending(Events::FORCE_WORK), 0); // the cycle under way answers all twenty
+
+    // Work raised while the worker is busy (held in the call-back of event 2), then DeInitialize.
+    ASSERT_EQ(SetPollInterval(10), 0u);
+    ASSERT_TRUE(Eventually([&] { return host.Calls() == 1; }));
+    for (int i = 0; i < 20; ++i) {
+        Plugin().sendWorkerEvent(Events::FORCE_WORK);
+    }
+    std::thread stop([this] { EXPECT_EQ(Plugin().Execute(PI::DEINITIALIZE, 0, nullptr), 0u); });
+    // The event-pool thread took its stop; the worker's waits behind the work.
+    EXPECT_TRUE(
+        Eventually([&] { return trace.Count("stop event received") == 1 && handler.pending(Events::STOP) == 1; }));
+    host.Release();
+    stop.join();
+    EXPECT_EQ(trace.Count("Before ScanSystem()"), 1);
+    EXPECT_EQ(handler.pending(Events::FORCE_WORK), 20);
+}
+
+TEST_F(WorkerTest, LifecycleCommandsAtOnceTakeTurns) {
+    Initialize();
+    CallbackHost host(Plugin(), true);
+    StartThreads();
+    ASSERT_EQ(SetPollInterval(10), 0u);
+    ASSERT_TRUE(Eventually([&] { return host.Calls() == 1; }));
+    TraceCapture trace(0x2 | 0x8);
+    // The first DeInitialize joins the worker held in the call-back; two more commands come meanwhile.
+    std::vector<std::uint32_t> status(3, 99);
+    std::vector<PI::CAdapterID> ids;
+    std::vector<std::thread> callers;
+    const auto deInitialize = [&](int i) { status[i] = Plugin().Execute(PI::DEINITIALIZE, 0, nullptr); };
+    callers.emplace_back(deInitialize, 0);
+    EXPECT_TRUE(trace.WaitFor("Dorv... (Worker) is joinable"));
+    callers.emplace_back(deInitialize, 1);
+    callers.emplace_back([&] { status[2] = Plugin().Execute(PI::SET_ADAPTER_IDS, 0, &ids); });
+    EXPECT_TRUE(trace.WaitFor("ENTER DeInitialize", 2) && trace.WaitFor("ENTER SetAdapterIDs"));
+    host.Release();
+    for (auto& caller : callers) {
+        caller.join();
+    }
+    // SetAdapterIDs found the threads stopped, in either order with the second DeInitialize.
+    EXPECT_EQ(status, (std::vector<std::uint32_t>{0, 0, 0}));
+    EXPECT_EQ(Plugin().Execute(PI::DEINITIALIZE, 0, nullptr), 0u);
+    // Each worker was stopped and joined once, and no stop was left behind.
+    EXPECT_EQ(trace.Count("Dorv... (Worker) is joinable"), 2);
+    EXPECT_EQ(trace.Count("LEAVE Worker()"), 2);
+    EXPECT_EQ(Peer::eventHandler(Plugin()).pending(Events::STOP), 0);
 }
 
 struct ThrowingHost : IPLUGINHOST {

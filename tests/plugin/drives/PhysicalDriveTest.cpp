@@ -209,7 +209,7 @@ TEST(PhysicalDriveCompare, EveryOwnMemberCountsAndUpdateTakesIt) {
     }
 }
 
-TEST(PhysicalDriveCompare, BaseRecordOnlyForOperatorEqualsAndUpdateTakesItToo) {
+TEST(PhysicalDriveCompare, BaseRecordOnlyForOperatorEqualsAndUpdateKeepsIt) {
     CDorvPhysicalDrive current = operationalCard();
     current.m_ID = 0x0136000000000002ull;
     current.m_UpdateCounter = 4;
@@ -223,7 +223,8 @@ TEST(PhysicalDriveCompare, BaseRecordOnlyForOperatorEqualsAndUpdateTakesItToo) {
 
     scanned.m_Name = "renamed";
     current.Update(scanned);
-    EXPECT_TRUE(current == scanned);
-    EXPECT_EQ(0x0136000000000009ull, current.m_ID);
-    EXPECT_EQ(0u, current.m_UpdateCounter);
+    EXPECT_TRUE(current.Equal(scanned));
+    EXPECT_EQ(0x0136000000000002ull, current.m_ID);
+    EXPECT_TRUE(current.m_Parents.empty());
+    EXPECT_EQ(5u, current.m_UpdateCounter);
 }
