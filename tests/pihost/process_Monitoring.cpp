@@ -144,7 +144,9 @@ TEST_F(Monitoring, CheckRatesTheWorstStatusAsLineOrDocument) {
 
 TEST_F(Monitoring, MetricsReplaceTheFileWholeInTheExpositionFormat) {
     std::ofstream(dir_ + "/tree.json")
-        << R"({"TavrinStorageDeviceTree":{"@Version":1,"@Status":"OK","Adapter":[{"@Nr":0,"Name":"Dorv \"A\" \\ B\nC",)"
+        << R"({"TavrinStorageDeviceTree":{"@Version":1,"@Status":"OK","Adapter":[{"@Nr":0,"Name":"Dorv \"A\" \\ B\nC)"
+           "\xff"
+           R"(",)"
            R"("Product":"P","Vendor":"V","FirmwareVersion":"1.5","SerialNumber":"S1","VendorID":"0x7A11",)"
            R"("DeviceID":"0x0D10","AdapterNumber":0}]}})";
     ASSERT_EQ(0, ::mkdir((dir_ + "/textfile").c_str(), 0755));
@@ -155,7 +157,7 @@ TEST_F(Monitoring, MetricsReplaceTheFileWholeInTheExpositionFormat) {
     EXPECT_EQ("", r.out);
     const std::string text = ReadFile(dir_ + "/textfile/pidorv.prom");
     EXPECT_NE(std::string::npos, text.find("pidorv_adapter_status{id=\"0x0136000000000001\",kind=\"adapter\","
-                                           "name=\"Dorv \\\"A\\\" \\\\ B\\nC\",status=\"OK\"} 40024\n"))
+                                           "name=\"Dorv \\\"A\\\" \\\\ B\\nC\xef\xbf\xbd\",status=\"OK\"} 40024\n"))
         << text;
     EXPECT_NE(std::string::npos, text.find("firmware=\"1.5\",serial=\"S1\"} 1\n")) << text;
     EXPECT_NE(std::string::npos, text.find("\npidorv_poll_interval_seconds 10\n")) << text;

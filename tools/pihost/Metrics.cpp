@@ -11,6 +11,7 @@
 #include "HostCodes.h"
 #include "JsonOut.h"
 #include "Monitoring.h"
+#include "SafeText.h"
 
 namespace pihost {
 namespace {
@@ -20,41 +21,16 @@ std::string Text(const PI::CObject& object, std::int32_t code) {
     return p && p->String() ? p->String()->text : std::string();
 }
 
-// The length of the well-formed UTF-8 character at text[i], 0 when the bytes there are not one.
-std::size_t CharacterLength(const std::string& text, std::size_t i) {
-    const unsigned char lead = static_cast<unsigned char>(text[i]);
-    if (lead < 0x80)
-        return 1;
-    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
-    if (length == 0 || lead > 0xF4 || i + length > text.size())
-        return 0;
-    std::uint32_t code = lead & (0x7F >> length);
-    for (std::size_t k = 1; k < length; ++k) {
-        const unsigned char next = static_cast<unsigned char>(text[i + k]);
-        if ((next & 0xC0) != 0x80)
-            return 0;
-        code = (code << 6) | (next & 0x3F);
-    }
-    const std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (code < smallest[length] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        return 0;
-    return length;
-}
-
-// Label values are UTF-8 with \, " and line ends escaped; a byte that is not UTF-8 becomes U+FFFD.
+// Label values are UTF-8 (a byte that is not becomes U+FFFD) with \, " and line ends escaped.
 std::string LabelValue(const std::string& text) {
     std::string out;
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t length = CharacterLength(text, i);
-        if (length == 0)
-            out += "\xEF\xBF\xBD";
-        else if (text[i] == '\\' || text[i] == '"')
-            out += std::string("\\") + text[i];
-        else if (text[i] == '\n')
+    for (char c : ValidUtf8(text)) {
+        if (c == '\\' || c == '"')
+            out += std::string("\\") + c;
+        else if (c == '\n')
             out += "\\n";
         else
-            out.append(text, i, length);
-        i += length == 0 ? 1 : length;
+            out += c;
     }
     return out;
 }
