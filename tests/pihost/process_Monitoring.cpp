@@ -107,7 +107,8 @@ TEST_F(Monitoring, CheckRatesTheWorstStatusAsLineOrDocument) {
         {{"--fault", "no-controller", "check"},
          "",
          2,
-         "PIDORV CRITICAL - no adapter seen | adapters=0 failed=0 warning=0"},
+         "PIDORV CRITICAL - no adapter seen: the controller emulator was asked for the fault no-controller | "
+         "adapters=0 failed=0 warning=0"},
         {{"check"},
          "FAKE_PLUGIN_STATUSES=40024,40150",
          1,

@@ -93,7 +93,8 @@ CheckResult EvaluateCheck(const std::vector<PI::CObject>& topology, const std::v
     }
     if (result.adapters == 0) {
         result.state = CheckState::Critical;
-        result.summary = "no adapter seen";
+        // The warning names what pihost can see of the cause.
+        result.summary = warnings.empty() ? "no adapter seen" : warnings.front();
         return result;
     }
     result.summary = Plural(result.adapters, "adapter");

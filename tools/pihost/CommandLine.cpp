@@ -194,7 +194,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, Request& req
                                               "3 UNKNOWN");
     check->footer("One line such as 'PIDORV OK - 1 adapter, all OK | adapters=1 failed=0 warning=0'. WARNING: an\n"
                   "adapter or drive status is WARNING, DEGRADED or REBUILDING; CRITICAL: a status is FAILED or no\n"
-                  "adapter was seen; UNKNOWN: pihost could not run the plugin (also for bad usage).\n"
+                  "adapter was seen (the line names the cause pihost sees); UNKNOWN: pihost could not run the plugin\n"
+                  "(also for bad usage).\n"
                   "Check, metrics and --version keep the mirror in memory unless --db or PI_DATABASE names a file.\n"
                   "Example: pihost check\n         pihost --json check");
 
