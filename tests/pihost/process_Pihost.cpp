@@ -547,6 +547,7 @@ TEST_F(Pihost, BadInputsExitWithTwo) {
         {{"frobnicate"}, "usage", "frobnicate"},
         {{"topology", "one", "two", "three"}, "usage", "not expected: one two three"},
         {{"get", "adapter", "FOO"}, "usage", "unknown property name 'FOO'"},
+        {{"get", "adapter", "check"}, "usage", "unknown property name 'check'"}, // a word, not the command
         {{"run", "adapter", "NO_SUCH_OPERATION"}, "usage", "NO_SUCH_OPERATION"},
         {{"properties", "nonsense"}, "usage", "unknown object 'nonsense'"},
         {{"set", "poll-interval", "256"}, "usage", "out of range (2 to 255 seconds)"},
