@@ -1,5 +1,5 @@
-// pihost for monitors, services and packagers, driven as a process: check, metrics, --version, the watch
-// service's stop, the names beside codes in JSON and the bash completion.
+// pihost for monitors, services and packagers, driven as a process: check, metrics, --version, the names beside codes
+// in JSON and the bash completion.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -175,15 +175,6 @@ TEST_F(Monitoring, MetricsReplaceTheFileWholeInTheExpositionFormat) {
     EXPECT_EQ(4, failed.exitCode);
     EXPECT_STREQ("output", Json(failed)["error"]["kind"].GetString());
     EXPECT_NE(std::string::npos, failed.err.find("no/such/folder/pidorv.prom")) << failed.err;
-}
-
-TEST_F(Monitoring, WatchAsAServiceEndsCleanlyOnSigterm) {
-    // As systemd stops it: SIGTERM once pihost is watching.
-    const Result r = Run({"--trace", "2", "--trace-file", "trace.log", "watch"}, "",
-                         " & for i in $(seq 400); do grep -q 'pihost: watching' stderr.txt && break; sleep 0.05; done;"
-                         " kill -TERM $!; wait $!; echo $?");
-    EXPECT_EQ(0, r.exitCode) << r.err;
-    EXPECT_NE(std::string::npos, ReadFile(dir_ + "/trace.log").find("LEAVE DeInitialize"));
 }
 
 TEST_F(Monitoring, VersionNamesPihostAndThePluginAndKeepsNoMirror) {

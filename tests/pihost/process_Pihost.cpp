@@ -397,26 +397,31 @@ TEST_F(Pihost, WatchShowsAnEditedDeviceTreeAndTheDatabaseFollows) {
     EXPECT_TRUE(Contains(AdapterCells(), "1.6 (LPC), 1.8 (FX3S)"));
 }
 
-// Ctrl-C ends watch as it is meant to end (0); any other command ends with 130 and prints no result, after
-// de-initialising the plugin. A second Ctrl-C during a slow controller call ends pihost at once.
+// Ctrl-C, and SIGTERM as systemd stops the service, end watch as it is meant to end (0); any other command ends
+// with 130 and prints no result, after de-initialising the plugin. A second Ctrl-C during a slow controller call
+// ends pihost at once.
 TEST_F(Pihost, StopRequests) {
     struct Case {
         std::vector<std::string> args;
         const char* awaitFile;
         const char* awaitText;
+        int signal;
         int signals;
         int exitCode;
     };
     const Case cases[] = {
-        {{"watch"}, "stderr.txt", "pihost: watching", 1, 0},
-        {{"--json", "shell"}, "stderr.txt", "adapter count", 1, 130},
-        {{"--json", "--fault", "delay:1000", "topology"}, "calls.log", "Lumo_PemraRequest", 1, 130},
-        {{"--json", "--fault", "delay:3600000", "topology"}, "calls.log", "Lumo_PemraRequest", 2, 130},
+        {{"watch"}, "stderr.txt", "pihost: watching", SIGINT, 1, 0},
+        // Without an adapter, watch's first document is the warning alone.
+        {{"--json", "--fault", "no-controller", "watch"}, "stderr.txt", "no adapter seen", SIGTERM, 1, 0},
+        {{"--json", "shell"}, "stderr.txt", "adapter count", SIGINT, 1, 130},
+        {{"--json", "--fault", "delay:1000", "topology"}, "calls.log", "Lumo_PemraRequest", SIGINT, 1, 130},
+        {{"--json", "--fault", "delay:3600000", "topology"}, "calls.log", "Lumo_PemraRequest", SIGINT, 2, 130},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.back() + " " + std::to_string(c.signals));
-        ::unlink((dir_ + "/trace.log").c_str());
-        ::unlink((dir_ + "/calls.log").c_str());
+        // The awaited text must come from this run.
+        for (const char* file : {"trace.log", "calls.log", "stderr.txt"})
+            ::unlink((dir_ + "/" + file).c_str());
         environment_ = {{"LUMO_CALL_LOG", dir_ + "/calls.log"}};
         std::vector<std::string> args = {"--trace", "2", "--trace-file", "trace.log"};
         args.insert(args.end(), c.args.begin(), c.args.end());
@@ -424,7 +429,7 @@ TEST_F(Pihost, StopRequests) {
         const pid_t pid = Start(args, std::string(), &input);
         ASSERT_GT(pid, 0);
         AwaitText(c.awaitFile, c.awaitText);
-        ASSERT_EQ(0, ::kill(pid, SIGINT));
+        ASSERT_EQ(0, ::kill(pid, c.signal));
         if (c.signals == 2) {
             AwaitText("stderr.txt", "stopping after the current plugin call");
             ASSERT_EQ(0, ::kill(pid, SIGINT));
@@ -434,6 +439,8 @@ TEST_F(Pihost, StopRequests) {
         EXPECT_EQ(c.exitCode, r.exitCode) << r.err;
         if (c.exitCode != 0) {
             EXPECT_EQ("", r.out);
+        } else if (c.signal == SIGTERM) {
+            EXPECT_NE(std::string::npos, r.out.find("\"warnings\":[\"no adapter seen: ")) << r.out;
         }
         // Only the stop at once leaves the plugin as it is.
         EXPECT_EQ(c.signals == 1, ReadFile(dir_ + "/trace.log").find("LEAVE DeInitialize") != std::string::npos);
