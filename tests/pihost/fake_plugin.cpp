@@ -1,8 +1,10 @@
 // A stand-in plugin for pihost's failure paths. FAKE_PLUGIN_MODE picks the failure (create-fails, init-fails,
-// throws); FAKE_PLUGIN_LOG names a file that gets one line per entry-point call.
+// throws); FAKE_PLUGIN_LOG names a file that gets one line per entry-point call; FAKE_PLUGIN_STATUSES, a comma list
+// of STATUS value codes, adds one adapter per code.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -34,10 +36,20 @@ public:
         if (command == PI::GET_TOPOLOGY) {
             if (Mode() == "throws")
                 throw std::runtime_error("fake failure");
+            auto& objects = *static_cast<std::vector<PI::CObject>*>(data);
             PI::CObject plugin;
             plugin.m_ID = 0x42;
             plugin.m_Type = 19006;
-            static_cast<std::vector<PI::CObject>*>(data)->push_back(plugin);
+            objects.push_back(plugin);
+            const char* statuses = std::getenv("FAKE_PLUGIN_STATUSES");
+            std::istringstream codes(statuses ? statuses : "");
+            for (std::string code; std::getline(codes, code, ',');) {
+                PI::CObject adapter;
+                adapter.m_ID = 0x42 + objects.size();
+                adapter.m_Type = 19037;
+                adapter.m_Properties.emplace_back(30017, false).SetValue(std::stoi(code), std::vector<std::int32_t>{});
+                objects.push_back(adapter);
+            }
         }
         return 0;
     }

@@ -1,196 +1,7 @@
 // pihost driven as a process, with the built plugin and the controller emulator, each test in its own folder.
-#include <chrono>
-#include <csignal>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <thread>
-#include <tuple>
-#include <vector>
-
-#include <fcntl.h>
-#include <gtest/gtest.h>
-#include <rapidjson/document.h>
-#include <sqlite3.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include "PihostProcess.h"
 
 namespace {
-
-const char* const PLUGIN_ID = "0x0136000000000000";
-const char* const ADAPTER_ID = "0x0136000000000001";
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-    // Written beside and renamed, so the emulator never reads half a file.
-    const std::string temporary = path + ".new";
-    std::ofstream(temporary) << text;
-    ASSERT_EQ(0, std::rename(temporary.c_str(), path.c_str()));
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        if (!line.empty())
-            lines.push_back(line);
-    return lines;
-}
-
-std::string TreeWithFirmware(const std::string& firmware) {
-    return R"json({"TavrinStorageDeviceTree":{"@Version":1,"@Status":"OK","Adapter":[{"@Nr":0,)json"
-           R"json("Name":"Dorv100 Dual SD (0)","Product":"Dorv100 Dual SD","Vendor":"Kelto",)json"
-           R"json("FirmwareVersion":")json" +
-           firmware +
-           R"json(","SerialNumber":"8A3F0C21D94E4B7A9E6155C2F0B13D47","VendorID":"0x7A11","DeviceID":"0x0D10",)json"
-           R"json("AdapterNumber":0}]}})json";
-}
-
-struct Result {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-class Pihost : public ::testing::Test {
-protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/pihost-e2e-XXXXXX";
-        ASSERT_NE(nullptr, ::mkdtemp(pattern));
-        dir_ = pattern;
-    }
-    void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
-
-    // Starts pihost in the test folder with its output in files; stdinText goes to its standard input.
-    // With stdinPipe, standard input is a pipe whose writing end stays open in *stdinPipe until closed; with
-    // stdoutPipe, standard output is a pipe whose reading end is returned there. stdout_ may name another file
-    // for standard output ("-" closes it).
-    pid_t Start(const std::vector<std::string>& args, const std::string& stdinText = std::string(),
-                int* stdinPipe = nullptr, int* stdoutPipe = nullptr) {
-        std::ofstream(dir_ + "/stdin.txt") << stdinText;
-        int inEnds[2] = {-1, -1};
-        int outEnds[2] = {-1, -1};
-        if ((stdinPipe && ::pipe(inEnds) != 0) || (stdoutPipe && ::pipe(outEnds) != 0))
-            return -1;
-        const pid_t pid = ::fork();
-        if (pid != 0) {
-            if (stdinPipe) {
-                ::close(inEnds[0]);
-                *stdinPipe = inEnds[1];
-            }
-            if (stdoutPipe) {
-                ::close(outEnds[1]);
-                *stdoutPipe = outEnds[0];
-            }
-            return pid;
-        }
-        // The child keeps only its own ends, so a closed end in the test is seen as closed.
-        for (int unused : {inEnds[1], outEnds[0]})
-            if (unused >= 0)
-                ::close(unused);
-        if (::chdir(dir_.c_str()) != 0)
-            ::_exit(126);
-        for (const char* name : {"PI_DATABASE", "PI_CONFIG_DIR", "TLX_TRACE_MASK", "TLX_TRACE_FILE", "LUMO_DEVICE_TREE",
-                                 "LUMO_FAULT", "LUMO_CALL_LOG"})
-            ::unsetenv(name);
-        // The mirror's default place, inside the test folder.
-        ::setenv("XDG_STATE_HOME", (dir_ + "/state").c_str(), 1);
-        for (const auto& variable : environment_)
-            ::setenv(variable.first.c_str(), variable.second.c_str(), 1);
-        const int in = stdinPipe ? inEnds[0] : ::open("stdin.txt", O_RDONLY);
-        const int out = stdoutPipe       ? outEnds[1]
-                        : stdout_ == "-" ? -1
-                                         : ::open(stdout_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = ::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (in < 0 || (out < 0 && stdout_ != "-") || err < 0)
-            ::_exit(126);
-        ::dup2(in, 0);
-        if (out < 0)
-            ::close(1);
-        else
-            ::dup2(out, 1);
-        ::dup2(err, 2);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(PIHOST_EXE));
-        for (const auto& a : args)
-            argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(PIHOST_EXE, argv.data());
-        ::_exit(127);
-    }
-
-    // Waits for pihost to end, at most limit; one that has not ended by then is killed and fails the test.
-    Result Wait(pid_t pid, std::chrono::seconds limit = std::chrono::seconds(60)) {
-        Result r;
-        int status = 0;
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        pid_t ended = 0;
-        while ((ended = ::waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (ended == 0) {
-            ADD_FAILURE() << "pihost did not end in time";
-            ::kill(pid, SIGKILL);
-            ended = ::waitpid(pid, &status, 0);
-        }
-        if (ended == pid)
-            r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        r.out = ReadFile(dir_ + "/" + stdout_);
-        r.err = ReadFile(dir_ + "/stderr.txt");
-        return r;
-    }
-
-    Result Run(const std::vector<std::string>& args, const std::string& stdinText = std::string()) {
-        return Wait(Start(args, stdinText));
-    }
-
-    // Waits until the file holds the text (a step pihost has reached).
-    void AwaitText(const std::string& file, const std::string& text) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (ReadFile(dir_ + "/" + file).find(text) == std::string::npos) {
-            ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "no '" << text << "' in " << file;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-    }
-
-    // The one JSON document a --json run prints, which must be valid UTF-8.
-    rapidjson::Document Json(const Result& r) {
-        rapidjson::Document d;
-        d.Parse<rapidjson::kParseValidateEncodingFlag>(r.out.c_str());
-        EXPECT_FALSE(d.HasParseError()) << "stdout: " << r.out << "\nstderr: " << r.err;
-        EXPECT_TRUE(d.IsObject());
-        return d;
-    }
-
-    std::vector<std::string> AdapterCells() {
-        std::vector<std::string> cells;
-        sqlite3* db = nullptr;
-        if (sqlite3_open_v2((dir_ + "/state/pidorv/pihost.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
-            SQLITE_OK) {
-            sqlite3_stmt* statement = nullptr;
-            if (sqlite3_prepare_v2(db, "SELECT * FROM Adapter", -1, &statement, nullptr) == SQLITE_OK) {
-                while (sqlite3_step(statement) == SQLITE_ROW)
-                    for (int c = 0; c < sqlite3_column_count(statement); ++c)
-                        if (const unsigned char* text = sqlite3_column_text(statement, c))
-                            cells.emplace_back(reinterpret_cast<const char*>(text));
-            }
-            sqlite3_finalize(statement);
-        }
-        sqlite3_close(db);
-        return cells;
-    }
-
-    std::string dir_;
-    std::string stdout_ = "stdout.txt";
-    std::vector<std::pair<std::string, std::string>> environment_; // set in pihost's environment
-};
 
 std::vector<std::string> PropertyNames(const rapidjson::Value& object) {
     std::vector<std::string> names;
@@ -224,6 +35,7 @@ TEST_F(Pihost, TopologyJsonOfTheBuiltInSample) {
 
     const auto& plugin = objects[0];
     EXPECT_STREQ(PLUGIN_ID, plugin["id"].GetString());
+    EXPECT_STREQ("plugin", plugin["kind"].GetString());
     EXPECT_EQ(19006, plugin["type"].GetInt());
     EXPECT_STREQ(ADAPTER_ID, plugin["children"][0].GetString());
     EXPECT_EQ((std::vector<std::string>{"UNIQUE_ID", "NAME", "VERSION", "VENDOR", "POLL_INTERVAL"}),
@@ -240,6 +52,7 @@ TEST_F(Pihost, TopologyJsonOfTheBuiltInSample) {
 
     const auto& adapter = objects[1];
     EXPECT_STREQ(ADAPTER_ID, adapter["id"].GetString());
+    EXPECT_STREQ("adapter", adapter["kind"].GetString());
     EXPECT_EQ(19037, adapter["type"].GetInt());
     EXPECT_STREQ(PLUGIN_ID, adapter["parents"][0].GetString());
     EXPECT_EQ((std::vector<std::string>{"NAME",
@@ -267,7 +80,10 @@ TEST_F(Pihost, TopologyJsonOfTheBuiltInSample) {
                                         "STATUS"}),
               PropertyNames(adapter));
     EXPECT_STREQ("choice", adapter["properties"][22]["value"]["kind"].GetString());
-    EXPECT_EQ(40024, adapter["properties"][22]["value"]["value"].GetInt());
+    const auto& status = adapter["properties"][22]["value"];
+    EXPECT_EQ(40024, status["value"].GetInt());
+    EXPECT_STREQ("OK", status["valueName"].GetString());
+    EXPECT_STREQ("FAILED", status["choiceNames"][2].GetString());
 
     const auto& operations = adapter["operations"];
     ASSERT_EQ(2u, operations.Size());
@@ -282,6 +98,8 @@ TEST_F(Pihost, TopologyJsonOfTheBuiltInSample) {
     for (unsigned i = 0; i < 6; ++i)
         EXPECT_EQ(40049 + static_cast<int>(i), level["stripeSizes"][i].GetInt());
     EXPECT_EQ(40053, level["defaultStripeSize"].GetInt());
+    EXPECT_STREQ("64K", level["defaultStripeSizeName"].GetString());
+    EXPECT_STREQ("4K", level["stripeSizeNames"][0].GetString());
     EXPECT_EQ(2, level["minDrives"].GetInt());
     EXPECT_EQ(2, level["maxDrives"].GetInt());
     EXPECT_EQ(21006, level["textNumber"].GetInt());
@@ -304,6 +122,8 @@ TEST_F(Pihost, PollIntervalIsPersistedAndReadBack) {
     ASSERT_EQ(0, r.exitCode) << r.err;
     const rapidjson::Document d = Json(r);
     EXPECT_EQ(30005, d["property"]["code"].GetInt());
+    EXPECT_STREQ(PLUGIN_ID, d["object"]["id"].GetString());
+    EXPECT_STREQ("plugin", d["object"]["kind"].GetString());
     EXPECT_EQ(30, d["property"]["value"]["value"].GetInt());
 }
 
@@ -394,26 +214,31 @@ TEST_F(Pihost, WatchShowsAnEditedDeviceTreeAndTheDatabaseFollows) {
     EXPECT_TRUE(Contains(AdapterCells(), "1.6 (LPC), 1.8 (FX3S)"));
 }
 
-// Ctrl-C ends watch as it is meant to end (0); any other command ends with 130 and prints no result, after
-// de-initialising the plugin. A second Ctrl-C during a slow controller call ends pihost at once.
+// Ctrl-C, and SIGTERM as systemd stops the service, end watch as it is meant to end (0); any other command ends
+// with 130 and prints no result, after de-initialising the plugin. A second Ctrl-C during a slow controller call
+// ends pihost at once.
 TEST_F(Pihost, StopRequests) {
     struct Case {
         std::vector<std::string> args;
         const char* awaitFile;
         const char* awaitText;
+        int signal;
         int signals;
         int exitCode;
     };
     const Case cases[] = {
-        {{"watch"}, "stderr.txt", "pihost: watching", 1, 0},
-        {{"--json", "shell"}, "stderr.txt", "adapter count", 1, 130},
-        {{"--json", "--fault", "delay:1000", "topology"}, "calls.log", "Lumo_PemraRequest", 1, 130},
-        {{"--json", "--fault", "delay:3600000", "topology"}, "calls.log", "Lumo_PemraRequest", 2, 130},
+        {{"watch"}, "stderr.txt", "pihost: watching", SIGINT, 1, 0},
+        // Without an adapter, watch's first document is the warning alone.
+        {{"--json", "--fault", "no-controller", "watch"}, "stderr.txt", "no adapter seen", SIGTERM, 1, 0},
+        {{"--json", "shell"}, "stderr.txt", "adapter count", SIGINT, 1, 130},
+        {{"--json", "--fault", "delay:1000", "topology"}, "calls.log", "Lumo_PemraRequest", SIGINT, 1, 130},
+        {{"--json", "--fault", "delay:3600000", "topology"}, "calls.log", "Lumo_PemraRequest", SIGINT, 2, 130},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args.back() + " " + std::to_string(c.signals));
-        ::unlink((dir_ + "/trace.log").c_str());
-        ::unlink((dir_ + "/calls.log").c_str());
+        // The awaited text must come from this run.
+        for (const char* file : {"trace.log", "calls.log", "stderr.txt"})
+            ::unlink((dir_ + "/" + file).c_str());
         environment_ = {{"LUMO_CALL_LOG", dir_ + "/calls.log"}};
         std::vector<std::string> args = {"--trace", "2", "--trace-file", "trace.log"};
         args.insert(args.end(), c.args.begin(), c.args.end());
@@ -421,7 +246,7 @@ TEST_F(Pihost, StopRequests) {
         const pid_t pid = Start(args, std::string(), &input);
         ASSERT_GT(pid, 0);
         AwaitText(c.awaitFile, c.awaitText);
-        ASSERT_EQ(0, ::kill(pid, SIGINT));
+        ASSERT_EQ(0, ::kill(pid, c.signal));
         if (c.signals == 2) {
             AwaitText("stderr.txt", "stopping after the current plugin call");
             ASSERT_EQ(0, ::kill(pid, SIGINT));
@@ -431,6 +256,8 @@ TEST_F(Pihost, StopRequests) {
         EXPECT_EQ(c.exitCode, r.exitCode) << r.err;
         if (c.exitCode != 0) {
             EXPECT_EQ("", r.out);
+        } else if (c.signal == SIGTERM) {
+            EXPECT_NE(std::string::npos, r.out.find("\"warnings\":[\"no adapter seen: ")) << r.out;
         }
         // Only the stop at once leaves the plugin as it is.
         EXPECT_EQ(c.signals == 1, ReadFile(dir_ + "/trace.log").find("LEAVE DeInitialize") != std::string::npos);
@@ -493,10 +320,15 @@ TEST_F(Pihost, DbReadsTheMirrorWithoutThePlugin) {
     for (const char* name : {"Plugin", "Adapter", "PD", "LD", "PD_LD"})
         EXPECT_TRUE(tables.HasMember(name)) << name;
     ASSERT_EQ(1u, tables["Adapter"].Size());
-    bool firmware = false;
-    for (const auto& cell : tables["Adapter"][0].GetArray())
-        firmware = firmware || (cell.IsString() && std::string(cell.GetString()) == "1.5 (LPC), 1.7 (FX3S)");
-    EXPECT_TRUE(firmware);
+    // The cells in the order of the column names beside them.
+    const auto& columns = d["columns"]["Adapter"];
+    const auto& row = tables["Adapter"][0];
+    ASSERT_EQ(row.Size(), columns.Size());
+    rapidjson::SizeType firmware = 0;
+    while (firmware < columns.Size() && std::string(columns[firmware].GetString()) != "FirmwareVersion")
+        ++firmware;
+    ASSERT_LT(firmware, columns.Size());
+    EXPECT_STREQ("1.5 (LPC), 1.7 (FX3S)", row[firmware].GetString());
     EXPECT_EQ(1u, tables["Plugin"].Size());
     EXPECT_EQ(0u, tables["LD"].Size());
 }
@@ -544,6 +376,7 @@ TEST_F(Pihost, BadInputsExitWithTwo) {
         {{"frobnicate"}, "usage", "frobnicate"},
         {{"topology", "one", "two", "three"}, "usage", "not expected: one two three"},
         {{"get", "adapter", "FOO"}, "usage", "unknown property name 'FOO'"},
+        {{"get", "adapter", "check"}, "usage", "unknown property name 'check'"}, // a word, not the command
         {{"run", "adapter", "NO_SUCH_OPERATION"}, "usage", "NO_SUCH_OPERATION"},
         {{"properties", "nonsense"}, "usage", "unknown object 'nonsense'"},
         {{"set", "poll-interval", "256"}, "usage", "out of range (2 to 255 seconds)"},

@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 #include <CLI/CLI.hpp>
 
@@ -24,7 +25,8 @@ Exit status:
   3    no adapter seen (topology; a warning names what pihost can see of the cause)
   4    standard output could not be written (full disk, closed pipe)
   130  interrupted by Ctrl-C (143: SIGTERM); no result is printed. watch ends on either with 0.
-shell exits with the highest status of its lines.
+shell exits with the highest status of its lines; check with its own states (0 OK, 1 WARNING, 2 CRITICAL,
+3 UNKNOWN), as monitors expect.
 
 Examples:
   pihost                                  the object tree of the built-in sample
@@ -32,6 +34,8 @@ Examples:
   pihost get plugin POLL_INTERVAL
   pihost run adapter SCAN_CONFIGURATION
   pihost --device-tree tree.json watch --for 60 --scan
+  pihost check                            a Monitoring Plugins status line (exit 0 OK ... 3 UNKNOWN)
+  pihost metrics --output /var/lib/prometheus/node-exporter/pidorv.prom
   printf 'run adapter SCAN_CONFIGURATION\nrun plugin GET_EVENTS\n' | pihost shell)";
 
 struct Texts {
@@ -42,8 +46,8 @@ struct Texts {
     std::string forSeconds;
 };
 
-const char* const COMMAND_NAMES[] = {"topology", "properties", "get", "set",  "operations",
-                                     "run",      "watch",      "db",  "shell"};
+const char* const COMMAND_NAMES[] = {"topology", "properties", "get",   "set",   "operations", "run",
+                                     "watch",    "db",         "shell", "check", "metrics"};
 
 bool Fail(std::ostream& err, const std::string& message) {
     err << "pihost: " << message << "\n";
@@ -91,6 +95,9 @@ bool Finish(Request& r, const Texts& t, std::ostream& err) {
         break;
     case Command::Topology:
     case Command::Shell:
+    case Command::Check:
+    case Command::Metrics:
+    case Command::Version:
         break;
     }
     return true;
@@ -125,9 +132,17 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, Request& req
                    "controller emulator faults, comma list (LUMO_FAULT): no-controller, connect-fails, "
                    "empty-answer, garbage, truncate:N, status:N, delay:MS");
     app.add_option("--plugin", o.plugin, "plugin library to load instead of libpiDorv.so")->check(CLI::ExistingFile);
+    bool version = false;
+    app.add_flag("--version", version, "pihost's version and the VERSION of the plugin it loads");
 
     auto* topology = app.add_subcommand("topology", "the object tree: plugin, adapters and drives (default)");
-    topology->footer("Example: pihost topology\n         pihost --json topology");
+    topology->footer(
+        "This device shows no drive objects: the controller's device tree describes the adapter only, by design, so\n"
+        "the tree is the plugin and its adapters. An adapter, once seen, stays for the life of the plugin, also when\n"
+        "a later device tree lacks it. At every start the plugin writes one line to standard output ('piDorv:\n"
+        "Initialize:  adapter count is 1', whatever the count), its notice for the host's log; with --json pihost\n"
+        "moves that line to standard error.\n"
+        "Example: pihost topology\n         pihost --json topology");
 
     auto* properties = app.add_subcommand("properties", "all properties of one object (GetProperties)");
     properties->add_option("OBJECT", t.object, "plugin, adapter, adapter:N or a hex identifier")->required();
@@ -175,6 +190,20 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, Request& req
     shell->footer("Each line is a pihost command without the program name; quit, exit or end of input ends.\n"
                   "Example: printf 'run adapter SCAN_CONFIGURATION\\nrun plugin GET_EVENTS\\n' | pihost shell");
 
+    auto* check = app.add_subcommand("check", "a Monitoring Plugins status line: exit 0 OK, 1 WARNING, 2 CRITICAL, "
+                                              "3 UNKNOWN");
+    check->footer("One line such as 'PIDORV OK - 1 adapter, all OK | adapters=1 failed=0 warning=0'. WARNING: an\n"
+                  "adapter or drive status is WARNING, DEGRADED or REBUILDING; CRITICAL: a status is FAILED or no\n"
+                  "adapter was seen (the line names the cause pihost sees); UNKNOWN: pihost could not run the plugin\n"
+                  "(also for bad usage).\n"
+                  "Check, metrics and --version keep the mirror in memory unless --db or PI_DATABASE names a file.\n"
+                  "Example: pihost check\n         pihost --json check");
+
+    auto* metrics = app.add_subcommand("metrics", "the objects in the Prometheus text exposition format");
+    metrics->add_option("--output", r.metricsOutput,
+                        "write to FILE through a temporary file and a rename (node_exporter's textfile collector)");
+    metrics->footer("Example: pihost metrics --output /var/lib/prometheus/node-exporter/pidorv.prom");
+
     const std::pair<CLI::App*, Command> commands[] = {{topology, Command::Topology},
                                                       {properties, Command::Properties},
                                                       {get, Command::Get},
@@ -183,7 +212,9 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, Request& req
                                                       {run, Command::Run},
                                                       {watch, Command::Watch},
                                                       {db, Command::Db},
-                                                      {shell, Command::Shell}};
+                                                      {shell, Command::Shell},
+                                                      {check, Command::Check},
+                                                      {metrics, Command::Metrics}};
 
     // The options of pihost itself may come before or after the command; say so in every command's help.
     for (const auto& c : commands)
@@ -223,6 +254,14 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, Request& req
             r.commandName = c.first->get_name();
         }
     }
+    if (version) {
+        r.command = Command::Version;
+        r.commandName = "version";
+    }
+    // These often run beside a watch of the same user: a mirror file of their own would be started anew.
+    const bool oneShot = r.command == Command::Check || r.command == Command::Metrics || r.command == Command::Version;
+    if (oneShot && app.get_option("--db")->count() == 0 && !std::getenv("PI_DATABASE"))
+        o.db = ":memory:";
     const char* loadOptionNames[] = {"--db",          "--config-dir", "--trace", "--trace-file",
                                      "--device-tree", "--fault",      "--plugin"};
     for (const char* name : loadOptionNames)
@@ -236,8 +275,8 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, Request& req
 }
 
 std::string CommandNameOf(const std::vector<std::string>& args) {
-    static const char* const valued[] = {"--db",          "--config-dir", "--trace",  "--trace-file",
-                                         "--device-tree", "--fault",      "--plugin", "--for"};
+    static const char* const valued[] = {"--db",    "--config-dir", "--trace", "--trace-file", "--device-tree",
+                                         "--fault", "--plugin",     "--for",   "--output"};
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (std::find(std::begin(valued), std::end(valued), args[i]) != std::end(valued)) {
             ++i; // the option's value, not a command

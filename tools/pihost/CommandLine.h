@@ -9,7 +9,9 @@
 
 namespace pihost {
 
-enum class Command { Topology, Properties, Get, Set, Operations, Run, Watch, Db, Shell };
+enum class Command { Topology, Properties, Get, Set, Operations, Run, Watch, Db, Shell, Check, Metrics, Version };
+
+struct CheckResult;
 
 struct GlobalOptions {
     bool json = false;
@@ -35,6 +37,9 @@ struct Request {
     double forSeconds = 0;         // watch: 0 runs until stopped
     bool scan = false;             // watch: force a configuration scan every second
     std::string table;             // db: empty for all tables
+    std::string metricsOutput;     // metrics: the file written atomically; empty for standard output
+    // check: where the outcome goes instead of standard output.
+    CheckResult* checkResult = nullptr;
 };
 
 struct ParseOutcome {

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <sstream>
 #include <thread>
@@ -21,8 +22,10 @@
 #include "JsonOut.h"
 #include "LineSplit.h"
 #include "MirrorDatabase.h"
+#include "Monitoring.h"
 #include "NoAdapter.h"
 #include "ObjectKind.h"
+#include "SafeText.h"
 #include "StopSignal.h"
 #include "TopologyDiff.h"
 
@@ -321,6 +324,12 @@ int Host::Dispatch(const Request& r) {
         return RunOperation(r);
     case Command::Db:
         return ShowMirror(r, options_.db, *out_, err_);
+    case Command::Check:
+        return Check(r);
+    case Command::Metrics:
+        return Metrics(r);
+    case Command::Version:
+        return Version(r);
     case Command::Watch:
     case Command::Shell:
         break;
@@ -352,7 +361,7 @@ int Host::Properties(const Request& r) {
     const int exitCode = Outcome(r, "GetProperties", status);
     if (r.options.json) {
         JsonDocument document(r.commandName);
-        Line(Stamp(document, status).Properties(properties).Finish());
+        Line(Stamp(document, status).Target(topology, id).Properties(properties).Finish());
     } else if (status == 0) {
         *out_ << ObjectLabel(topology, id) << "\n";
         PrintProperties(*out_, properties);
@@ -371,7 +380,7 @@ int Host::Get(const Request& r) {
         Outcome(r, "GetProperty", status, status ? MissingItem(topology, id, true, r.code) : std::string());
     if (r.options.json) {
         JsonDocument document(r.commandName);
-        Line(Stamp(document, status).Property(property).Finish());
+        Line(Stamp(document, status).Target(topology, id).Property(property).Finish());
     } else if (status == 0) {
         Line(FormatProperty(property));
     }
@@ -402,7 +411,7 @@ int Host::Set(const Request& r) {
                     file + "' could not be saved: " + SaveProblem(file));
     if (r.options.json) {
         JsonDocument document(r.commandName);
-        Line(Stamp(document, status).Property(property).Finish());
+        Line(Stamp(document, status).Target(topology, id).Property(property).Finish());
     } else if (status == 0) {
         Line("POLL_INTERVAL set to " + std::to_string(r.pollInterval) + " s (saved in " + file + ")");
     }
@@ -419,7 +428,7 @@ int Host::Operations(const Request& r) {
     const int exitCode = Outcome(r, "GetOperations", status);
     if (r.options.json) {
         JsonDocument document(r.commandName);
-        Line(Stamp(document, status).Operations(operations).Finish());
+        Line(Stamp(document, status).Target(topology, id).Operations(operations).Finish());
     } else if (status == 0) {
         *out_ << ObjectLabel(topology, id) << "\n";
         PrintOperations(*out_, operations);
@@ -438,7 +447,7 @@ int Host::RunOperation(const Request& r) {
         Outcome(r, "ExecuteOperation", status, status ? MissingItem(topology, id, false, r.code) : std::string());
     if (r.options.json) {
         JsonDocument document(r.commandName);
-        Line(Stamp(document, status).Operation(operation).Finish());
+        Line(Stamp(document, status).Target(topology, id).Operation(operation).Finish());
     } else if (status == 0) {
         std::vector<std::string> lines = FormatOperation(operation);
         *out_ << lines.front() << " on " << ObjectLabel(topology, id) << ": done\n";
@@ -525,6 +534,52 @@ int Host::Watch(const Request& r) {
         if (*out_)
             err_ << "pihost: standard output was closed; watch ends\n";
         return EXIT_OUTPUT;
+    }
+    return exitCode;
+}
+
+int Host::Check(const Request& r) {
+    std::vector<PI::CObject> topology;
+    const std::uint32_t status = FetchTopology(r, topology);
+    const CheckResult result = status == 0 ? EvaluateCheck(topology, warnings_) : UnknownCheck(failure_);
+    if (r.checkResult)
+        *r.checkResult = result;
+    else
+        PrintCheck(*out_, r.options.json, result);
+    return static_cast<int>(result.state);
+}
+
+int Host::Metrics(const Request& r) {
+    std::vector<PI::CObject> topology;
+    const std::uint32_t status = FetchTopology(r, topology);
+    const std::string text = FormatMetrics(topology, std::time(nullptr));
+    std::string error;
+    if (status == 0 && !r.metricsOutput.empty() && !WriteFileAtomically(r.metricsOutput, text, error))
+        return Fail(r, ErrorKind::Output, r.commandName + ": " + error, EXIT_OUTPUT);
+    if (r.options.json) {
+        JsonDocument document(r.commandName);
+        Line(Stamp(document, status).Metrics(text, r.metricsOutput).Finish());
+    } else if (status == 0 && r.metricsOutput.empty()) {
+        *out_ << text;
+    }
+    return status == 0 ? EXIT_OK : EXIT_PLUGIN_STATUS;
+}
+
+int Host::Version(const Request& r) {
+    std::vector<PI::CObject> topology;
+    const std::uint32_t status = session_.Topology(topology);
+    const int exitCode = Outcome(r, "GetTopology", status);
+    std::string plugin;
+    for (const auto& object : topology)
+        if (const PI::CProperty* p = FindProperty(object, Codes::PROPERTY_VERSION);
+            p && p->String() && KindOf(object) == ObjectKind::Plugin)
+            plugin = p->String()->text;
+    if (r.options.json) {
+        JsonDocument document(r.commandName);
+        Line(Stamp(document, status).Version(PIHOST_VERSION, plugin).Finish());
+    } else {
+        *out_ << "pihost " << PIHOST_VERSION << "\nplugin " << (plugin.empty() ? "(no VERSION)" : Printable(plugin))
+              << "\n";
     }
     return exitCode;
 }

@@ -56,6 +56,9 @@ private:
     int Operations(const Request& r);
     int RunOperation(const Request& r);
     int Watch(const Request& r);
+    int Check(const Request& r);
+    int Metrics(const Request& r);
+    int Version(const Request& r);
     // watch --scan: asks the first adapter for a configuration scan and makes sure the plugin's worker ran it.
     void ForceScan(const std::vector<PI::CObject>& topology,
                    const std::function<void(const char*, std::uint32_t)>& report);

@@ -24,5 +24,12 @@ const std::int32_t EXTRA_TEXT_SIZE = 21002;
 
 const std::int32_t POLL_INTERVAL_MIN = 2;
 const std::int32_t POLL_INTERVAL_MAX = 255;
+
+// What check and metrics read.
+const std::int32_t PROPERTY_STATUS = 30017;
+const std::int32_t PROPERTY_FIRMWARE_VERSION = 30020;
+const std::int32_t PROPERTY_SERIAL_NUMBER = 30022;
+const std::int32_t PROPERTY_PRODUCT = 30063;
+const std::int32_t PROPERTY_VERSION = 30099;
 } // namespace Codes
 } // namespace pihost

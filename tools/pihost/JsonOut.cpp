@@ -1,9 +1,12 @@
 #include "JsonOut.h"
 
+#include <ctime>
+
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
 #include "Format.h"
+#include "Monitoring.h"
 #include "SafeText.h"
 #include "codes/CodeNames.h"
 
@@ -30,6 +33,20 @@ void IntList(Writer& w, const std::vector<std::int32_t>& values) {
     w.StartArray();
     for (std::int32_t v : values)
         w.Int(v);
+    w.EndArray();
+}
+
+// The names of value codes, beside the codes ("" for a code without a name), so that readers need no table.
+void ValueName(Writer& w, const char* key, std::int32_t code) {
+    Key(w, key);
+    Text(w, CodeNames::ValueName(code));
+}
+
+void ValueNames(Writer& w, const char* key, const std::vector<std::int32_t>& codes) {
+    Key(w, key);
+    w.StartArray();
+    for (std::int32_t code : codes)
+        Text(w, CodeNames::ValueName(code));
     w.EndArray();
 }
 
@@ -65,15 +82,19 @@ void Value(Writer& w, const PI::CProperty& p) {
         w.String("choice");
         Key(w, "value");
         w.Int(p.Choice()->value);
+        ValueName(w, "valueName", p.Choice()->value);
         Key(w, "choices");
         IntList(w, p.Choice()->choices);
+        ValueNames(w, "choiceNames", p.Choice()->choices);
         break;
     case PI::CProperty::LISTS:
         w.String("lists");
         Key(w, "values");
         IntList(w, p.Lists()->values);
+        ValueNames(w, "valueNames", p.Lists()->values);
         Key(w, "allowed");
         IntList(w, p.Lists()->allowed);
+        ValueNames(w, "allowedNames", p.Lists()->allowed);
         break;
     case PI::CProperty::XML:
         w.String("xml");
@@ -149,8 +170,10 @@ void LevelRecord(Writer& w, const PI::CLevel& l) {
     Text(w, CodeNames::ValueName(l.m_Level));
     Key(w, "stripeSizes");
     IntList(w, l.m_StripeSizes);
+    ValueNames(w, "stripeSizeNames", l.m_StripeSizes);
     Key(w, "defaultStripeSize");
     w.Int(l.m_DefaultStripeSize);
+    ValueName(w, "defaultStripeSizeName", l.m_DefaultStripeSize);
     const std::pair<const char*, std::int32_t> fields[] = {
         {"minDrives", l.m_MinDrives},   {"maxDrives", l.m_MaxDrives}, {"reserved1", l.m_Reserved1},
         {"reserved2", l.m_Reserved2},   {"reserved3", l.m_Reserved3}, {"reserved4", l.m_Reserved4},
@@ -168,8 +191,10 @@ void LogicalDriveRecord(Writer& w, const PI::CLogicalDrive& d) {
     w.Int(d.m_Number);
     Key(w, "raidLevel");
     w.Int(d.m_RaidLevel);
+    ValueName(w, "raidLevelName", d.m_RaidLevel);
     Key(w, "stripeSize");
     w.Int(d.m_StripeSize);
+    ValueName(w, "stripeSizeName", d.m_StripeSize);
     Key(w, "name");
     Text(w, d.m_Name);
     Key(w, "containers");
@@ -245,6 +270,8 @@ void ObjectRecord(Writer& w, const PI::CObject& o) {
     Id(w, o.m_ID);
     Key(w, "type");
     w.Int(o.m_Type);
+    Key(w, "kind");
+    w.String(JsonKindName(KindOf(o)));
     Key(w, "parents");
     IdArray(w, o.m_Parents);
     Key(w, "children");
@@ -297,6 +324,22 @@ void CellValue(Writer& w, const Cell& cell) {
     }
 }
 } // namespace
+
+const char* JsonKindName(ObjectKind kind) {
+    switch (kind) {
+    case ObjectKind::Plugin:
+        return "plugin";
+    case ObjectKind::Adapter:
+        return "adapter";
+    case ObjectKind::PhysicalDrive:
+        return "physicalDrive";
+    case ObjectKind::LogicalDrive:
+        return "logicalDrive";
+    case ObjectKind::Other:
+        break;
+    }
+    return "other";
+}
 
 struct JsonDocument::Impl {
     rapidjson::StringBuffer buffer;
@@ -375,12 +418,30 @@ JsonDocument& JsonDocument::Event(const PI::CEvent& event) {
     return *this;
 }
 
+JsonDocument& JsonDocument::Target(const std::vector<PI::CObject>& topology, std::uint64_t id) {
+    Writer& w = impl_->writer;
+    Key(w, "object");
+    w.StartObject();
+    Key(w, "id");
+    Id(w, id);
+    Key(w, "kind");
+    ObjectKind kind = ObjectKind::Other;
+    for (const auto& object : topology)
+        if (object.m_ID == id)
+            kind = KindOf(object);
+    w.String(JsonKindName(kind));
+    w.EndObject();
+    return *this;
+}
+
 JsonDocument& JsonDocument::ChangeItem(const Change& change) {
     Writer& w = impl_->writer;
     Key(w, "change");
     w.StartObject();
     Key(w, "kind");
     w.String(ChangeKindName(change.kind));
+    Key(w, "time");
+    w.Int64(static_cast<std::int64_t>(std::time(nullptr)));
     Key(w, "id");
     Id(w, change.id);
     if (change.kind == Change::Kind::Renumbered) {
@@ -429,6 +490,17 @@ JsonDocument& JsonDocument::Tables(const std::vector<TableRows>& tables) {
         w.EndArray();
     }
     w.EndObject();
+    // Beside the rows rather than inside them, so that readers of format 1.0 keep working.
+    Key(w, "columns");
+    w.StartObject();
+    for (const auto& table : tables) {
+        Text(w, table.name);
+        w.StartArray();
+        for (const auto& column : table.columns)
+            Text(w, column);
+        w.EndArray();
+    }
+    w.EndObject();
     return *this;
 }
 
@@ -446,6 +518,73 @@ JsonDocument& JsonDocument::Error(ErrorKind kind, const std::string& message) {
 
 JsonDocument& JsonDocument::Warnings(const std::vector<std::string>& warnings) {
     impl_->warnings = warnings;
+    return *this;
+}
+
+JsonDocument& JsonDocument::Check(const CheckResult& result) {
+    Writer& w = impl_->writer;
+    Key(w, "check");
+    w.StartObject();
+    Key(w, "state");
+    w.String(CheckStateName(result.state));
+    Key(w, "code");
+    w.Int(static_cast<int>(result.state));
+    Key(w, "line");
+    Text(w, CheckLine(result));
+    Key(w, "summary");
+    Text(w, result.summary);
+    const std::pair<const char*, int> counts[] = {
+        {"adapters", result.adapters}, {"failed", result.failed}, {"warning", result.warning}};
+    for (const auto& count : counts) {
+        Key(w, count.first);
+        w.Int(count.second);
+    }
+    Key(w, "problems");
+    w.StartArray();
+    for (const auto& p : result.problems) {
+        w.StartObject();
+        Key(w, "id");
+        Id(w, p.id);
+        Key(w, "kind");
+        w.String(JsonKindName(p.kind));
+        Key(w, "name");
+        Text(w, p.name);
+        Key(w, "value");
+        w.Int(p.value);
+        ValueName(w, "valueName", p.value);
+        Key(w, "state");
+        w.String(CheckStateName(p.state));
+        w.EndObject();
+    }
+    w.EndArray();
+    w.EndObject();
+    return *this;
+}
+
+JsonDocument& JsonDocument::Metrics(const std::string& text, const std::string& output) {
+    Writer& w = impl_->writer;
+    Key(w, "metrics");
+    w.StartObject();
+    Key(w, "text");
+    Text(w, text);
+    Key(w, "output");
+    if (output.empty())
+        w.Null();
+    else
+        Text(w, output);
+    w.EndObject();
+    return *this;
+}
+
+JsonDocument& JsonDocument::Version(const std::string& pihost, const std::string& plugin) {
+    Writer& w = impl_->writer;
+    Key(w, "version");
+    w.StartObject();
+    Key(w, "pihost");
+    Text(w, pihost);
+    Key(w, "plugin");
+    Text(w, plugin);
+    w.EndObject();
     return *this;
 }
 

@@ -15,6 +15,7 @@
 #include "Format.h"
 #include "JsonOut.h"
 #include "MirrorDatabase.h"
+#include "Monitoring.h"
 #include "PluginLoader.h"
 #include "PluginSession.h"
 #include "StopSignal.h"
@@ -107,7 +108,10 @@ int RunProgram(const Request& request, std::istream& in, std::ostream& out, std:
 
     int exitCode = EXIT_OK;
     {
-        PluginSession session(plugin, o.json);
+        // Check, metrics and version print what monitors and scripts parse: the plugin's own line goes aside.
+        const bool machineOutput = request.command == Command::Check || request.command == Command::Metrics ||
+                                   request.command == Command::Version;
+        PluginSession session(plugin, o.json || machineOutput);
         const std::uint32_t initialized = session.Initialize();
         if (initialized != 0)
             return LifecycleFailure(request, out, err, "Initialize", initialized);
@@ -142,7 +146,10 @@ int RunProgram(const Request& request, std::istream& in, std::ostream& out, std:
 int Main(const std::vector<std::string>& args, std::istream& in, std::ostream& out, std::ostream& err) {
     Request request;
     int exitCode = EXIT_OK;
-    if (ParseOrReport(args, false, request, out, err, exitCode)) {
+    // A check answers every outcome, bad usage included, with its own line and states.
+    if (CommandNameOf(args) == "check")
+        exitCode = RunCheck(args, in, out, err);
+    else if (ParseOrReport(args, false, request, out, err, exitCode)) {
         try {
             exitCode = RunProgram(request, in, out, err);
         } catch (const std::exception& e) {
