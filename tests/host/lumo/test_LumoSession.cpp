@@ -1,8 +1,6 @@
 // Sessions, the last error, faults and reset: what the calls of the controller emulator answer.
-#include <atomic>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include "EmuFaults.h"
 #include "LumoTestSupport.h"
@@ -16,72 +14,31 @@ std::string LastError() {
     return std::to_string(Lumo_GetLastErrorCode()) + " " + Lumo_GetLastErrorMessage();
 }
 
-TEST_F(LumoSession, EachCallSetsTheThreadsLastError) {
-    EXPECT_EQ(1, Lumo_Detect());
-    EXPECT_EQ("0 OK", LastError());
-    EXPECT_EQ(0, Lumo_Disconnect()); // as the plugin does after detect, without a session
+// The plugin's own sequence of calls is pinned with its traces in the adapter tests; here what it does not do.
+TEST_F(LumoSession, OneSessionAndOneLastErrorPerThread) {
+    EXPECT_EQ(0, Lumo_Disconnect());
     EXPECT_EQ("3 No open session to close", LastError());
     EXPECT_EQ("3 No open session to close", LastError()); // reading leaves it as it is
     EXPECT_EQ(0u, Lumo_Connect("Kelto-piDorv", nullptr));
     EXPECT_EQ(LUMO_E_ARGUMENT, Lumo_GetLastErrorCode());
-
-    LUMO_SESSION first{};
-    LUMO_SESSION second{};
-    EXPECT_EQ(1u, Lumo_Connect("Kelto-piDorv", &first));
-    EXPECT_STREQ("LumoEmu 1.0", Lumo_GetVersion(0));
-    EXPECT_STREQ("Protocol 1", Lumo_GetVersion(1));
-    EXPECT_EQ("0 OK", LastError());
     for (int32_t index : {2, -1}) {
         EXPECT_STREQ("", Lumo_GetVersion(index));
         EXPECT_EQ(LUMO_E_ARGUMENT, Lumo_GetLastErrorCode());
     }
-    // A reconnect replaces the session: one disconnect closes it.
-    EXPECT_EQ(1u, Lumo_Connect("Kelto-piDorv", &second));
+    LUMO_SESSION first{};
+    LUMO_SESSION second{};
+    ASSERT_EQ(1u, Lumo_Connect("Kelto-piDorv", &first));
+    ASSERT_EQ(1u, Lumo_Connect("Kelto-piDorv", &second)); // replaces the first
     EXPECT_NE(first.handle, second.handle);
+    std::thread([] {
+        EXPECT_EQ(0, Lumo_Disconnect());
+        EXPECT_EQ(LUMO_E_NOT_CONNECTED, sendRequest().errorCode);
+    }).join();
+    EXPECT_EQ("0 OK", LastError());
     EXPECT_GT(sendRequest().result, 0);
     EXPECT_EQ(1, Lumo_Disconnect());
-    EXPECT_EQ(0, Lumo_Disconnect());
+    EXPECT_EQ(0, Lumo_Disconnect()); // the one disconnect closed it
     EXPECT_EQ(LUMO_E_NOT_CONNECTED, sendRequest().errorCode);
-}
-
-// Host and worker threads scan at once: each keeps its own session and last error and gets whole answers,
-// while another thread makes errors and the answer is switched under them.
-TEST_F(LumoSession, ParallelScansKeepTheirOwnSessionAndError) {
-    LUMO_SESSION mine{};
-    ASSERT_EQ(1u, Lumo_Connect("Kelto-piDorv", &mine));
-    const std::string answers[] = {example("sample.json"), example("two-adapters.json")};
-    std::atomic<int> failures{0};
-    std::atomic<bool> stop{false};
-    std::thread switcher([&] {
-        for (int flip = 0; !stop; ++flip) {
-            LumoEmu_SetAnswer(answers[flip % 2].c_str());
-        }
-    });
-    std::thread misuser([&] {
-        while (!stop) {
-            failures += Lumo_Disconnect() == 0 && Lumo_GetLastErrorCode() == LUMO_E_NOT_CONNECTED ? 0 : 1;
-        }
-    });
-    std::vector<std::thread> scanners;
-    for (int t = 0; t < 4; ++t) {
-        scanners.emplace_back([&] {
-            for (int i = 0; i < 40; ++i) {
-                Lumo_Detect();
-                Lumo_Disconnect();
-                const Exchange e = connectedRequest();
-                failures += e.errorCode == LUMO_OK && treeOf(e.answer).IsObject() ? 0 : 1;
-            }
-        });
-    }
-    for (std::thread& scanner : scanners) {
-        scanner.join();
-    }
-    stop = true;
-    switcher.join();
-    misuser.join();
-    EXPECT_EQ(0, failures.load());
-    EXPECT_EQ(LUMO_OK, Lumo_GetLastErrorCode());
-    EXPECT_GT(sendRequest().result, 0);
 }
 
 TEST_F(LumoSession, ResetForgetsSessionsOverridesAndErrors) {
@@ -115,15 +72,11 @@ TEST(LumoFaults, ListReadsEveryKindAndSkipsWhatItDoesNotKnow) {
 TEST_F(LumoSession, EachFaultChangesWhatItNames) {
     setenv("LUMO_FAULT", "no-controller", 1); // read at each call, until faults are given in process
     EXPECT_EQ(0, Lumo_Detect());
-    EXPECT_EQ("1 No management controller found", LastError());
+    LumoEmu_SetFaults("none");
+    EXPECT_EQ(1, Lumo_Detect());
+    LumoEmu_SetFaults("");
     LUMO_SESSION session{};
     EXPECT_EQ(0u, Lumo_Connect("Kelto-piDorv", &session));
-    LumoEmu_SetFaults("connect-fails");
-    EXPECT_EQ(1, Lumo_Detect());
-    EXPECT_EQ(0u, Lumo_Connect("Kelto-piDorv", &session));
-    EXPECT_EQ("2 Management controller refused the connection", LastError());
-    LumoEmu_SetFaults("");
-    EXPECT_EQ(0, Lumo_Detect());
     unsetenv("LUMO_FAULT");
 
     const std::string full = connectedRequest().answer;

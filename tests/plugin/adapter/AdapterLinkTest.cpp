@@ -1,5 +1,6 @@
 // The controller exchange as the link library and the trace see it.
 #include <cstdlib>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <new>
@@ -10,7 +11,10 @@
 #include <gtest/gtest.h>
 
 #include "AdapterTestSupport.h"
+#include "orm/RaidDataModels.h"
 #include "piDorv/Src/piDorvAdapter.h"
+#include "piDorv/Src/piDorvLogicalDrive.h"
+#include "piDorv/Src/piDorvPhysicalDrive.h"
 #include "piDorv/Src/piDorvPlugin.h"
 
 // Allocations of exactly g_FailingSize bytes fail while it is non-zero. The replacements pair malloc
@@ -60,6 +64,7 @@ Lines Shown(const std::string& what, const std::string& error = "0  message :  O
 
 class ControllerLink : public EmulatorFixture {};
 
+// Every trace text of the module, with the library calls made on the way.
 TEST_F(ControllerLink, CallsAndTraceOfEveryOutcome) {
     const Lines diagnosticCalls =
         WithErrorReads({"Lumo_Detect", CONNECT, "Lumo_GetVersion 0", "Lumo_GetVersion 1"}) + Lines{"Lumo_Disconnect"};
@@ -76,6 +81,13 @@ TEST_F(ControllerLink, CallsAndTraceOfEveryOutcome) {
         std::size_t adapters;
         Lines calls;
         Lines trace; // level, function, message
+        std::function<std::size_t()> action = [] { return adaptersGet().size(); };
+    };
+    NAMESPACE_piDorv::CDorvAdapter adapter;
+    const auto execute = [&adapter](std::int32_t code) {
+        PI::COperation op(code);
+        adapter.ExecuteAdapterOperation(op, [](const PI::CEvent&) {});
+        return 0u;
     };
     const Row rows[] = {
         {"none", "", 0, 1, Lines{"Lumo_Detect", "Lumo_Disconnect"} + SESSION, {}},
@@ -100,6 +112,35 @@ TEST_F(ControllerLink, CallsAndTraceOfEveryOutcome) {
                    "the connection"}},
         // an empty answer still closes the session
         {"empty-answer", "", 0, 0, Lines{"Lumo_Detect", "Lumo_Disconnect"} + SESSION, {}},
+        // the adapter object
+        {"none", "", 2 | 16, 0, {},
+         {"2 GetAdapterProperties ENTER AdapterGetProperties", "2 GetAdapterProperties LEAVE AdapterGetProperties -> 0"},
+         [&adapter] {
+             std::vector<PI::CProperty> out;
+             return adapter.GetAdapterProperties(out, {}, {}, 30007);
+         }},
+        {"none", "", 2 | 16, 0, {},
+         {"2 CheckAdapterOperation ENTER CheckAdapterOperation operation=12345",
+          "2 CheckAdapterOperation LEAVE CheckAdapterOperation -> 0"},
+         [&adapter] {
+             PI::COperation op(12345);
+             return adapter.CheckAdapterOperation(op); // every operation passes the check
+         }},
+        {"none", "", 2 | 16, 0, {},
+         {"2 ExecuteAdapterOperation ENTER ExecuteAdapterOperation(50007)",
+          "2 ExecuteAdapterOperation LEAVE AdapterExecuteOperation() -> 0"},
+         [&] { return execute(50007); }},
+        {"none", "", 2 | 16, 0, {},
+         {"2 ExecuteAdapterOperation ENTER ExecuteAdapterOperation(50000)",
+          "10 ExecuteAdapterOperation ExecuteAdapterOperation() OpCode(50000)",
+          "2 ExecuteAdapterOperation LEAVE AdapterExecuteOperation() -> 20005"},
+         [&] { return execute(50000); }},
+        {"none", "", 2 | 16, 0, {}, {"2 SetDatabaseObjectProperties ENTER SetDatabaseObjectProperties (Adapter)"},
+         [&adapter] {
+             RaidDataModels::Adapter row;
+             adapter.SetDatabaseObjectProperties(row);
+             return 0u;
+         }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.fault) + " mask " + std::to_string(row.mask) + " " + row.answer);
@@ -108,7 +149,7 @@ TEST_F(ControllerLink, CallsAndTraceOfEveryOutcome) {
         LumoEmu_SetFaults(row.fault);
         LumoEmu_SetAnswer(row.answer.c_str());
         SetMask(row.mask);
-        EXPECT_EQ(row.adapters, adaptersGet().size());
+        EXPECT_EQ(row.adapters, row.action());
         EXPECT_EQ(row.calls, Calls());
         Lines trace;
         for (const test_support::TraceRecord& r : m_Trace.Records()) {
