@@ -84,7 +84,9 @@ protected:
         std::ifstream in(dir_ / name, std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    void Write(const char* name, const std::string& text) const { std::ofstream(dir_ / name, std::ios::binary) << text; }
+    void Write(const char* name, const std::string& text) const {
+        std::ofstream(dir_ / name, std::ios::binary) << text;
+    }
 
     const std::filesystem::path dir_ =
         std::filesystem::path(::testing::TempDir()) / ("lumo-test-" + std::to_string(getpid()));

@@ -40,7 +40,8 @@ TEST_F(LumoAnswers, SourcesInTheirOrder) {
 TEST_F(LumoAnswers, OtherTextsArePassedThroughUnchanged) {
     const std::string deep =
         R"({"TavrinStorageDeviceTree":{"Adapter":)" + std::string(200000, '[') + std::string(200000, ']') + "}}";
-    const std::pair<std::string, std::string> rows[] = { // text, with status 3 where that differs
+    const std::pair<std::string, std::string> rows[] = {
+        // text, with status 3 where that differs
         {R"({ "SIP": {"V":1, "CMD":[{"OC":8624,"ST":7,"DA":"{\"x\":1}","MI":42}]}})",
          R"({"SIP":{"V":1,"CMD":[{"OC":8624,"ST":3,"DA":"{\"x\":1}","MI":42}]}})"},
         {example("malformed.json"), ""},
@@ -64,11 +65,17 @@ TEST_F(LumoAnswers, OtherTextsArePassedThroughUnchanged) {
 TEST_F(LumoAnswers, OnlyOneCommandEnvelopeOfItsGivenLengthIsAccepted) {
     LUMO_SESSION session{};
     ASSERT_EQ(1u, Lumo_Connect("Kelto-piDorv", &session));
-    const std::string refused[] = {"not json", "[1,2]", R"({"V":1,"CMD":[{"OC":8624}]})", R"({"SIP":{"V":1}})",
-                                   R"({"SIP":{"V":1,"CMD":{"OC":8624}}})", R"({"SIP":{"V":1,"CMD":[]}})",
+    const std::string refused[] = {"not json",
+                                   "[1,2]",
+                                   R"({"V":1,"CMD":[{"OC":8624}]})",
+                                   R"({"SIP":{"V":1}})",
+                                   R"({"SIP":{"V":1,"CMD":{"OC":8624}}})",
+                                   R"({"SIP":{"V":1,"CMD":[]}})",
                                    R"({"SIP":{"V":1,"CMD":[{"OC":8624},{"OC":8624}]}})",
-                                   R"({"SIP":{"V":1,"CMD":[{"OC":"8624"}]}})", R"({"SIP":{"V":1,"CMD":[{"OC":86.24}]}})",
-                                   R"({"SIP":{"V":1,"CMD":[8624]}})", kTreeRequest.substr(0, kTreeRequest.size() - 1)};
+                                   R"({"SIP":{"V":1,"CMD":[{"OC":"8624"}]}})",
+                                   R"({"SIP":{"V":1,"CMD":[{"OC":86.24}]}})",
+                                   R"({"SIP":{"V":1,"CMD":[8624]}})",
+                                   kTreeRequest.substr(0, kTreeRequest.size() - 1)};
     for (const std::string& request : refused) {
         std::string buffer(64, '#');
         EXPECT_EQ(-1, Lumo_PemraRequest(request.data(), uint32_t(request.size()), buffer.data(), 64, 5)) << request;
@@ -97,11 +104,12 @@ TEST_F(LumoAnswers, AnswerNeverPassesTheCapacity) {
     for (const uint32_t capacity : {0u, 1u, 100u, size - 1, size, size + 1, size + 50}) {
         std::vector<char> buffer(capacity + 16, '#');
         const uint32_t written = std::min(capacity, size);
-        EXPECT_EQ(int32_t(written), Lumo_PemraRequest(kTreeRequest.data(), uint32_t(kTreeRequest.size()),
-                                                      buffer.data(), capacity, 5));
+        EXPECT_EQ(int32_t(written),
+                  Lumo_PemraRequest(kTreeRequest.data(), uint32_t(kTreeRequest.size()), buffer.data(), capacity, 5));
         EXPECT_EQ(capacity < size ? LUMO_E_TRUNCATED : LUMO_OK, Lumo_GetLastErrorCode()) << capacity;
         // the answer, a closing zero when it fits, and nothing beyond
-        const std::string rest = written < capacity ? std::string(1, '\0') + std::string(capacity - written - 1, '#') : "";
+        const std::string rest =
+            written < capacity ? std::string(1, '\0') + std::string(capacity - written - 1, '#') : "";
         EXPECT_EQ(full.substr(0, written) + rest + std::string(16, '#'), std::string(buffer.begin(), buffer.end()))
             << capacity;
     }

@@ -51,9 +51,17 @@ template <typename... Args> std::string Message(const char* format, const Args&.
 } // namespace
 
 TEST(Trace, MaskComesFromTheEnvironmentAndAnythingUnreadableIsZero) {
-    const std::pair<const char*, std::uint32_t> masks[] = {
-        {"0x14", 0x14u}, {"128", 128u}, {" 0X40000000 ", 0x40000000u}, {"0xffffffff", 0xffffffffu}, {"lots", 0},
-        {"0x100000000", 0}, {"-1", 0}, {"12abc", 0}, {"0x", 0}, {"", 0}, {nullptr, 0}};
+    const std::pair<const char*, std::uint32_t> masks[] = {{"0x14", 0x14u},
+                                                           {"128", 128u},
+                                                           {" 0X40000000 ", 0x40000000u},
+                                                           {"0xffffffff", 0xffffffffu},
+                                                           {"lots", 0},
+                                                           {"0x100000000", 0},
+                                                           {"-1", 0},
+                                                           {"12abc", 0},
+                                                           {"0x", 0},
+                                                           {"", 0},
+                                                           {nullptr, 0}};
     for (const auto& [text, mask] : masks) {
         text ? ::setenv("TLX_TRACE_MASK", text, 1) : ::unsetenv("TLX_TRACE_MASK");
         EXPECT_EQ(mask, TLX::Misc::CModuleInfo(1, "m", "v", nullptr, nullptr).GetTraceMask()) << (text ? text : "-");
@@ -66,7 +74,8 @@ TEST(Trace, MaskComesFromTheEnvironmentAndAnythingUnreadableIsZero) {
 TEST(Trace, FieldsAreFilledInOrder) {
     EXPECT_EQ("0x136000000000001 -5 4294967295 (null) disk gone",
               Message("0x%x %d %d %s %S", FormatInt(std::uint64_t{0x0136000000000001}), FormatInt(std::int32_t{-5}),
-                      FormatInt(4294967295u), static_cast<const char*>(nullptr), TLX::Exceptions::CErrorLog("disk gone")));
+                      FormatInt(4294967295u), static_cast<const char*>(nullptr),
+                      TLX::Exceptions::CErrorLog("disk gone")));
     EXPECT_EQ("a=1 b=%s 100%", Message("a=%d b=%s 100%%", FormatInt(1)));
     EXPECT_EQ("1", Message("%d", FormatInt(1), "extra"));
     EXPECT_EQ("crashed!  a b  c", Message("crashed!\n\n%S", "a\tb\r\nc"));
@@ -79,16 +88,18 @@ TEST(Trace, ARecordIsOneWholeLineEvenWhenThreadsTraceAtOnce) {
     TLX_TRACE(Module(), 2, "piDorv/Src/piDorvPlugin", "GetTopology", "%s") << "level off";
     const auto first = trace.Lines();
     ASSERT_EQ(1u, first.size());
-    EXPECT_TRUE(std::regex_match(first[0], std::regex("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{6}\t[1-9]\\d*\t8\t"
-                                                      "piDorv\tpiDorv/Src/piDorvPlugin:" +
-                                                      std::to_string(line) + "\tGetTopology\tGetTopology value=3")))
+    EXPECT_TRUE(
+        std::regex_match(first[0], std::regex("\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{6}\t[1-9]\\d*\t8\t"
+                                              "piDorv\tpiDorv/Src/piDorvPlugin:" +
+                                              std::to_string(line) + "\tGetTopology\tGetTopology value=3")))
         << first[0];
 
     std::vector<std::thread> threads;
     for (int t = 0; t < 8; ++t) {
         threads.emplace_back([t] {
             for (int i = 0; i < 200; ++i) {
-                TLX_TRACE(Module(), 8, "f", "Worker", "%d %d %s") << FormatInt(t) << FormatInt(i) << std::string(300, 'x');
+                TLX_TRACE(Module(), 8, "f", "Worker", "%d %d %s")
+                    << FormatInt(t) << FormatInt(i) << std::string(300, 'x');
             }
         });
     }

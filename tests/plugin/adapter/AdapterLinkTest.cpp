@@ -74,82 +74,89 @@ TEST_F(ControllerLink, CallsAndTraceOfEveryOutcome) {
     const std::string noCommand = R"({"SIP":{"V":1,"CMD":[]}})";
     const std::string entry = R"({"OC":8624,"ST":0,"DA":"{}"})";
     const std::string threeCommands = R"({"SIP":{"V":1,"CMD":[)" + entry + "," + entry + "," + entry + "]}}";
-    struct Row {
-        const char* fault;
-        std::string answer; // "" for the built-in sample
-        std::uint32_t mask;
-        std::size_t adapters;
-        Lines calls;
-        Lines trace; // level, function, message
-        std::function<std::size_t()> action = [] { return adaptersGet().size(); };
+    // A scan with the given faults and answer ("" for the built-in sample), giving the number of adapters.
+    const auto scan = [](const char* fault, const std::string& answer) {
+        return [fault, answer] {
+            LumoEmu_SetFaults(fault);
+            LumoEmu_SetAnswer(answer.c_str());
+            return adaptersGet().size();
+        };
     };
     NAMESPACE_piDorv::CDorvAdapter adapter;
-    const auto execute = [&adapter](std::int32_t code) {
-        PI::COperation op(code);
-        adapter.ExecuteAdapterOperation(op, [](const PI::CEvent&) {});
-        return 0u;
+    std::vector<PI::CProperty> properties;
+    RaidDataModels::Adapter model;
+    PI::COperation check(12345);
+    PI::COperation scanConfiguration(50007);
+    PI::COperation unknown(50000);
+    const auto notify = [](const PI::CEvent&) {};
+    struct Row {
+        std::function<std::size_t()> action;
+        std::uint32_t mask;
+        std::size_t result; // adapters found, or the status returned
+        Lines calls;
+        Lines trace; // level, function, message
     };
     const Row rows[] = {
-        {"none", "", 0, 1, Lines{"Lumo_Detect", "Lumo_Disconnect"} + SESSION, {}},
-        {"none", noCommand, 16 | 4, 0, diagnosticCalls + SESSION,
+        {scan("none", ""), 0, 1, Lines{"Lumo_Detect", "Lumo_Disconnect"} + SESSION, {}},
+        {scan("none", noCommand), 16 | 4, 0, diagnosticCalls + SESSION,
          diagnosticTrace + Lines{"4 firmwareGetFromLumo firmwareGetFromLumo Request data from TAVRIN : " + REQUEST,
                                  "4 parseDorv100JSON parseDorv100JSON JSON to parse : " + noCommand,
                                  "10 parseDorv100JSON parseDorv100JSON ERROR: Found no CMD in response"}},
-        {"none", threeCommands, 16, 0, diagnosticCalls + SESSION,
-         diagnosticTrace +
-             Lines{"10 parseDorv100JSON parseDorv100JSON ERROR: Found more CMDs then expected! Dont know what to do 3"}},
-        {"no-controller", "", 0, 0, {"Lumo_Detect"}, {}},
-        {"no-controller", "", 16, 0, WithErrorReads({"Lumo_Detect"}),
+        {scan("none", threeCommands), 16, 0, diagnosticCalls + SESSION,
+         diagnosticTrace + Lines{"10 parseDorv100JSON parseDorv100JSON ERROR: Found more CMDs then expected! Dont "
+                                 "know what to do 3"}},
+        {scan("no-controller", ""), 0, 0, {"Lumo_Detect"}, {}},
+        {scan("no-controller", ""), 16, 0, WithErrorReads({"Lumo_Detect"}),
          Shown("Lumo_Detect :  0", "1  message :  No management controller found") +
              Lines{"10 firmwareGetFromLumo firmwareGetFromLumo Lumo_Detect : 0"}},
         // a failed working connect is not followed by a disconnect
-        {"connect-fails", "", 0, 0, {"Lumo_Detect", "Lumo_Disconnect", CONNECT}, {}},
-        {"connect-fails", "", 16, 0, diagnosticCalls + Lines{CONNECT, "Lumo_GetLastErrorMessage"},
+        {scan("connect-fails", ""), 0, 0, {"Lumo_Detect", "Lumo_Disconnect", CONNECT}, {}},
+        {scan("connect-fails", ""), 16, 0, diagnosticCalls + Lines{CONNECT, "Lumo_GetLastErrorMessage"},
          Shown("Lumo_Detect :  1") +
              Shown("Lumo_Connect :  0", "2  message :  Management controller refused the connection") +
              Shown("Lumo_GetVersion (0) :  LumoEmu 1.0") + Shown("Lumo_GetVersion (1) :  Protocol 1") +
              Lines{"10 firmwareGetFromLumo firmwareGetFromLumo Can not connect to Lumo Management controller refused "
                    "the connection"}},
         // an empty answer still closes the session
-        {"empty-answer", "", 0, 0, Lines{"Lumo_Detect", "Lumo_Disconnect"} + SESSION, {}},
-        // the adapter object
-        {"none", "", 2 | 16, 0, {},
-         {"2 GetAdapterProperties ENTER AdapterGetProperties", "2 GetAdapterProperties LEAVE AdapterGetProperties -> 0"},
-         [&adapter] {
-             std::vector<PI::CProperty> out;
-             return adapter.GetAdapterProperties(out, {}, {}, 30007);
-         }},
-        {"none", "", 2 | 16, 0, {},
+        {scan("empty-answer", ""), 0, 0, Lines{"Lumo_Detect", "Lumo_Disconnect"} + SESSION, {}},
+        // the adapter object; every operation passes the check
+        {[&] { return adapter.GetAdapterProperties(properties, {}, {}, 30007); },
+         2 | 16,
+         0,
+         {},
+         {"2 GetAdapterProperties ENTER AdapterGetProperties",
+          "2 GetAdapterProperties LEAVE AdapterGetProperties -> 0"}},
+        {[&] { return adapter.CheckAdapterOperation(check); },
+         2 | 16,
+         0,
+         {},
          {"2 CheckAdapterOperation ENTER CheckAdapterOperation operation=12345",
-          "2 CheckAdapterOperation LEAVE CheckAdapterOperation -> 0"},
-         [&adapter] {
-             PI::COperation op(12345);
-             return adapter.CheckAdapterOperation(op); // every operation passes the check
-         }},
-        {"none", "", 2 | 16, 0, {},
+          "2 CheckAdapterOperation LEAVE CheckAdapterOperation -> 0"}},
+        {[&] { return adapter.ExecuteAdapterOperation(scanConfiguration, notify); },
+         2 | 16,
+         0,
+         {},
          {"2 ExecuteAdapterOperation ENTER ExecuteAdapterOperation(50007)",
-          "2 ExecuteAdapterOperation LEAVE AdapterExecuteOperation() -> 0"},
-         [&] { return execute(50007); }},
-        {"none", "", 2 | 16, 0, {},
+          "2 ExecuteAdapterOperation LEAVE AdapterExecuteOperation() -> 0"}},
+        {[&] { return adapter.ExecuteAdapterOperation(unknown, notify); },
+         2 | 16,
+         20005,
+         {},
          {"2 ExecuteAdapterOperation ENTER ExecuteAdapterOperation(50000)",
           "10 ExecuteAdapterOperation ExecuteAdapterOperation() OpCode(50000)",
-          "2 ExecuteAdapterOperation LEAVE AdapterExecuteOperation() -> 20005"},
-         [&] { return execute(50000); }},
-        {"none", "", 2 | 16, 0, {}, {"2 SetDatabaseObjectProperties ENTER SetDatabaseObjectProperties (Adapter)"},
-         [&adapter] {
-             RaidDataModels::Adapter row;
-             adapter.SetDatabaseObjectProperties(row);
-             return 0u;
-         }},
+          "2 ExecuteAdapterOperation LEAVE AdapterExecuteOperation() -> 20005"}},
+        {[&] { return (adapter.SetDatabaseObjectProperties(model), 0u); },
+         2 | 16,
+         0,
+         {},
+         {"2 SetDatabaseObjectProperties ENTER SetDatabaseObjectProperties (Adapter)"}},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.fault) + " mask " + std::to_string(row.mask) + " " + row.answer);
+        SCOPED_TRACE("row " + std::to_string(&row - rows));
         ClearCalls();
         m_Trace.Clear();
-        LumoEmu_SetFaults(row.fault);
-        LumoEmu_SetAnswer(row.answer.c_str());
         SetMask(row.mask);
-        EXPECT_EQ(row.adapters, row.action());
+        EXPECT_EQ(row.result, row.action());
         EXPECT_EQ(row.calls, Calls());
         Lines trace;
         for (const test_support::TraceRecord& r : m_Trace.Records()) {

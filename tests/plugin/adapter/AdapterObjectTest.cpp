@@ -91,9 +91,10 @@ TEST(AdapterObject, PropertiesInTableOrder) {
 }
 
 TEST(AdapterObject, StatusShownAndStored) {
-    const std::tuple<std::int32_t, const char*, const char*> rows[] = {
-        {40095, "sd=24001 40095", "FAILED"}, {40150, "sd=24002 40150", "WARNING"}, {40024, "sd=24000 40024", "OK"},
-        {12, "sd=24000 12", "OK"}};
+    const std::tuple<std::int32_t, const char*, const char*> rows[] = {{40095, "sd=24001 40095", "FAILED"},
+                                                                       {40150, "sd=24002 40150", "WARNING"},
+                                                                       {40024, "sd=24000 40024", "OK"},
+                                                                       {12, "sd=24000 12", "OK"}};
     for (const auto& [status, shown, stored] : rows) {
         CDorvAdapter a = ParsedAdapter();
         a.m_Status = status;

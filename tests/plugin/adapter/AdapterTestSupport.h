@@ -55,16 +55,15 @@ inline std::string Serial(int n) {
 // One "Adapter" element; `changes` give members another raw JSON value, a null value drops the member.
 inline std::string Element(int n, const std::map<std::string, const char*>& changes = {}) {
     const std::string nr = std::to_string(n);
-    const std::pair<std::string, std::string> members[] = {
-        {"@Nr", nr},
-        {"Name", "\"Dorv100 Dual SD (" + nr + ")\""},
-        {"Product", "\"Dorv100 Dual SD\""},
-        {"Vendor", "\"Kelto\""},
-        {"FirmwareVersion", "\"1.5 (LPC), 1.7 (FX3S)\""},
-        {"SerialNumber", "\"" + Serial(n) + "\""},
-        {"VendorID", "\"0x7A11\""},
-        {"DeviceID", "\"0x0D10\""},
-        {"AdapterNumber", nr}};
+    const std::pair<std::string, std::string> members[] = {{"@Nr", nr},
+                                                           {"Name", "\"Dorv100 Dual SD (" + nr + ")\""},
+                                                           {"Product", "\"Dorv100 Dual SD\""},
+                                                           {"Vendor", "\"Kelto\""},
+                                                           {"FirmwareVersion", "\"1.5 (LPC), 1.7 (FX3S)\""},
+                                                           {"SerialNumber", "\"" + Serial(n) + "\""},
+                                                           {"VendorID", "\"0x7A11\""},
+                                                           {"DeviceID", "\"0x0D10\""},
+                                                           {"AdapterNumber", nr}};
     std::string out;
     for (const auto& [name, value] : members) {
         const auto change = changes.find(name);
