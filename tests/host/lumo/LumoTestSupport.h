@@ -24,11 +24,11 @@ struct Exchange {
     std::string answer; // the buffer read as a C text
 };
 
-// One request on this thread's session, into a buffer of `capacity` bytes (and a zero behind it).
-inline Exchange sendRequest(const std::string& request = kTreeRequest, uint32_t capacity = 64000) {
-    std::vector<char> buffer(capacity + 1, '\0');
+// One request on this thread's session, into the plugin's buffer of 64000 bytes (and a zero behind it).
+inline Exchange sendRequest(const std::string& request = kTreeRequest) {
+    std::vector<char> buffer(64001, '\0');
     Exchange e;
-    e.result = Lumo_PemraRequest(request.data(), uint32_t(request.size()), buffer.data(), capacity, 5);
+    e.result = Lumo_PemraRequest(request.data(), uint32_t(request.size()), buffer.data(), 64000, 5);
     e.errorCode = Lumo_GetLastErrorCode();
     e.answer = buffer.data();
     return e;

@@ -9,6 +9,7 @@ using namespace LumoTest;
 
 namespace {
 class LumoSession : public EmulatorTest {};
+class LumoFaults : public EmulatorTest {};
 
 std::string LastError() {
     return std::to_string(Lumo_GetLastErrorCode()) + " " + Lumo_GetLastErrorMessage();
@@ -56,7 +57,7 @@ TEST_F(LumoSession, ResetForgetsSessionsOverridesAndErrors) {
     EXPECT_EQ("Lumo_GetVersion 9\n", Read("calls.log"));
 }
 
-TEST(LumoFaults, ListReadsEveryKindAndSkipsWhatItDoesNotKnow) {
+TEST_F(LumoFaults, ListReadsEveryKindAndSkipsWhatItDoesNotKnow) {
     const auto faults = LumoEmu::parseFaults(
         " no-controller,connect-fails , empty-answer,garbage,truncate: 40, status:-3,delay:25,bogus,truncate");
     EXPECT_TRUE(faults.noController && faults.connectFails && faults.emptyAnswer && faults.garbage);
@@ -69,7 +70,7 @@ TEST(LumoFaults, ListReadsEveryKindAndSkipsWhatItDoesNotKnow) {
     }
 }
 
-TEST_F(LumoSession, EachFaultChangesWhatItNames) {
+TEST_F(LumoFaults, EachFaultChangesWhatItNames) {
     setenv("LUMO_FAULT", "no-controller", 1); // read at each call, until faults are given in process
     EXPECT_EQ(0, Lumo_Detect());
     LumoEmu_SetFaults("none");
