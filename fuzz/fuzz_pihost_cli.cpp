@@ -1,7 +1,8 @@
 // pihost's command line and shell lines. Byte 0 picks the input kind: even, the rest is one shell
 // line (split, then parsed as a command line); odd, the rest is a list of arguments separated by zero
 // bytes. Every word also goes through the single-word parsers. Checked beyond "no crash": a line
-// that splits into words splits into the same words again once each is put in single quotes.
+// that splits into words splits into the same words again once each is put in single quotes, and
+// bad usage ends with exit code 2.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -14,22 +15,14 @@
 #include "NameParsing.h"
 
 namespace {
-std::string SingleQuoted(const std::string& word) {
-    std::string out = "'";
-    for (char c : word) {
-        if (c == '\'') {
-            out += "'\\''";
-        } else {
-            out += c;
-        }
-    }
-    return out + "'";
-}
-
 void CheckSplitRoundTrip(const std::vector<std::string>& words) {
     std::string line;
     for (const auto& word : words) {
-        line += (line.empty() ? "" : " ") + SingleQuoted(word);
+        line += " '";
+        for (char c : word) {
+            line += c == '\'' ? std::string("'\\''") : std::string(1, c);
+        }
+        line += "'";
     }
     std::vector<std::string> again;
     std::string error;
@@ -38,46 +31,37 @@ void CheckSplitRoundTrip(const std::vector<std::string>& words) {
     }
 }
 
-std::vector<PI::CObject> SmallTopology() {
-    std::vector<PI::CObject> topology(3);
-    topology[0].m_ID = 0x0136000000000000ull;
-    topology[0].m_Type = 19006;
-    topology[1].m_ID = 0x0136000000000001ull;
-    topology[1].m_Type = 19037;
-    topology[2].m_ID = 0x0136000000000002ull;
-    topology[2].m_Type = 19037;
-    return topology;
-}
-
-void SingleWordParsers(const std::string& word) {
-    static const std::vector<PI::CObject> topology = SmallTopology();
-    std::string error;
-    pihost::ObjectRef ref;
-    if (pihost::ParseObjectRef(word, ref, error)) {
-        std::uint64_t id = 0;
-        pihost::ResolveObject(ref, topology, id, error);
-    }
-    std::int32_t number = 0;
-    for (auto table : {CodeNames::Table::Property, CodeNames::Table::Operation, CodeNames::Table::Value}) {
-        pihost::ParseCode(table, word, number, error);
-    }
-    pihost::ParsePollInterval(word, number, error);
-    pihost::ParseTraceMask(word, error);
-    std::string canonical;
-    pihost::ParseTableName(word, canonical, error);
-}
-
 void ParseArguments(const std::vector<std::string>& args) {
+    static const std::vector<PI::CObject> topology = [] {
+        std::vector<PI::CObject> objects(3);
+        for (std::size_t i = 0; i < objects.size(); ++i) {
+            objects[i].m_ID = 0x0136000000000000ull | i;
+            objects[i].m_Type = i == 0 ? 19006 : 19037;
+        }
+        return objects;
+    }();
     pihost::Request request;
     std::ostringstream out;
     std::ostringstream err;
     const pihost::ParseOutcome outcome = pihost::ParseCommandLine(args, request, out, err);
-    // Bad usage is exit code 2; nothing to run means help or an error, never a silent success run.
     if (!outcome.run && outcome.exitCode != 0 && outcome.exitCode != 2) {
         std::abort();
     }
     for (const auto& word : args) {
-        SingleWordParsers(word);
+        std::string error;
+        pihost::ObjectRef ref;
+        std::uint64_t id = 0;
+        if (pihost::ParseObjectRef(word, ref, error)) {
+            pihost::ResolveObject(ref, topology, id, error);
+        }
+        std::int32_t number = 0;
+        for (auto table : {CodeNames::Table::Property, CodeNames::Table::Operation, CodeNames::Table::Value}) {
+            pihost::ParseCode(table, word, number, error);
+        }
+        pihost::ParsePollInterval(word, number, error);
+        pihost::ParseTraceMask(word, error);
+        std::string canonical;
+        pihost::ParseTableName(word, canonical, error);
     }
 }
 } // namespace
@@ -87,23 +71,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const std::string rest(reinterpret_cast<const char*>(data) + 1, size - 1);
-    if (data[0] % 2 == 0) {
-        std::vector<std::string> words;
-        std::string error;
-        if (pihost::SplitLine(rest, words, error)) {
-            CheckSplitRoundTrip(words);
-            ParseArguments(words);
+    std::vector<std::string> words;
+    std::string error;
+    if (data[0] % 2 != 0) {
+        words.emplace_back();
+        for (char c : rest) {
+            if (c == '\0') {
+                words.emplace_back();
+            } else {
+                words.back() += c;
+            }
         }
+    } else if (pihost::SplitLine(rest, words, error)) {
+        CheckSplitRoundTrip(words);
+    } else {
         return 0;
     }
-    std::vector<std::string> args(1);
-    for (char c : rest) {
-        if (c == '\0') {
-            args.emplace_back();
-        } else {
-            args.back() += c;
-        }
-    }
-    ParseArguments(args);
+    ParseArguments(words);
     return 0;
 }

@@ -5,8 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "db/Database.h"
@@ -16,6 +18,7 @@
 
 namespace {
 using Rows = std::vector<std::vector<std::string>>;
+using DatabaseORM::storage_t;
 
 class ScriptedDAO : public DatabaseWrapper::DatabaseDAO {
 public:
@@ -23,73 +26,40 @@ public:
     Rows query(std::string) override { return rows; }
 };
 
-Rows Cut(const std::uint8_t* data, std::size_t size) {
-    Rows rows(1);
-    rows.back().emplace_back();
-    for (std::size_t i = 0; i < size; ++i) {
-        const char c = static_cast<char>(data[i]);
-        if (c == '\x1e') {
-            rows.emplace_back();
-            rows.back().emplace_back();
-        } else if (c == '\x1f') {
-            rows.back().emplace_back();
+// Each model read back must still turn into a statement. A list cell splits at "?" and joins back to
+// the same text; anything else would change the row on the next write.
+template <class T, class M, class V> void ReadBack(const storage_t& storage, M T::*member, const V& value) {
+    for (const auto& model : storage.get_all<T>(DatabaseORM::where(DatabaseORM::is_equal(member, value)))) {
+        if constexpr (std::is_same_v<T, RaidDataModels::PD_LD>) {
+            storage.insert(model);
         } else {
-            rows.back().back() += c;
+            storage.update(model);
         }
     }
-    return rows;
 }
 
-// A list cell splits at "?" and joins back to the same text; anything else would change the row on
-// the next write.
 void CheckListRoundTrip(const std::string& cell) {
     std::vector<std::string> list;
     DatabaseORM::readCell(list, cell);
-    if (cell == DatabaseORM::NULL_TEXT) {
-        return;
-    }
-    if (DatabaseORM::valueText(list) != DatabaseORM::quotedText(cell)) {
+    if (cell != DatabaseORM::NULL_TEXT && DatabaseORM::valueText(list) != DatabaseORM::quotedText(cell)) {
         std::abort();
     }
 }
 
-template <class T> void ReadAll(const DatabaseORM::storage_t& storage) {
-    using DatabaseORM::is_equal;
-    using DatabaseORM::where;
-    const auto models = storage.get_all<T>(where(is_equal(&T::HostName, "localhost")));
-    // A model read back must still turn into a statement.
-    for (const auto& model : models) {
-        storage.update(model);
-    }
-}
-
-template <> void ReadAll<RaidDataModels::Plugin>(const DatabaseORM::storage_t& storage) {
-    using DatabaseORM::is_equal;
-    using DatabaseORM::where;
-    const auto models = storage.get_all<RaidDataModels::Plugin>(where(is_equal(&RaidDataModels::Plugin::Name, "x")));
-    for (const auto& model : models) {
-        storage.update(model);
-    }
-}
-
-template <> void ReadAll<RaidDataModels::PD_LD>(const DatabaseORM::storage_t& storage) {
-    using DatabaseORM::is_equal;
-    using DatabaseORM::where;
-    const auto models = storage.get_all<RaidDataModels::PD_LD>(where(is_equal(&RaidDataModels::PD_LD::SlotNumber, 1)));
-    for (const auto& model : models) {
-        storage.insert(model);
-    }
-}
-
-void SelectAndMax(const DatabaseORM::storage_t& storage) {
-    using DatabaseORM::columns;
-    using DatabaseORM::is_equal;
-    using DatabaseORM::where;
-    (void)storage.select(columns(&RaidDataModels::LD::ID, &RaidDataModels::LD::UniqueID),
-                         where(is_equal(&RaidDataModels::LD::Name, "n")));
-    (void)storage.max(&RaidDataModels::Adapter::ID);
-    (void)storage.max(&RaidDataModels::LD::ObjectID);
-}
+const std::function<void(const storage_t&)> READERS[] = {
+    [](const storage_t& s) { ReadBack(s, &RaidDataModels::Plugin::Name, "x"); },
+    [](const storage_t& s) { ReadBack(s, &RaidDataModels::Adapter::HostName, "localhost"); },
+    [](const storage_t& s) { ReadBack(s, &RaidDataModels::PD::HostName, "localhost"); },
+    [](const storage_t& s) { ReadBack(s, &RaidDataModels::LD::HostName, "localhost"); },
+    [](const storage_t& s) { ReadBack(s, &RaidDataModels::PD_LD::SlotNumber, 1); },
+    [](const storage_t& s) {
+        using namespace DatabaseORM;
+        (void)s.select(columns(&RaidDataModels::LD::ID, &RaidDataModels::LD::UniqueID),
+                       where(is_equal(&RaidDataModels::LD::Name, "n")));
+        (void)s.max(&RaidDataModels::Adapter::ID);
+        (void)s.max(&RaidDataModels::LD::ObjectID);
+    },
+};
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -98,33 +68,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     static const auto dao = std::make_shared<ScriptedDAO>();
     static const auto storage = DatabaseWrapper::makeStorage(dao);
-    dao->rows = Cut(data + 1, size - 1);
+    dao->rows.assign(1, {""});
+    for (std::size_t i = 1; i < size; ++i) {
+        const char c = static_cast<char>(data[i]);
+        if (c == '\x1e') {
+            dao->rows.push_back({""});
+        } else if (c == '\x1f') {
+            dao->rows.back().emplace_back();
+        } else {
+            dao->rows.back().back() += c;
+        }
+    }
     for (const auto& row : dao->rows) {
         for (const auto& cell : row) {
             CheckListRoundTrip(cell);
         }
     }
     try {
-        switch (data[0] % 6) {
-        case 0:
-            ReadAll<RaidDataModels::Plugin>(*storage);
-            break;
-        case 1:
-            ReadAll<RaidDataModels::Adapter>(*storage);
-            break;
-        case 2:
-            ReadAll<RaidDataModels::PD>(*storage);
-            break;
-        case 3:
-            ReadAll<RaidDataModels::LD>(*storage);
-            break;
-        case 4:
-            ReadAll<RaidDataModels::PD_LD>(*storage);
-            break;
-        default:
-            SelectAndMax(*storage);
-            break;
-        }
+        READERS[data[0] % std::size(READERS)](*storage);
     } catch (const std::invalid_argument&) {
     } catch (const std::out_of_range&) {
     } catch (const DBEXCEPTION::DatabaseException&) {

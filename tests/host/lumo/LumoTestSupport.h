@@ -1,9 +1,6 @@
-// Shared fixture and helpers for the controller emulator tests.
+// The controller emulator tests' fixture and helpers.
 #pragma once
-#include "lumo/Lumo.h"
-
-#include <gtest/gtest.h>
-#include <rapidjson/document.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -12,122 +9,86 @@
 #include <string>
 #include <vector>
 
-namespace LumoTest {
+#include <gtest/gtest.h>
+#include <rapidjson/document.h>
+#include <rapidjson/pointer.h>
 
+#include "lumo/Lumo.h"
+
+namespace LumoTest {
 inline const std::string kTreeRequest = R"({"SIP":{"V":1,"CMD":[{"OC":8624}]}})";
-constexpr uint32_t kPluginCapacity = 64000;
 
 struct Exchange {
     int32_t result = 0;
     int32_t errorCode = 0;
-    std::string errorText;
     std::string answer; // the buffer read as a C text
 };
 
-// One request with the plugin's answer capacity, on the session this thread holds.
+// One request on this thread's session, into the plugin's buffer of 64000 bytes (and a zero behind it).
 inline Exchange sendRequest(const std::string& request = kTreeRequest) {
-    std::vector<char> buffer(size_t(kPluginCapacity) + 1, '\0');
-    Exchange exchange;
-    exchange.result =
-        Lumo_PemraRequest(request.data(), static_cast<uint32_t>(request.size()), buffer.data(), kPluginCapacity, 5);
-    exchange.errorCode = Lumo_GetLastErrorCode();
-    exchange.errorText = Lumo_GetLastErrorMessage();
-    exchange.answer = buffer.data();
-    return exchange;
+    std::vector<char> buffer(64001, '\0');
+    Exchange e;
+    e.result = Lumo_PemraRequest(request.data(), uint32_t(request.size()), buffer.data(), 64000, 5);
+    e.errorCode = Lumo_GetLastErrorCode();
+    e.answer = buffer.data();
+    return e;
 }
 
-// Opens this thread's session.
-inline void connect() {
-    LUMO_SESSION session{};
-    ASSERT_EQ(Lumo_Connect("Kelto-piDorv", &session), 1u);
-}
-
-// Connect, one request, disconnect: what the plugin does in one scan.
+// What the plugin does in one scan: connect, one request, disconnect.
 inline Exchange connectedRequest() {
-    connect();
-    Exchange exchange = sendRequest();
+    LUMO_SESSION session{};
+    EXPECT_EQ(1u, Lumo_Connect("Kelto-piDorv", &session));
+    const Exchange e = sendRequest();
     Lumo_Disconnect();
-    return exchange;
+    return e;
 }
 
-// A request into the whole of `buffer` (pre-filled by the caller to see what gets written).
-inline int32_t requestInto(std::string& buffer, const std::string& request = kTreeRequest) {
-    return Lumo_PemraRequest(request.data(), static_cast<uint32_t>(request.size()), buffer.data(),
-                             static_cast<uint32_t>(buffer.size()), 5);
-}
-
-inline bool parses(const std::string& text, rapidjson::Document& doc) {
+inline rapidjson::Document parsed(const std::string& text) {
+    rapidjson::Document doc;
     doc.Parse(text.data(), text.size());
-    return !doc.HasParseError();
+    return doc;
 }
 
-// The "DA" text of the one command entry of an answer envelope, parsed; fails the test when absent.
-inline void treeOf(const std::string& answer, rapidjson::Document& tree) {
-    rapidjson::Document envelope;
-    ASSERT_TRUE(parses(answer, envelope)) << answer;
-    ASSERT_TRUE(envelope.IsObject() && envelope.HasMember("SIP"));
-    const auto& cmd = envelope["SIP"]["CMD"];
-    ASSERT_TRUE(cmd.IsArray() && cmd.Size() == 1u);
-    ASSERT_TRUE(cmd[0].HasMember("DA") && cmd[0]["DA"].IsString());
-    const std::string da(cmd[0]["DA"].GetString(), cmd[0]["DA"].GetStringLength());
-    ASSERT_TRUE(parses(da, tree)) << da;
-}
-
-inline std::string readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void writeFile(const std::filesystem::path& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
-}
-
-inline std::vector<std::string> readLines(const std::filesystem::path& path) {
-    std::ifstream in(path);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-inline std::filesystem::path examplePath(const char* name) {
-    return std::filesystem::path(LUMO_EXAMPLES_DIR) / name;
+// The device tree that an answer carries in its one command entry; a parse error when there is none.
+inline rapidjson::Document treeOf(const std::string& answer) {
+    const rapidjson::Document envelope = parsed(answer);
+    const rapidjson::Value* da = envelope.HasParseError() ? nullptr : rapidjson::Pointer("/SIP/CMD/0/DA").Get(envelope);
+    return parsed(da != nullptr && da->IsString() ? da->GetString() : "");
 }
 
 inline std::string example(const char* name) {
-    return readFile(examplePath(name));
+    std::ifstream in(std::string(LUMO_EXAMPLES_DIR) + "/" + name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-inline void useTreeFile(const std::filesystem::path& path) {
-    setenv("LUMO_DEVICE_TREE", path.c_str(), 1);
-}
-
-// Every test starts from the built-in sample with no faults, no log and no session, and gets its own folder.
+// Every test starts from the built-in sample with no faults, no log and no session, and has a folder.
 class EmulatorTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        clearEnvironment();
-        LumoEmu_Reset();
-        std::string pattern = (std::filesystem::temp_directory_path() / "lumo-test-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
+        Clear();
+        std::filesystem::create_directories(dir_);
     }
-
     void TearDown() override {
         Lumo_Disconnect();
-        LumoEmu_Reset();
-        clearEnvironment();
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
+        Clear();
+        std::filesystem::remove_all(dir_);
     }
-
-    static void clearEnvironment() {
-        for (const char* name : {"LUMO_DEVICE_TREE", "LUMO_FAULT", "LUMO_CALL_LOG"})
+    static void Clear() {
+        for (const char* name : {"LUMO_DEVICE_TREE", "LUMO_FAULT", "LUMO_CALL_LOG"}) {
             unsetenv(name);
+        }
+        LumoEmu_Reset();
+    }
+    std::string Path(const char* name) const { return (dir_ / name).string(); }
+    std::string Read(const char* name) const {
+        std::ifstream in(dir_ / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    void Write(const char* name, const std::string& text) const {
+        std::ofstream(dir_ / name, std::ios::binary) << text;
     }
 
-    std::filesystem::path dir_;
+    const std::filesystem::path dir_ =
+        std::filesystem::path(::testing::TempDir()) / ("lumo-test-" + std::to_string(getpid()));
 };
-
 } // namespace LumoTest

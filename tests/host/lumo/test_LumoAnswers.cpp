@@ -1,157 +1,133 @@
-// Where answers come from and what they hold: the built-in sample, device-tree files, in-process answers.
+// Requests and answers: where answers come from, what they hold, what is refused, and the call log.
+#include <string>
+#include <vector>
+
 #include "LumoTestSupport.h"
 #include "support/SmallStack.h"
-
-#include <regex>
 
 using namespace LumoTest;
 
 namespace {
+class LumoAnswers : public EmulatorTest {};
 
-class AnswerTest : public EmulatorTest {};
-
-// Every member of `expected` is in `actual` with an equal value (objects recursively, arrays element-wise).
-void expectHas(const rapidjson::Value& actual, const rapidjson::Value& expected, const std::string& where = "") {
-    if (!expected.IsObject() && !expected.IsArray()) {
-        EXPECT_TRUE(actual == expected) << where;
-    } else if (expected.IsArray()) {
-        ASSERT_TRUE(actual.IsArray() && actual.Size() == expected.Size()) << where;
-        for (rapidjson::SizeType i = 0; i < expected.Size(); ++i)
-            expectHas(actual[i], expected[i], where + "[" + std::to_string(i) + "]");
-    } else {
-        ASSERT_TRUE(actual.IsObject()) << where;
-        for (const auto& member : expected.GetObject()) {
-            const std::string name = where + "/" + member.name.GetString();
-            ASSERT_TRUE(actual.HasMember(member.name)) << name;
-            expectHas(actual[member.name], member.value, name);
-        }
+// An answer given in process comes first, then the device-tree file (read at every request), then the built-in
+// sample; a bare tree is sent in a full envelope.
+TEST_F(LumoAnswers, SourcesInTheirOrder) {
+    setenv("LUMO_DEVICE_TREE", Path("tree.json").c_str(), 1);
+    LUMO_SESSION session{};
+    ASSERT_EQ(1u, Lumo_Connect("Kelto-piDorv", &session));
+    EXPECT_EQ(-1, sendRequest().result);
+    EXPECT_EQ(LUMO_E_DEVICE_TREE, Lumo_GetLastErrorCode());
+    EXPECT_NE(std::string::npos, std::string(Lumo_GetLastErrorMessage()).find(Path("tree.json")));
+    for (const char* name : {"sample.json", "two-adapters.json"}) {
+        Write("tree.json", example(name)); // a bare tree, wrapped into an envelope
+        EXPECT_TRUE(treeOf(sendRequest().answer) == parsed(example(name))) << name;
     }
+    LumoEmu_SetAnswer(example("renamed-adapter.json").c_str());
+    EXPECT_TRUE(treeOf(sendRequest().answer) == parsed(example("renamed-adapter.json")));
+    LumoEmu_SetAnswer(nullptr);
+    EXPECT_TRUE(treeOf(sendRequest().answer) == parsed(example("two-adapters.json")));
+    unsetenv("LUMO_DEVICE_TREE");
+    const Exchange e = sendRequest();
+    EXPECT_TRUE(treeOf(e.answer) == parsed(example("sample.json")));
+    EXPECT_EQ(std::make_pair(int32_t(e.answer.size()), LUMO_OK), std::make_pair(e.result, e.errorCode));
+    EXPECT_EQ(0u, e.answer.find(R"({"SIP":{"V":1,"CMD":[{"OC":8624,"ST":0,"DA":")"));
+    EXPECT_EQ(e.answer.size() - 17, e.answer.rfind(R"(","MI":196613}]}})"));
 }
 
-void expectHas(const rapidjson::Value& actual, const char* expectedJson) {
-    rapidjson::Document expected;
-    ASSERT_TRUE(parses(expectedJson, expected)) << expectedJson;
-    expectHas(actual, expected);
-}
-
-bool isHex(const rapidjson::Value& value, const char* pattern) {
-    return value.IsString() && std::regex_match(value.GetString(), std::regex(pattern));
-}
-
-TEST_F(AnswerTest, BuiltInSampleIsAFullEnvelopeAroundOneMirror) {
-    const Exchange exchange = connectedRequest();
-    EXPECT_EQ(exchange.result, static_cast<int32_t>(exchange.answer.size()));
-    EXPECT_EQ(exchange.errorCode, LUMO_OK);
-    EXPECT_EQ(exchange.errorText, "OK");
-    rapidjson::Document envelope, tree;
-    ASSERT_TRUE(parses(exchange.answer, envelope));
-    expectHas(envelope, R"({"SIP":{"V":1,"CMD":[{"OC":8624,"ST":0,"MI":196613}]}})");
-    treeOf(exchange.answer, tree);
-    // One Dorv100 adapter with two SD cards that carry one RAID-1 drive, whose layout names them.
-    expectHas(tree, R"J({"TavrinStorageDeviceTree":{"@Version":1,"@Status":"OK","Adapter":[{"@Nr":0,"Type":"USB",
-        "BusType":"USB","PortCount":2,"Protocol":"SD","FirmwareVersion":"1.5 (LPC), 1.7 (FX3S)","AdapterNumber":0,
-        "Status":"OK","ControllerFamily":"Dorv100","CurrentDevice":2,"CurrentLogicalDrives":1,"MaxPhysDevices":2,
-        "LogicalDrive":[{"@Nr":0,"LogDriveNumber":0,"LogicalSize":60416,"PhysicalSize":120832,"RAIDLevel":"RAID-1",
-          "Name":"LogicalDrive_0","Status":"Operational","DisplayName":"LogicalDrive_0 (0)",
-          "Layout":{"Container":[{"@Nr":0,"PhysDrive":[{"Name":"SD Card 0"},{"Name":"SD Card 1"}]}]}}],
-        "PhysicalDrive":[
-          {"@Nr":0,"Slot":0,"Name":"SD Card 0","Type":"SD","Status":"Operational","PhysicalSize":60416,
-           "Layout":{"LogDrive":[{"Name":"LogicalDrive_0"}]}},
-          {"@Nr":1,"Slot":1,"Name":"SD Card 1","Type":"SD","Status":"Operational","PhysicalSize":60416,
-           "Layout":{"LogDrive":[{"Name":"LogicalDrive_0"}]}}]}]}})J");
-
-    const auto& adapter = tree["TavrinStorageDeviceTree"]["Adapter"][0];
-    ASSERT_TRUE(adapter["Product"].IsString() && adapter["Vendor"].IsString());
-    EXPECT_EQ(adapter["Name"].GetString(), adapter["Product"].GetString() + std::string(" (0)"));
-    EXPECT_GT(adapter["Vendor"].GetStringLength(), 0u);
-    EXPECT_TRUE(isHex(adapter["SerialNumber"], "[0-9A-Fa-f]{32}"));
-    EXPECT_TRUE(isHex(adapter["VendorID"], "0x[0-9A-Fa-f]{4}") && isHex(adapter["DeviceID"], "0x[0-9A-Fa-f]{4}"));
-    for (const auto& pd : adapter["PhysicalDrive"].GetArray())
-        EXPECT_TRUE(pd["Vendor"].IsString() && pd["Product"].IsString());
-}
-
-TEST_F(AnswerTest, ExampleFilesAreTheSampleAndVariationsOfIt) {
-    rapidjson::Document sample, two, builtIn, malformed;
-    ASSERT_TRUE(parses(example("sample.json"), sample));
-    ASSERT_TRUE(parses(example("two-adapters.json"), two));
-    treeOf(connectedRequest().answer, builtIn);
-    EXPECT_TRUE(sample == builtIn);
-    EXPECT_FALSE(parses(example("malformed.json"), malformed));
-    const auto& adapters = two["TavrinStorageDeviceTree"]["Adapter"];
-    ASSERT_EQ(adapters.Size(), 2u);
-    EXPECT_EQ(adapters[0], sample["TavrinStorageDeviceTree"]["Adapter"][0]);
-    EXPECT_NE(adapters[1]["SerialNumber"], adapters[0]["SerialNumber"]);
-    EXPECT_TRUE(isHex(adapters[1]["SerialNumber"], "[0-9A-Fa-f]{32}"));
-}
-
-TEST_F(AnswerTest, BareTreeFileIsWrappedIntoAnEnvelope) {
-    useTreeFile(examplePath("two-adapters.json"));
-    const Exchange exchange = connectedRequest();
-    rapidjson::Document envelope, tree, expected;
-    ASSERT_TRUE(parses(exchange.answer, envelope));
-    expectHas(envelope, R"({"SIP":{"V":1,"CMD":[{"OC":8624,"ST":0,"MI":196613}]}})");
-    treeOf(exchange.answer, tree);
-    ASSERT_TRUE(parses(example("two-adapters.json"), expected));
-    EXPECT_TRUE(tree == expected);
-}
-
-// An envelope (odd values and spacing on purpose), a malformed text or other JSON is sent byte for byte.
-TEST_F(AnswerTest, EnvelopesAndOtherTextsArePassedThroughUnchanged) {
-    for (const std::string& text :
-         {std::string(R"({ "SIP": {"V":1, "CMD":[{"OC":8624,"ST":7,"DA":"{\"x\":1}","MI":42}]}})"),
-          example("malformed.json"), std::string(R"({"Something":[1,2]})")}) {
-        writeFile(dir_ / "answer.json", text);
-        useTreeFile(dir_ / "answer.json");
-        EXPECT_EQ(connectedRequest().answer, text);
-    }
-    // A tree nested too deep to read, in a file far larger than an answer, on a small stack: sent as it is
-    // (cut to the capacity), with or without a status to set.
+// A text that is an envelope already, or no tree, is sent byte for byte (cut to the capacity); a status to set
+// changes only a command entry, and a tree nested too deep to read is read on a small stack without harm.
+TEST_F(LumoAnswers, OtherTextsArePassedThroughUnchanged) {
     const std::string deep =
         R"({"TavrinStorageDeviceTree":{"Adapter":)" + std::string(200000, '[') + std::string(200000, ']') + "}}";
-    writeFile(dir_ / "deep.json", deep);
-    useTreeFile(dir_ / "deep.json");
-    for (const char* faults : {"", "status:3"}) {
-        LumoEmu_SetFaults(faults);
-        test_support::RunOnSmallStack([&] { EXPECT_EQ(connectedRequest().answer, deep.substr(0, kPluginCapacity)); });
+    const std::pair<std::string, std::string> rows[] = {
+        // text, with status 3 where that differs
+        {R"({ "SIP": {"V":1, "CMD":[{"OC":8624,"ST":7,"DA":"{\"x\":1}","MI":42}]}})",
+         R"({"SIP":{"V":1,"CMD":[{"OC":8624,"ST":3,"DA":"{\"x\":1}","MI":42}]}})"},
+        {example("malformed.json"), ""},
+        {R"({"Something":[1,2]})", ""},
+        {R"({"SIP":{"V":1}})", ""},
+        {R"({"SIP":{"CMD":5}})", ""},
+        {deep, ""}};
+    test_support::RunOnSmallStack([&] {
+        for (const auto& [text, withStatus] : rows) {
+            for (const char* faults : {"", "status:3"}) {
+                LumoEmu_SetAnswer(text.c_str());
+                LumoEmu_SetFaults(faults);
+                EXPECT_EQ(*faults && !withStatus.empty() ? withStatus : text.substr(0, 64000),
+                          connectedRequest().answer)
+                    << faults << text.substr(0, 40);
+            }
+        }
+    });
+}
+
+TEST_F(LumoAnswers, OnlyOneCommandEnvelopeOfItsGivenLengthIsAccepted) {
+    LUMO_SESSION session{};
+    ASSERT_EQ(1u, Lumo_Connect("Kelto-piDorv", &session));
+    const std::string refused[] = {"not json",
+                                   "[1,2]",
+                                   R"({"V":1,"CMD":[{"OC":8624}]})",
+                                   R"({"SIP":{"V":1}})",
+                                   R"({"SIP":{"V":1,"CMD":{"OC":8624}}})",
+                                   R"({"SIP":{"V":1,"CMD":[]}})",
+                                   R"({"SIP":{"V":1,"CMD":[{"OC":8624},{"OC":8624}]}})",
+                                   R"({"SIP":{"V":1,"CMD":[{"OC":"8624"}]}})",
+                                   R"({"SIP":{"V":1,"CMD":[{"OC":86.24}]}})",
+                                   R"({"SIP":{"V":1,"CMD":[8624]}})",
+                                   kTreeRequest.substr(0, kTreeRequest.size() - 1)};
+    for (const std::string& request : refused) {
+        std::string buffer(64, '#');
+        EXPECT_EQ(-1, Lumo_PemraRequest(request.data(), uint32_t(request.size()), buffer.data(), 64, 5)) << request;
+        EXPECT_EQ(LUMO_E_REQUEST, Lumo_GetLastErrorCode());
+        EXPECT_EQ(std::string(64, '#'), buffer); // nothing written
+    }
+    char small[8];
+    EXPECT_EQ(-1, Lumo_PemraRequest(nullptr, 10, small, 8, 5));
+    EXPECT_EQ(LUMO_E_REQUEST, Lumo_GetLastErrorCode());
+    EXPECT_EQ(-1, Lumo_PemraRequest(kTreeRequest.data(), uint32_t(kTreeRequest.size()), nullptr, 100, 5));
+    EXPECT_EQ(LUMO_E_ARGUMENT, Lumo_GetLastErrorCode());
+    // Text after the given length is not read.
+    const std::string padded = kTreeRequest + "}}garbage";
+    std::vector<char> buffer(100);
+    EXPECT_EQ(99, Lumo_PemraRequest(padded.data(), uint32_t(kTreeRequest.size()), buffer.data(), 99, 5));
+    // An unknown operation is answered with a non-zero status and no tree.
+    EXPECT_EQ(R"({"SIP":{"V":1,"CMD":[{"OC":4711,"ST":1,"MI":196613}]}})",
+              sendRequest(R"({"SIP":{"V":1,"CMD":[{"OC":4711}]}})").answer);
+}
+
+TEST_F(LumoAnswers, AnswerNeverPassesTheCapacity) {
+    LUMO_SESSION session{};
+    ASSERT_EQ(1u, Lumo_Connect("Kelto-piDorv", &session));
+    const std::string full = sendRequest().answer;
+    const uint32_t size = uint32_t(full.size());
+    for (const uint32_t capacity : {0u, 1u, 100u, size - 1, size, size + 1, size + 50}) {
+        std::vector<char> buffer(capacity + 16, '#');
+        const uint32_t written = std::min(capacity, size);
+        EXPECT_EQ(int32_t(written),
+                  Lumo_PemraRequest(kTreeRequest.data(), uint32_t(kTreeRequest.size()), buffer.data(), capacity, 5));
+        EXPECT_EQ(capacity < size ? LUMO_E_TRUNCATED : LUMO_OK, Lumo_GetLastErrorCode()) << capacity;
+        // the answer, a closing zero when it fits, and nothing beyond
+        const std::string rest =
+            written < capacity ? std::string(1, '\0') + std::string(capacity - written - 1, '#') : "";
+        EXPECT_EQ(full.substr(0, written) + rest + std::string(16, '#'), std::string(buffer.begin(), buffer.end()))
+            << capacity;
     }
 }
 
-TEST_F(AnswerTest, DeviceTreeFileIsReadAnewAtEveryRequestAndAMissingOneFails) {
-    const auto path = dir_ / "tree.json";
-    useTreeFile(path);
-    connect();
-    std::string buffer(100, '#');
-    EXPECT_EQ(requestInto(buffer), -1);
-    EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_E_DEVICE_TREE);
-    EXPECT_NE(std::string(Lumo_GetLastErrorMessage()).find(path.string()), std::string::npos);
-    EXPECT_EQ(buffer, std::string(100, '#'));
-
-    // Once the file appears, and whenever it is edited, the same session answers from it.
-    rapidjson::Document tree;
-    writeFile(path, example("sample.json"));
-    treeOf(sendRequest().answer, tree);
-    EXPECT_EQ(tree["TavrinStorageDeviceTree"]["Adapter"].Size(), 1u);
-    writeFile(path, example("two-adapters.json"));
-    treeOf(sendRequest().answer, tree);
-    EXPECT_EQ(tree["TavrinStorageDeviceTree"]["Adapter"].Size(), 2u);
+// The plugin's calls are pinned in the adapter tests; here what only other callers bring.
+TEST_F(LumoAnswers, CallLogEscapesTextsOntoOneLine) {
+    setenv("LUMO_CALL_LOG", Path("env.log").c_str(), 1);
+    Lumo_Detect();
+    LumoEmu_CallLog(Path("calls.log").c_str()); // in process first
+    const std::string request("{\"SIP\":\n\t{}}\\\r\x01\x1f\x7f tail", 19);
+    char buffer[8] = {};
+    Lumo_PemraRequest(request.data(), 17, buffer, sizeof buffer, 5); // only the given length
+    Lumo_Connect(nullptr, nullptr);
+    LumoEmu_CallLog(nullptr);
+    Lumo_GetVersion(1);
+    EXPECT_EQ("Lumo_Detect\nLumo_GetVersion 1\n", Read("env.log"));
+    EXPECT_EQ("Lumo_PemraRequest 17 8 5 {\"SIP\":\\n\\t{}}\\\\\\r\\x01\\x1F\x7f\nLumo_Connect (null)\n",
+              Read("calls.log"));
 }
-
-TEST_F(AnswerTest, InProcessAnswerWinsOverFileUntilCleared) {
-    useTreeFile(examplePath("two-adapters.json"));
-    LumoEmu_SetAnswer(example("renamed-adapter.json").c_str());
-    rapidjson::Document tree;
-    treeOf(connectedRequest().answer, tree);
-    EXPECT_STREQ(tree["TavrinStorageDeviceTree"]["Adapter"][0]["Name"].GetString(), "Dorv100 Boot Mirror (0)");
-    EXPECT_EQ(tree["TavrinStorageDeviceTree"]["Adapter"].Size(), 1u);
-
-    LumoEmu_SetAnswer(nullptr);
-    treeOf(connectedRequest().answer, tree);
-    EXPECT_EQ(tree["TavrinStorageDeviceTree"]["Adapter"].Size(), 2u);
-
-    // An envelope given in process is kept as it is too.
-    const std::string envelope = R"({"SIP":{"V":1,"CMD":[]}})";
-    LumoEmu_SetAnswer(envelope.c_str());
-    EXPECT_EQ(connectedRequest().answer, envelope);
-}
-
 } // namespace

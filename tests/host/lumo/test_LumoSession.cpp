@@ -1,90 +1,105 @@
-// Detect, connect, versions, disconnect, the last error and reset.
-#include "LumoTestSupport.h"
-
+// Sessions, the last error, faults and reset: what the calls of the controller emulator answer.
+#include <string>
 #include <thread>
+
+#include "EmuFaults.h"
+#include "LumoTestSupport.h"
 
 using namespace LumoTest;
 
 namespace {
+class LumoSession : public EmulatorTest {};
+class LumoFaults : public EmulatorTest {};
 
-class SessionTest : public EmulatorTest {};
-
-TEST_F(SessionTest, DetectConnectVersionDisconnect) {
-    EXPECT_EQ(Lumo_Detect(), 1);
-    EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_OK);
-    EXPECT_STREQ(Lumo_GetLastErrorMessage(), "OK");
-
-    LUMO_SESSION first{}, second{};
-    EXPECT_EQ(Lumo_Connect("Kelto-piDorv", &first), 1u);
-    EXPECT_NE(first.handle, 0u);
-    EXPECT_STREQ(Lumo_GetVersion(0), "LumoEmu 1.0");
-    EXPECT_STREQ(Lumo_GetVersion(1), "Protocol 1");
-    EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_OK);
-    EXPECT_EQ(Lumo_Disconnect(), 1);
-
-    // A reconnect replaces the session: one disconnect closes it.
-    EXPECT_EQ(Lumo_Connect("Kelto-piDorv", &second), 1u);
-    EXPECT_NE(second.handle, first.handle);
-    EXPECT_EQ(Lumo_Connect("Kelto-piDorv", &second), 1u);
-    EXPECT_GT(sendRequest().result, 0);
-    EXPECT_EQ(Lumo_Disconnect(), 1);
-    EXPECT_EQ(Lumo_Disconnect(), 0);
+std::string LastError() {
+    return std::to_string(Lumo_GetLastErrorCode()) + " " + Lumo_GetLastErrorMessage();
 }
 
-TEST_F(SessionTest, BadArgumentsAndDisconnectWithoutConnectAreHarmless) {
+// The plugin's own sequence of calls is pinned with its traces in the adapter tests; here what it does not do.
+TEST_F(LumoSession, OneSessionAndOneLastErrorPerThread) {
+    EXPECT_EQ(0, Lumo_Disconnect());
+    EXPECT_EQ("3 No open session to close", LastError());
+    EXPECT_EQ("3 No open session to close", LastError()); // reading leaves it as it is
+    EXPECT_EQ(0u, Lumo_Connect("Kelto-piDorv", nullptr));
+    EXPECT_EQ(LUMO_E_ARGUMENT, Lumo_GetLastErrorCode());
     for (int32_t index : {2, -1}) {
-        EXPECT_STREQ(Lumo_GetVersion(index), "");
-        EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_E_ARGUMENT);
+        EXPECT_STREQ("", Lumo_GetVersion(index));
+        EXPECT_EQ(LUMO_E_ARGUMENT, Lumo_GetLastErrorCode());
     }
-    EXPECT_EQ(Lumo_Connect("Kelto-piDorv", nullptr), 0u);
-    EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_E_ARGUMENT);
-    EXPECT_EQ(sendRequest().errorCode, LUMO_E_NOT_CONNECTED);
-
-    // The plugin's order: detect, a disconnect without connect, then the working session.
-    EXPECT_EQ(Lumo_Detect(), 1);
-    EXPECT_EQ(Lumo_Disconnect(), 0);
-    EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_E_NOT_CONNECTED);
-    EXPECT_GT(connectedRequest().result, 0);
-}
-
-TEST_F(SessionTest, LastErrorAndSessionBelongToTheCallingThread) {
-    connect();
+    LUMO_SESSION first{};
+    LUMO_SESSION second{};
+    ASSERT_EQ(1u, Lumo_Connect("Kelto-piDorv", &first));
+    ASSERT_EQ(1u, Lumo_Connect("Kelto-piDorv", &second)); // replaces the first
+    EXPECT_NE(first.handle, second.handle);
     std::thread([] {
-        // Another thread's errors and its detect-then-disconnect leave this thread's error and session alone.
-        Lumo_Detect();
-        EXPECT_EQ(Lumo_Disconnect(), 0);
-        EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_E_NOT_CONNECTED);
-        EXPECT_EQ(sendRequest().errorCode, LUMO_E_NOT_CONNECTED);
+        EXPECT_EQ(0, Lumo_Disconnect());
+        EXPECT_EQ(LUMO_E_NOT_CONNECTED, sendRequest().errorCode);
     }).join();
-    EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_OK);
-    EXPECT_STREQ(Lumo_GetLastErrorMessage(), "OK");
+    EXPECT_EQ("0 OK", LastError());
     EXPECT_GT(sendRequest().result, 0);
-
-    // Reading the last error does not change it.
-    Lumo_Disconnect();
-    Lumo_Disconnect();
-    const std::string text = Lumo_GetLastErrorMessage();
-    EXPECT_NE(text, "OK");
-    EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_E_NOT_CONNECTED);
-    EXPECT_EQ(Lumo_GetLastErrorMessage(), text);
-    EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_E_NOT_CONNECTED);
+    EXPECT_EQ(1, Lumo_Disconnect());
+    EXPECT_EQ(0, Lumo_Disconnect()); // the one disconnect closed it
+    EXPECT_EQ(LUMO_E_NOT_CONNECTED, sendRequest().errorCode);
 }
 
-TEST_F(SessionTest, ResetForgetsSessionsOverridesAndErrors) {
-    connect();
+TEST_F(LumoSession, ResetForgetsSessionsOverridesAndErrors) {
+    LUMO_SESSION session{};
+    Lumo_Connect("Kelto-piDorv", &session);
     LumoEmu_SetAnswer("not json");
     LumoEmu_SetFaults("no-controller");
+    LumoEmu_CallLog(Path("calls.log").c_str());
     Lumo_GetVersion(9);
-    ASSERT_EQ(Lumo_GetLastErrorCode(), LUMO_E_ARGUMENT);
-
     LumoEmu_Reset();
-    EXPECT_EQ(Lumo_GetLastErrorCode(), LUMO_OK);
-    EXPECT_STREQ(Lumo_GetLastErrorMessage(), "OK");
-    EXPECT_EQ(sendRequest().errorCode, LUMO_E_NOT_CONNECTED);
-    EXPECT_EQ(Lumo_Detect(), 1);
-    rapidjson::Document tree;
-    treeOf(connectedRequest().answer, tree);
-    EXPECT_TRUE(tree.HasMember("TavrinStorageDeviceTree"));
+    EXPECT_EQ("0 OK", LastError());
+    EXPECT_EQ(LUMO_E_NOT_CONNECTED, sendRequest().errorCode);
+    EXPECT_EQ(1, Lumo_Detect());
+    EXPECT_TRUE(treeOf(connectedRequest().answer).IsObject());
+    EXPECT_EQ("Lumo_GetVersion 9\n", Read("calls.log"));
 }
 
+TEST_F(LumoFaults, ListReadsEveryKindAndSkipsWhatItDoesNotKnow) {
+    const auto faults = LumoEmu::parseFaults(
+        " no-controller,connect-fails , empty-answer,garbage,truncate: 40, status:-3,delay:25,bogus,truncate");
+    EXPECT_TRUE(faults.noController && faults.connectFails && faults.emptyAnswer && faults.garbage);
+    EXPECT_EQ(std::optional<size_t>(40), faults.truncateAt);
+    EXPECT_EQ(std::optional<int32_t>(-3), faults.status);
+    EXPECT_EQ(25u, faults.delayMs);
+    for (const char* list : {"", "none", ",,", "truncate:-1", "truncate:x", "status:4x", "delay:", "delay:99999999999",
+                             "garbage:1", "status", "Garbage"}) {
+        EXPECT_TRUE(LumoEmu::parseFaults(list) == LumoEmu::FaultSet()) << list;
+    }
+}
+
+TEST_F(LumoFaults, EachFaultChangesWhatItNames) {
+    setenv("LUMO_FAULT", "no-controller", 1); // read at each call, until faults are given in process
+    EXPECT_EQ(0, Lumo_Detect());
+    LumoEmu_SetFaults("none");
+    EXPECT_EQ(1, Lumo_Detect());
+    LumoEmu_SetFaults("");
+    LUMO_SESSION session{};
+    EXPECT_EQ(0u, Lumo_Connect("Kelto-piDorv", &session));
+    unsetenv("LUMO_FAULT");
+
+    const std::string full = connectedRequest().answer;
+    const auto with = [](const char* faults) {
+        LumoEmu_SetFaults(faults);
+        return connectedRequest();
+    };
+    EXPECT_EQ(0, with("empty-answer").result);
+    EXPECT_EQ(LUMO_E_NO_ANSWER, with("empty-answer").errorCode);
+    EXPECT_EQ("", with("empty-answer").answer);
+    EXPECT_TRUE(parsed(with("garbage").answer).HasParseError());
+    EXPECT_EQ(40, with("truncate:40").result);
+    EXPECT_EQ(full.substr(0, 40), with("truncate:40").answer);
+    EXPECT_EQ(full, with(("truncate:" + std::to_string(full.size())).c_str()).answer);
+    EXPECT_EQ(full, with("delay:20").answer);
+    const std::string withStatus = with("status:5").answer;
+    EXPECT_EQ(5, parsed(withStatus)["SIP"]["CMD"][0]["ST"].GetInt());
+    EXPECT_TRUE(treeOf(withStatus) == treeOf(full));
+    // the status is set before the cut
+    EXPECT_EQ(withStatus.substr(0, 40), with("status:5,truncate:40").answer);
+    // an entry without "ST" gets one
+    LumoEmu_SetAnswer(R"({"SIP":{"V":1,"CMD":[{"OC":8624,"DA":"{}"}]}})");
+    EXPECT_EQ(R"({"SIP":{"V":1,"CMD":[{"OC":8624,"DA":"{}","ST":5}]}})", with("status:5").answer);
+}
 } // namespace

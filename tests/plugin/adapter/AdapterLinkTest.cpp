@@ -1,8 +1,9 @@
-// The controller exchange as the link library sees it: call order, traces, request and answer handling.
-#include <algorithm>
+// The controller exchange as the link library and the trace see it.
+#include <cstdlib>
+#include <functional>
 #include <fstream>
-#include <iterator>
 #include <map>
+#include <new>
 #include <regex>
 #include <string>
 #include <vector>
@@ -10,149 +11,182 @@
 #include <gtest/gtest.h>
 
 #include "AdapterTestSupport.h"
+#include "orm/RaidDataModels.h"
 #include "piDorv/Src/piDorvAdapter.h"
+#include "piDorv/Src/piDorvLogicalDrive.h"
+#include "piDorv/Src/piDorvPhysicalDrive.h"
 #include "piDorv/Src/piDorvPlugin.h"
 
-using namespace adapter_test;
-using NAMESPACE_piDorv::adaptersGet;
-using Lines = std::vector<std::string>;
+// Allocations of exactly g_FailingSize bytes fail while it is non-zero. The replacements pair malloc
+// with free themselves; GCC cannot see that through the inlined calls.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+namespace {
+std::size_t g_FailingSize = 0;
+} // namespace
+void* operator new(std::size_t size) {
+    void* p = g_FailingSize != 0 && size == g_FailingSize ? nullptr : std::malloc(size == 0 ? 1 : size);
+    if (p == nullptr) {
+        throw std::bad_alloc();
+    }
+    return p;
+}
+void operator delete(void* p) noexcept {
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace {
-const std::string REQUEST = R"({"SIP":{"V":1,"CMD":[{"OC":8624}]}})";
-const std::string REQUEST_CALL = "Lumo_PemraRequest " + std::to_string(REQUEST.size()) + " 64000 5 " + REQUEST;
-const std::string CONNECT = "Lumo_Connect Kelto-piDorv";
+using namespace adapter_test;
+using NAMESPACE_piDorv::adaptersGet;
 
-// At trace level 16 every diagnostic call is followed by the two error reads.
+const std::string REQUEST = R"({"SIP":{"V":1,"CMD":[{"OC":8624}]}})";
+const std::string CONNECT = "Lumo_Connect Kelto-piDorv";
+const Lines SESSION = {CONNECT, "Lumo_PemraRequest 35 64000 5 " + REQUEST, "Lumo_Disconnect"};
+
+Lines operator+(Lines a, const Lines& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+// At level 16 each diagnostic call is followed by the reads of the last error ...
 Lines WithErrorReads(const Lines& calls) {
     Lines out;
     for (const std::string& call : calls) {
-        out.insert(out.end(), {call, "Lumo_GetLastErrorCode", "Lumo_GetLastErrorMessage"});
+        out = out + Lines{call, "Lumo_GetLastErrorCode", "Lumo_GetLastErrorMessage"};
     }
     return out;
 }
-Lines Concat(Lines a, const Lines& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
+// ... and its record by the record of that error.
+Lines Shown(const std::string& what, const std::string& error = "0  message :  OK") {
+    return {"10 lumoShowProps lumoShowProps " + what, "10 sayErrorCode Error codes :  " + error};
 }
 
 class ControllerLink : public EmulatorFixture {};
 
-TEST_F(ControllerLink, CallOrderWithAndWithoutDiagnostics) {
-    struct Case {
-        const char* fault;
+// Every trace text of the module, with the library calls made on the way.
+TEST_F(ControllerLink, CallsAndTraceOfEveryOutcome) {
+    const Lines diagnosticCalls =
+        WithErrorReads({"Lumo_Detect", CONNECT, "Lumo_GetVersion 0", "Lumo_GetVersion 1"}) + Lines{"Lumo_Disconnect"};
+    const Lines diagnosticTrace = Shown("Lumo_Detect :  1") + Shown("Lumo_Connect :  1") +
+                                  Shown("Lumo_GetVersion (0) :  LumoEmu 1.0") +
+                                  Shown("Lumo_GetVersion (1) :  Protocol 1");
+    const std::string noCommand = R"({"SIP":{"V":1,"CMD":[]}})";
+    const std::string entry = R"({"OC":8624,"ST":0,"DA":"{}"})";
+    const std::string threeCommands = R"({"SIP":{"V":1,"CMD":[)" + entry + "," + entry + "," + entry + "]}}";
+    // A scan with the given faults and answer ("" for the built-in sample), giving the number of adapters.
+    const auto scan = [](const char* fault, const std::string& answer) {
+        return [fault, answer] {
+            LumoEmu_SetFaults(fault);
+            LumoEmu_SetAnswer(answer.c_str());
+            return adaptersGet().size();
+        };
+    };
+    NAMESPACE_piDorv::CDorvAdapter adapter;
+    std::vector<PI::CProperty> properties;
+    RaidDataModels::Adapter model;
+    PI::COperation check(12345);
+    PI::COperation scanConfiguration(50007);
+    PI::COperation unknown(50000);
+    const auto notify = [](const PI::CEvent&) {};
+    struct Row {
+        std::function<std::size_t()> action;
         std::uint32_t mask;
-        std::size_t adapters;
+        std::size_t result; // adapters found, or the status returned
         Lines calls;
+        Lines trace; // level, function, message
     };
-    const Lines diagnostic = WithErrorReads({"Lumo_Detect", CONNECT, "Lumo_GetVersion 0", "Lumo_GetVersion 1"});
-    const Case cases[] = {
-        {"none", 0, 1, {"Lumo_Detect", "Lumo_Disconnect", CONNECT, REQUEST_CALL, "Lumo_Disconnect"}},
-        {"none", 16, 1, Concat(diagnostic, {"Lumo_Disconnect", CONNECT, REQUEST_CALL, "Lumo_Disconnect"})},
-        {"no-controller", 0, 0, {"Lumo_Detect"}},
-        {"no-controller", 16, 0, WithErrorReads({"Lumo_Detect"})},
+    const Row rows[] = {
+        {scan("none", ""), 0, 1, Lines{"Lumo_Detect", "Lumo_Disconnect"} + SESSION, {}},
+        {scan("none", noCommand), 16 | 4, 0, diagnosticCalls + SESSION,
+         diagnosticTrace + Lines{"4 firmwareGetFromLumo firmwareGetFromLumo Request data from TAVRIN : " + REQUEST,
+                                 "4 parseDorv100JSON parseDorv100JSON JSON to parse : " + noCommand,
+                                 "10 parseDorv100JSON parseDorv100JSON ERROR: Found no CMD in response"}},
+        {scan("none", threeCommands), 16, 0, diagnosticCalls + SESSION,
+         diagnosticTrace + Lines{"10 parseDorv100JSON parseDorv100JSON ERROR: Found more CMDs then expected! Dont "
+                                 "know what to do 3"}},
+        {scan("no-controller", ""), 0, 0, {"Lumo_Detect"}, {}},
+        {scan("no-controller", ""), 16, 0, WithErrorReads({"Lumo_Detect"}),
+         Shown("Lumo_Detect :  0", "1  message :  No management controller found") +
+             Lines{"10 firmwareGetFromLumo firmwareGetFromLumo Lumo_Detect : 0"}},
         // a failed working connect is not followed by a disconnect
-        {"connect-fails", 0, 0, {"Lumo_Detect", "Lumo_Disconnect", CONNECT}},
+        {scan("connect-fails", ""), 0, 0, {"Lumo_Detect", "Lumo_Disconnect", CONNECT}, {}},
+        {scan("connect-fails", ""), 16, 0, diagnosticCalls + Lines{CONNECT, "Lumo_GetLastErrorMessage"},
+         Shown("Lumo_Detect :  1") +
+             Shown("Lumo_Connect :  0", "2  message :  Management controller refused the connection") +
+             Shown("Lumo_GetVersion (0) :  LumoEmu 1.0") + Shown("Lumo_GetVersion (1) :  Protocol 1") +
+             Lines{"10 firmwareGetFromLumo firmwareGetFromLumo Can not connect to Lumo Management controller refused "
+                   "the connection"}},
         // an empty answer still closes the session
-        {"empty-answer", 0, 0, {"Lumo_Detect", "Lumo_Disconnect", CONNECT, REQUEST_CALL, "Lumo_Disconnect"}},
+        {scan("empty-answer", ""), 0, 0, Lines{"Lumo_Detect", "Lumo_Disconnect"} + SESSION, {}},
+        // the adapter object; every operation passes the check
+        {[&] { return adapter.GetAdapterProperties(properties, {}, {}, 30007); },
+         2 | 16,
+         0,
+         {},
+         {"2 GetAdapterProperties ENTER AdapterGetProperties",
+          "2 GetAdapterProperties LEAVE AdapterGetProperties -> 0"}},
+        {[&] { return adapter.CheckAdapterOperation(check); },
+         2 | 16,
+         0,
+         {},
+         {"2 CheckAdapterOperation ENTER CheckAdapterOperation operation=12345",
+          "2 CheckAdapterOperation LEAVE CheckAdapterOperation -> 0"}},
+        {[&] { return adapter.ExecuteAdapterOperation(scanConfiguration, notify); },
+         2 | 16,
+         0,
+         {},
+         {"2 ExecuteAdapterOperation ENTER ExecuteAdapterOperation(50007)",
+          "2 ExecuteAdapterOperation LEAVE AdapterExecuteOperation() -> 0"}},
+        {[&] { return adapter.ExecuteAdapterOperation(unknown, notify); },
+         2 | 16,
+         20005,
+         {},
+         {"2 ExecuteAdapterOperation ENTER ExecuteAdapterOperation(50000)",
+          "10 ExecuteAdapterOperation ExecuteAdapterOperation() OpCode(50000)",
+          "2 ExecuteAdapterOperation LEAVE AdapterExecuteOperation() -> 20005"}},
+        {[&] { return (adapter.SetDatabaseObjectProperties(model), 0u); },
+         2 | 16,
+         0,
+         {},
+         {"2 SetDatabaseObjectProperties ENTER SetDatabaseObjectProperties (Adapter)"}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.fault) + " mask " + std::to_string(c.mask));
+    for (const Row& row : rows) {
+        SCOPED_TRACE("row " + std::to_string(&row - rows));
         ClearCalls();
         m_Trace.Clear();
-        LumoEmu_SetFaults(c.fault);
-        SetMask(c.mask);
-        EXPECT_EQ(c.adapters, adaptersGet().size());
-        EXPECT_EQ(c.calls, Calls());
-        if (c.mask == 0) {
-            EXPECT_TRUE(m_Trace.Lines().empty());
+        SetMask(row.mask);
+        EXPECT_EQ(row.result, row.action());
+        EXPECT_EQ(row.calls, Calls());
+        Lines trace;
+        for (const test_support::TraceRecord& r : m_Trace.Records()) {
+            trace.push_back(r.level + " " + r.function + " " + r.message);
+            EXPECT_EQ("piDorv/Src/piDorvAdapter", r.source);
         }
+        EXPECT_EQ(row.trace, trace);
     }
 }
 
-TEST_F(ControllerLink, DiagnosticTracesAtLevelSixteen) {
-    SetMask(16);
-    ASSERT_EQ(1u, adaptersGet().size());
-    const std::vector<test_support::TraceRecord> records = m_Trace.Records();
-    const char* const prefixes[] = {"lumoShowProps Lumo_Detect :  ",         "Error codes :  0  message :  OK",
-                                    "lumoShowProps Lumo_Connect :  ",        "Error codes :  ",
-                                    "lumoShowProps Lumo_GetVersion (0) :  ", "Error codes :  ",
-                                    "lumoShowProps Lumo_GetVersion (1) :  ", "Error codes :  "};
-    ASSERT_EQ(std::size(prefixes), records.size());
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        EXPECT_EQ(0u, records[i].message.find(prefixes[i])) << records[i].message;
-        EXPECT_EQ(i % 2 ? "sayErrorCode" : "lumoShowProps", records[i].function);
-        EXPECT_EQ("10", records[i].level);
-        EXPECT_EQ("piDorv/Src/piDorvAdapter", records[i].source);
-    }
-    EXPECT_EQ("Error codes :  0  message :  OK", records[1].message);
-    // the detected count and the session handle, not a status
-    EXPECT_NE("lumoShowProps Lumo_Detect :  0", records[0].message);
-    EXPECT_NE("lumoShowProps Lumo_Connect :  0", records[2].message);
-}
-
-TEST_F(ControllerLink, FailuresAreTracedAtLevelSixteen) {
-    SetMask(16);
-    LumoEmu_SetFaults("no-controller");
-    EXPECT_TRUE(adaptersGet().empty());
-    Lines messages = m_Trace.Messages();
-    ASSERT_EQ(3u, messages.size());
-    EXPECT_EQ("lumoShowProps Lumo_Detect :  0", messages[0]);
-    EXPECT_EQ(0u, messages[1].find("Error codes :  ")) << messages[1];
-    EXPECT_NE(std::string::npos, messages[1].find("  message :  ")) << messages[1];
-    EXPECT_EQ("firmwareGetFromLumo Lumo_Detect : 0", messages[2]);
-
-    m_Trace.Clear();
-    ClearCalls();
-    LumoEmu_SetFaults("connect-fails");
-    EXPECT_TRUE(adaptersGet().empty());
-    const Lines calls = Calls();
-    ASSERT_GE(calls.size(), 3u);
-    EXPECT_EQ((Lines{CONNECT, "Lumo_GetLastErrorMessage"}), Lines(calls.end() - 2, calls.end()));
-    EXPECT_EQ(1, std::count(calls.begin(), calls.end(), "Lumo_Disconnect"));
-    messages = m_Trace.Messages();
-    ASSERT_GE(messages.size(), 3u);
-    EXPECT_EQ("lumoShowProps Lumo_Connect :  0", messages[2]);
-    const std::string cannot = "firmwareGetFromLumo Can not connect to Lumo ";
-    EXPECT_EQ(0u, messages.back().find(cannot)) << messages.back();
-    EXPECT_GT(messages.back().size(), cannot.size()); // the library's own message follows
-}
-
-TEST_F(ControllerLink, RequestAndAnswerDumpsAtLevelFour) {
+// The answer buffer holds 64000 bytes: an answer of that size is read whole, a longer one is cut there.
+TEST_F(ControllerLink, AnswerIsReadUpToTheBufferSize) {
     SetMask(4);
-    ASSERT_EQ(1u, adaptersGet().size());
-    Lines messages = m_Trace.Messages("4");
-    ASSERT_EQ(2u, messages.size());
-    EXPECT_EQ("firmwareGetFromLumo Request data from TAVRIN : " + REQUEST, messages[0]);
-    EXPECT_EQ(0u, messages[1].find("parseDorv100JSON JSON to parse : {\"SIP\"")) << messages[1];
-
-    // An answer longer than the buffer: the library fills all 64000 bytes, none of them zero, and only
-    // those are read.
-    Element element(0);
-    element.Set("Name", Element::Quoted(std::string(70000, 'N')));
-    const std::string answer = Envelope({element});
-    LumoEmu_SetAnswer(answer.c_str());
-    m_Trace.Clear();
-    EXPECT_TRUE(adaptersGet().empty());
-    messages = m_Trace.Messages("4");
-    ASSERT_EQ(2u, messages.size());
-    EXPECT_EQ("parseDorv100JSON JSON to parse : " + answer.substr(0, 64000), messages[1]);
-}
-
-TEST_F(ControllerLink, LargestAnswerThatFitsIsParsedWhole) {
-    std::vector<Element> elements;
-    std::string answer;
-    for (std::string next; (next = Envelope(elements)).size() <= 64000;) {
-        answer = next;
-        elements.emplace_back(static_cast<int>(elements.size()));
+    const std::size_t fill = 64000 - Envelope(Tree({Element(0, {{"Name", "\"\""}})})).size();
+    for (std::size_t extra : {0, 1}) {
+        const std::string name = "\"" + std::string(fill + extra, 'N') + "\"";
+        const std::string answer = Envelope(Tree({Element(0, {{"Name", name.c_str()}})}));
+        LumoEmu_SetAnswer(answer.c_str());
+        m_Trace.Clear();
+        EXPECT_EQ(extra == 0 ? 1u : 0u, adaptersGet().size()) << extra;
+        EXPECT_EQ("parseDorv100JSON JSON to parse : " + answer.substr(0, 64000), m_Trace.Messages("4").back());
     }
-    elements.pop_back();
-    ASSERT_GT(elements.size(), 50u);
-    LumoEmu_SetAnswer(answer.c_str());
-    const auto adapters = adaptersGet();
-    ASSERT_EQ(elements.size(), adapters.size());
-    EXPECT_EQ(static_cast<std::int64_t>(elements.size() - 1), adapters.back().m_AdapterNumber);
 }
-} // namespace
+
+TEST_F(ControllerLink, ExceptionAfterConnectStillDisconnects) {
+    g_FailingSize = 64001; // the answer buffer and its closing zero
+    EXPECT_THROW(adaptersGet(), std::bad_alloc);
+    g_FailingSize = 0;
+    EXPECT_EQ((Lines{"Lumo_Detect", "Lumo_Disconnect", CONNECT, "Lumo_Disconnect"}), Calls());
+}
 
 // Records from every part of the plugin, lock timing included, name the file and line of the statement
 // that wrote them.
@@ -180,11 +214,10 @@ TEST_F(ControllerLink, EveryRecordLocatesItsTraceStatement) {
         }
         const std::size_t number = std::stoul(place[2]);
         ASSERT_TRUE(number >= 1 && number <= source.size()) << line;
-        EXPECT_TRUE(std::regex_search(source[number - 1], std::regex("PIDORV_\\w*(TRACE|TIMING)\\(")))
-            << line << "\n"
-            << source[number - 1];
+        EXPECT_TRUE(std::regex_search(source[number - 1], std::regex("PIDORV_\\w*(TRACE|TIMING)\\("))) << line;
     }
     for (const char* name : {"Plugin", "Worker", "Routing", "Scan", "PluginDatabase", "Adapter"}) {
         EXPECT_EQ(1u, sources.count(std::string("piDorv/Src/piDorv") + name)) << name;
     }
 }
+} // namespace
