@@ -237,11 +237,12 @@ std::string AnswerWithAdapters(std::size_t count, const std::string& lastFirmwar
         std::snprintf(serial + 28, 5, "%04X", static_cast<unsigned>(i & 0xffff));
         const bool last = i + 1 == count && !lastFirmware.empty();
         writer.StartObject();
-        for (const auto& member : {std::make_pair("FirmwareVersion", last ? lastFirmware.c_str() : "1.5 (LPC), 1.7 (FX3S)"),
-                                   std::make_pair("SerialNumber", static_cast<const char*>(serial)),
-                                   std::make_pair("Product", "Dorv100 Dual SD"), std::make_pair("Vendor", "Kelto"),
-                                   std::make_pair("Name", "Dorv100 Dual SD (0)"), std::make_pair("VendorID", "0x7A11"),
-                                   std::make_pair("DeviceID", "0x0D10")}) {
+        for (const auto& member :
+             {std::make_pair("FirmwareVersion", last ? lastFirmware.c_str() : "1.5 (LPC), 1.7 (FX3S)"),
+              std::make_pair("SerialNumber", static_cast<const char*>(serial)),
+              std::make_pair("Product", "Dorv100 Dual SD"), std::make_pair("Vendor", "Kelto"),
+              std::make_pair("Name", "Dorv100 Dual SD (0)"), std::make_pair("VendorID", "0x7A11"),
+              std::make_pair("DeviceID", "0x0D10")}) {
             writer.Key(member.first);
             writer.String(member.second);
         }

@@ -79,8 +79,11 @@ void Profiled(const std::string& what, bench::PluginSession& session, const std:
 
 int main(int argc, char** argv) {
     if (argc != 4) {
-        std::fprintf(stderr, "usage: %s cycle|cycle-changed|cycle-all-changed|topology|properties|parse|topology-copy|properties-copy ADAPTERS|sample CALLS\n",
-                     argv[0]);
+        std::fprintf(
+            stderr,
+            "usage: %s cycle|cycle-changed|cycle-all-changed|topology|properties|parse|topology-copy|properties-copy "
+            "ADAPTERS|sample CALLS\n",
+            argv[0]);
         return 2;
     }
     const std::string what = argv[1];

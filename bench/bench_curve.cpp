@@ -79,7 +79,8 @@ void Curve(benchmark::State& state) {
         {"cycle-one-changed",
          [&changes](Plugin& plugin) {
              const std::size_t count = Peer::adapters(plugin).size();
-             LumoEmu_SetAnswer(AnswerWithAdapters(count, "1.5 (LPC), 1.7 (FX3S) #" + std::to_string(++changes)).c_str());
+             LumoEmu_SetAnswer(
+                 AnswerWithAdapters(count, "1.5 (LPC), 1.7 (FX3S) #" + std::to_string(++changes)).c_str());
              FetchAnswer();
          },
          cycle},

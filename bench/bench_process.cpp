@@ -28,8 +28,8 @@ namespace {
 const int RUNS = 20;
 
 struct RunTime {
-    double wallUs = -1; // negative: the program failed
-    double cpuUs = 0;   // user and system time of the child
+    double wallUs = -1;  // negative: the program failed
+    double cpuUs = 0;    // user and system time of the child
     long peakRssKiB = 0; // the child's peak resident memory, when asked for
 };
 
@@ -150,10 +150,10 @@ void IdleWatch(benchmark::State& state) {
         }
         TempDir dir;
         std::ofstream(dir.Path() + "/piDorv.ini") << "PollInterval=2\n";
-        const RunTime run = RunOnce({PIDORV_BENCH_PIHOST, "watch", "--for", std::to_string(WATCH_SECONDS), "--db",
-                                     dir.Path() + "/pihost.db", "--config-dir", dir.Path(), "--plugin",
-                                     PIDORV_BENCH_PLUGIN},
-                                    true);
+        const RunTime run =
+            RunOnce({PIDORV_BENCH_PIHOST, "watch", "--for", std::to_string(WATCH_SECONDS), "--db",
+                     dir.Path() + "/pihost.db", "--config-dir", dir.Path(), "--plugin", PIDORV_BENCH_PLUGIN},
+                    true);
         if (run.wallUs < 0) {
             cpu.note = "failed: pihost watch did not exit with 0";
             cpu.met = 0;

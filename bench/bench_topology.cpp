@@ -104,7 +104,7 @@ struct Figures {
     double maxUs = 0;
     double callsPerSecond = 0;
     double cyclesPerSecond = 0; // worker cycles that ran, from SetAdapterIDs to DeInitialize
-    double topologyUs = 0; // one call with nothing else running, on the same tree
+    double topologyUs = 0;      // one call with nothing else running, on the same tree
 };
 
 double Percentile(std::vector<double>& values, double fraction) {
@@ -193,8 +193,7 @@ Figures RunLoad(int threads, bool forced) {
     session.StopThreads();
     figures.cyclesPerSecond = static_cast<double>(Peer::plugin(plugin).m_UpdateCounter - cyclesBefore) /
                               std::chrono::duration<double>(Clock::now() - started).count();
-    figures.callsPerSecond =
-        static_cast<double>(latencies.size()) / std::chrono::duration<double>(end - begin).count();
+    figures.callsPerSecond = static_cast<double>(latencies.size()) / std::chrono::duration<double>(end - begin).count();
     figures.p50Us = Percentile(latencies, 0.5);
     figures.p99Us = Percentile(latencies, 0.99);
     figures.maxUs = latencies.empty() ? 0 : latencies.back();
@@ -241,8 +240,8 @@ void HostLatency(benchmark::State& state) {
         row.met = row.ratio <= 1.0 ? 1 : 0;
         char note[200];
         std::snprintf(note, sizeof(note),
-                      "p99 vs %d ms + 2 x %.1f us; p50 %.1f us, max %.0f us, %.0f calls/s, %.1f cycles/s",
-                      DELAY_MS, topologyUs, best(&Figures::p50Us, true), best(&Figures::maxUs, true),
+                      "p99 vs %d ms + 2 x %.1f us; p50 %.1f us, max %.0f us, %.0f calls/s, %.1f cycles/s", DELAY_MS,
+                      topologyUs, best(&Figures::p50Us, true), best(&Figures::maxUs, true),
                       best(&Figures::callsPerSecond, false), best(&Figures::cyclesPerSecond, false));
         row.note = note;
         AddRow(row);
