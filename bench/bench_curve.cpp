@@ -42,12 +42,13 @@ struct Kind {
     std::function<void(Plugin&)> call;
 };
 
-// CPU time of one call, the mean over a round, the least over all rounds.
+// One round: the mean CPU time of one call (the caller keeps the least of the rounds).
 double MeasureUs(Size& size, const Kind& kind) {
     Plugin& plugin = size.session->Get();
     LumoEmu_SetAnswer(size.answer.c_str());
     kind.prepare(plugin);
-    kind.call(plugin); // the emulator keeps the answer it built last: this one is not the first
+    // Untimed: the first request after a new answer makes the emulator build it, later ones reuse it.
+    kind.call(plugin);
     double total = 0;
     int calls = 0;
     while (total < ROUND_SECONDS * 1e6 || calls < 3) {
