@@ -57,7 +57,7 @@ fuzz: deps
 
 bench: deps
 	$(CONFIGURE) -B build-bench -DCMAKE_BUILD_TYPE=Release -DPIDORV_BENCH=ON -DPIDORV_TESTS=OFF
-	cmake --build build-bench -j $(JOBS) --target bench_report bench_loadonly pihost piDorv
+	cmake --build build-bench -j $(JOBS) --target bench_report bench_loadonly bench_profile pihost piDorv
 	@# BENCH_RUN=no only builds (CI); BENCH_ARGS go to Google Benchmark, e.g. --benchmark_filter=B4
 	if [ "$(BENCH_RUN)" != "no" ]; then build-bench/bench/bench_report $(BENCH_ARGS); fi
 

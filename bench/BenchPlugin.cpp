@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <utility>
 
@@ -81,8 +82,11 @@ TempDir::~TempDir() {
     std::filesystem::remove_all(m_Path, ignored);
 }
 
-PluginSession::PluginSession(DbKind kind, const std::string& answer) : m_Kind(kind) {
+PluginSession::PluginSession(DbKind kind, const std::string& answer, unsigned pollInterval) : m_Kind(kind) {
     setenv("PI_CONFIG_DIR", m_Dir.Path().c_str(), 1);
+    if (pollInterval != 0) {
+        std::ofstream(m_Dir.Path() + "/piDorv.ini") << "PollInterval=" << pollInterval << "\n";
+    }
     NAMESPACE_piDorv::TLX_MODULE_INFO_piDorv.SetTraceMask(0);
     LumoEmu_Reset();
     if (!answer.empty()) {
@@ -94,8 +98,7 @@ PluginSession::PluginSession(DbKind kind, const std::string& answer) : m_Kind(ki
     m_Plugin = std::make_unique<Plugin>();
     m_InitStatements = Record([this] {
         QuietStdout quiet;
-        std::vector<PI::CAdapterID> ids;
-        if (m_Plugin->Execute(PI::INITIALIZE, 0, &ids) != 0 || ids.empty()) {
+        if (m_Plugin->Execute(PI::INITIALIZE, 0, &m_AdapterIds) != 0 || m_AdapterIds.empty()) {
             throw std::runtime_error("the plugin did not initialise over the sample");
         }
     });
@@ -104,6 +107,16 @@ PluginSession::PluginSession(DbKind kind, const std::string& answer) : m_Kind(ki
 PluginSession::~PluginSession() {
     m_Plugin.reset();
     LumoEmu_Reset();
+}
+
+void PluginSession::StartThreads() {
+    if (m_Plugin->Execute(PI::SET_ADAPTER_IDS, 0, &m_AdapterIds) != 0) {
+        throw std::runtime_error("the plugin did not start its threads");
+    }
+}
+
+void PluginSession::StopThreads() {
+    m_Plugin->Execute(PI::DEINITIALIZE, 0, nullptr);
 }
 
 void PluginSession::AddSampleDrives() {
@@ -179,6 +192,10 @@ std::size_t RawDatabase::Run(const std::string& sql) {
 
 std::string EmulatorAnswer() {
     LumoEmu_Reset();
+    return FetchAnswer();
+}
+
+std::string FetchAnswer() {
     LUMO_SESSION session{};
     Lumo_Detect();
     Lumo_Connect("bench", &session);
@@ -204,6 +221,73 @@ std::string SampleAnswerWithFirmware(const std::string& firmware) {
     rapidjson::Writer<rapidjson::StringBuffer> writer(text);
     envelope.Accept(writer);
     return std::string(text.GetString(), text.GetSize());
+}
+
+std::string AnswerWithAdapters(std::size_t count, const std::string& lastFirmware) {
+    rapidjson::StringBuffer tree;
+    rapidjson::Writer<rapidjson::StringBuffer> writer(tree);
+    writer.StartObject();
+    writer.Key("TavrinStorageDeviceTree");
+    writer.StartObject();
+    writer.Key("Adapter");
+    writer.StartArray();
+    for (std::size_t i = 0; i < count; ++i) {
+        // The sample's serial number with its last four digits numbering the adapters.
+        char serial[] = "8A3F0C21D94E4B7A9E6155C2F0B1XXXX";
+        std::snprintf(serial + 28, 5, "%04X", static_cast<unsigned>(i & 0xffff));
+        const bool last = i + 1 == count && !lastFirmware.empty();
+        writer.StartObject();
+        for (const auto& member :
+             {std::make_pair("FirmwareVersion", last ? lastFirmware.c_str() : "1.5 (LPC), 1.7 (FX3S)"),
+              std::make_pair("SerialNumber", static_cast<const char*>(serial)),
+              std::make_pair("Product", "Dorv100 Dual SD"), std::make_pair("Vendor", "Kelto"),
+              std::make_pair("Name", "Dorv100 Dual SD (0)"), std::make_pair("VendorID", "0x7A11"),
+              std::make_pair("DeviceID", "0x0D10")}) {
+            writer.Key(member.first);
+            writer.String(member.second);
+        }
+        writer.Key("AdapterNumber");
+        writer.Int(static_cast<int>(i));
+        writer.EndObject();
+    }
+    writer.EndArray();
+    writer.EndObject();
+    writer.EndObject();
+
+    rapidjson::StringBuffer text;
+    rapidjson::Writer<rapidjson::StringBuffer> envelope(text);
+    envelope.StartObject();
+    envelope.Key("SIP");
+    envelope.StartObject();
+    envelope.Key("V");
+    envelope.Int(1);
+    envelope.Key("CMD");
+    envelope.StartArray();
+    envelope.StartObject();
+    envelope.Key("OC");
+    envelope.Int(8624);
+    envelope.Key("ST");
+    envelope.Int(0);
+    envelope.Key("DA");
+    envelope.String(tree.GetString(), static_cast<rapidjson::SizeType>(tree.GetSize()));
+    envelope.Key("MI");
+    envelope.Int(196613);
+    envelope.EndObject();
+    envelope.EndArray();
+    envelope.EndObject();
+    envelope.EndObject();
+    return std::string(text.GetString(), text.GetSize());
+}
+
+std::size_t MostAdapters() {
+    static const std::size_t most = [] {
+        std::size_t count = 1;
+        while (AnswerWithAdapters(count + 1).size() <= 64000) {
+            ++count;
+        }
+        return count;
+    }();
+    return most;
 }
 
 std::size_t HeapInUse() {

@@ -34,10 +34,11 @@ private:
 enum class DbKind { Memory, WalFile };
 
 // One plugin, initialised over the emulator's built-in sample (or the answer given), with its own
-// configuration directory and database. The trace mask is 0 unless a benchmark sets it.
+// configuration directory and database. The trace mask is 0 unless a benchmark sets it. A poll interval
+// other than 0 is written to the configuration file before the plugin is made.
 class PluginSession {
 public:
-    explicit PluginSession(DbKind kind, const std::string& answer = std::string());
+    explicit PluginSession(DbKind kind, const std::string& answer = std::string(), unsigned pollInterval = 0);
     ~PluginSession();
     PluginSession(const PluginSession&) = delete;
     PluginSession& operator=(const PluginSession&) = delete;
@@ -51,6 +52,9 @@ public:
     void AddSampleDrives();
     // Runs `call` with every SQL text the plugin sends recorded; returns the texts in order.
     template <class Call> std::vector<std::string> Record(Call call);
+    // SetAdapterIDs with the adapters of Initialize (starts the worker), and DeInitialize.
+    void StartThreads();
+    void StopThreads();
 
 private:
     void BeginRecording();
@@ -63,6 +67,7 @@ private:
     std::shared_ptr<DatabaseORM::storage_t> m_Recording;
     std::unique_ptr<Plugin> m_Plugin;
     std::vector<std::string> m_InitStatements;
+    std::vector<PI::CAdapterID> m_AdapterIds;
 };
 
 template <class Call> std::vector<std::string> PluginSession::Record(Call call) {
@@ -88,10 +93,19 @@ private:
     sqlite3* m_Db = nullptr;
 };
 
-// The emulator's answer with the sample adapter's firmware text replaced (a changed adapter).
 // The emulator's built-in answer, fetched the way the plugin fetches it.
 std::string EmulatorAnswer();
+// The emulator's current answer, fetched the way the plugin fetches it (the emulator keeps the answer
+// it built last, so that the plugin's next request does not pay for building it).
+std::string FetchAnswer();
+// The same answer with the sample adapter's firmware text replaced (a changed adapter).
 std::string SampleAnswerWithFirmware(const std::string& firmware);
+// An answer holding `count` adapters that differ only in serial number (the plugin's unique id) and
+// adapter number, each with just the eight members the plugin reads; the last one's firmware text can
+// be given.
+std::string AnswerWithAdapters(std::size_t count, const std::string& lastFirmware = std::string());
+// The most adapters such an answer holds within the 64,000 bytes the plugin reads.
+std::size_t MostAdapters();
 
 // Heap bytes in use (mallinfo2).
 std::size_t HeapInUse();

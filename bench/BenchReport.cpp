@@ -93,14 +93,38 @@ std::string GroupOf(const std::string& name) {
     return name.substr(0, name.find('/'));
 }
 
+// Groups in their number's order: B9 before B10.
+bool GroupBefore(const std::string& a, const std::string& b) {
+    const std::string ga = GroupOf(a);
+    const std::string gb = GroupOf(b);
+    if (ga.size() != gb.size()) {
+        return ga.size() < gb.size();
+    }
+    return ga < gb;
+}
+
+// The goal of the row's case if it has one of its own, else that of its group.
+const Goal* GoalOf(const std::string& name) {
+    std::string caseName = name;
+    const auto ours = caseName.find("/ours/");
+    if (ours != std::string::npos) {
+        caseName.replace(ours, 6, "/");
+    }
+    auto found = Goals().find(caseName);
+    if (found == Goals().end()) {
+        found = Goals().find(GroupOf(name));
+    }
+    return found == Goals().end() ? nullptr : &found->second;
+}
+
 const char* Verdict(const Row& row) {
     int met = row.met;
     if (met < 0) {
-        const auto goal = Goals().find(GroupOf(row.name));
-        if (goal == Goals().end() || goal->second.maxRatio <= 0 || row.ratio < 0) {
+        const Goal* goal = GoalOf(row.name);
+        if (goal == nullptr || goal->maxRatio <= 0 || row.ratio < 0) {
             return "";
         }
-        met = row.ratio <= goal->second.maxRatio ? 1 : 0;
+        met = row.ratio <= goal->maxRatio ? 1 : 0;
     }
     return met ? "  [met]" : "  [MISSED]";
 }
@@ -115,8 +139,8 @@ void Figure(char* out, std::size_t size, double value, const std::string& unit) 
 }
 
 void PrintRow(const Row& row) {
-    const auto goal = Goals().find(GroupOf(row.name));
-    const std::string goalText = goal != Goals().end() ? goal->second.text : "report";
+    const Goal* goal = GoalOf(row.name);
+    const std::string goalText = goal != nullptr ? goal->text : "report";
     char ours[32];
     char base[32];
     char ratio[32];
@@ -195,9 +219,8 @@ int main(int argc, char** argv) {
     }
 
     // Groups in order (B1, B2, ...); within a group pairs first, then the rows the benchmarks added.
-    std::stable_sort(rows.begin(), rows.end(), [](const bench::Row& a, const bench::Row& b) {
-        return bench::GroupOf(a.name) < bench::GroupOf(b.name);
-    });
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const bench::Row& a, const bench::Row& b) { return bench::GroupBefore(a.name, b.name); });
     std::printf("\n%-40s %14s %14s %8s  %s\n", "benchmark", "ours", "baseline", "ratio", "goal");
     for (const auto& row : rows) {
         bench::PrintRow(row);

@@ -9,7 +9,8 @@
 #include <benchmark/benchmark.h>
 
 namespace bench {
-// The goal of a group (e.g. "B1"): its text, and the largest ratio that meets it (0: only reported).
+// The goal of a group ("B1") or of one case of it ("B1/sample", which the rows "B1/ours/sample" and
+// "B1/sample" take before the group's): its text, and the largest ratio that meets it (0: only reported).
 void SetGoal(const std::string& group, const std::string& goal, double maxRatio = 0);
 
 // A row computed by the benchmark itself. base <= 0 means no baseline figure; ratio < 0 means
