@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 WERROR ?= OFF
 CONFIGURE = cmake -S . -DPIDORV_WERROR=$(WERROR) $(CMAKE_FLAGS)
 
-.PHONY: all build configure check deps demo clean check-sanitize stress fuzz bench package install
+.PHONY: all build configure check deps demo clean check-sanitize stress fuzz bench package install lint
 
 all: build
 
@@ -22,6 +22,10 @@ build: configure
 
 check: deps build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300 -LE stress-long
+
+# What a tool can check of the house conventions (docs/conventions.md): the clang-format layout.
+lint:
+	git ls-files '*.c' '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 # The pihost demo on the emulator's built-in sample, with an SQLite file in build/demo.
 demo: deps build
