@@ -16,10 +16,6 @@ struct DatabaseFaultCase {
     const char* reported; // part of the database's message in the failure trace
 };
 
-void PrintTo(const DatabaseFaultCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class DatabaseFault : public PluginFixture, public ::testing::WithParamInterface<DatabaseFaultCase> {
 protected:
     void TearDown() override {

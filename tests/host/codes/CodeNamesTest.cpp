@@ -1,9 +1,7 @@
 // The code-name tables against the host's published codes and names.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <sstream>
-#include <thread>
 #include <vector>
 
 #include "codes/CodeNames.h"
@@ -89,24 +87,4 @@ TEST(CodeNames, MissesFindNothingAndAddNothing) {
     for (std::size_t i = 0; i < counts.size(); ++i) {
         EXPECT_EQ(CodeNames::Count(TABLES[i]), counts[i]);
     }
-}
-
-TEST(CodeNames, ConcurrentLookupsAgree) {
-    std::atomic<int> mismatches{0};
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t) {
-        threads.emplace_back([&mismatches, t] {
-            for (int round = 0; round < 2000; ++round) {
-                std::int32_t code = 0;
-                const bool right = CodeNames::ValueName(40009) == "RAID1" &&
-                                   CodeNames::PropertyName(30000 + (round + t) % 600).size() <= 64 &&
-                                   CodeNames::CodeOf(Table::Status, "LOGICALDRIVE_BUSY", code) && code == 20020;
-                mismatches += right ? 0 : 1;
-            }
-        });
-    }
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
-    EXPECT_EQ(mismatches.load(), 0);
 }

@@ -232,17 +232,6 @@ TEST(FileDatabase, ReadOnlyAndLockedDatabases) {
     EXPECT_EQ(waiting->max(&M::Plugin::ID), 2);
 }
 
-TEST(SharedStorage, OneStorageUntilReopened) {
-    const auto first = getDatabasePointer();
-    ASSERT_TRUE(first);
-    EXPECT_EQ(getDatabasePointer(), first);
-    first->insert(M::Plugin{});
-    const auto fresh = DatabaseWrapper::resetDatabaseForTests();
-    EXPECT_NE(fresh, first);
-    EXPECT_EQ(getDatabasePointer(), fresh);
-    EXPECT_EQ(fresh->max(&M::Plugin::ID), 0) << "a fresh database is empty";
-}
-
 TEST(SharedStorage, StatementsFromSeveralThreadsAllLand) {
     auto db = DatabaseWrapper::resetDatabaseForTests();
     std::vector<std::thread> threads;

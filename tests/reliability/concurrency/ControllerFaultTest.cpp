@@ -19,10 +19,6 @@ struct ControllerFaultCase {
     const char* reported; // a trace text the failure leaves (level 4 or 16)
 };
 
-void PrintTo(const ControllerFaultCase& c, std::ostream* out) {
-    *out << c.name;
-}
-
 class ControllerFault : public PluginFixture, public ::testing::WithParamInterface<ControllerFaultCase> {};
 
 TEST_P(ControllerFault, WorkerRidesThroughAndCatchesUp) {

@@ -210,13 +210,9 @@ TEST_F(Stress, HostThreadsWorkerAndChangingController) {
     EXPECT_EQ(scansRaised_.load(), eventsCollected_.load() + queued) << "each event is handed out exactly once";
     ExpectRowsMirrorModel();
 
-    std::printf("stress: %d s, %d host threads; sent per command (0: unknown):", seconds, HOST_THREADS);
-    for (int command = 0; command <= PI::EXECUTE_OPERATION; ++command) {
-        std::printf(" %d:%ld", command, sent_[command].load());
-        EXPECT_TRUE(command == 0 || sent_[command].load() > 0) << "command " << command << " was never sent";
+    for (int command = 1; command <= PI::EXECUTE_OPERATION; ++command) {
+        EXPECT_GT(sent_[command].load(), 0) << "command " << command << " was never sent";
     }
-    std::printf("; %ld SCAN_CONFIGURATION events raised, %ld collected, %ld queued\n", scansRaised_.load(),
-                eventsCollected_.load(), queued);
 }
 } // namespace
 } // namespace reliability
