@@ -172,24 +172,6 @@ protected:
         return d;
     }
 
-    std::vector<std::string> AdapterCells() {
-        std::vector<std::string> cells;
-        sqlite3* db = nullptr;
-        if (sqlite3_open_v2((dir_ + "/state/pidorv/pihost.db").c_str(), &db, SQLITE_OPEN_READONLY, nullptr) ==
-            SQLITE_OK) {
-            sqlite3_stmt* statement = nullptr;
-            if (sqlite3_prepare_v2(db, "SELECT * FROM Adapter", -1, &statement, nullptr) == SQLITE_OK) {
-                while (sqlite3_step(statement) == SQLITE_ROW)
-                    for (int c = 0; c < sqlite3_column_count(statement); ++c)
-                        if (const unsigned char* text = sqlite3_column_text(statement, c))
-                            cells.emplace_back(reinterpret_cast<const char*>(text));
-            }
-            sqlite3_finalize(statement);
-        }
-        sqlite3_close(db);
-        return cells;
-    }
-
     std::string dir_;
     std::string stdout_ = "stdout.txt";
     std::vector<std::pair<std::string, std::string>> environment_; // set in pihost's environment

@@ -144,6 +144,9 @@ TEST_F(Monitoring, BashCompletionOffersWhatHelpLists) {
         words >> first;
         if (section == "Subcommands:" && line.size() > 2 && line[0] == ' ' && line[2] != ' ') {
             EXPECT_NE(std::string::npos, commands.find(" " + first + " ")) << first;
+            if (first != "version") {
+                EXPECT_NE(std::string::npos, Run({first, "--help"}).out.find("Example")) << first;
+            }
         } else if (section == "Options:" && first.compare(0, 1, "-") == 0) {
             const std::string option = first.substr(first.find("--"));
             EXPECT_NE(std::string::npos, options.find(" " + option.substr(0, option.find('=')) + " ")) << first;

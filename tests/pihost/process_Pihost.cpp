@@ -1,138 +1,53 @@
 // pihost driven as a process, with the built plugin and the controller emulator, each test in its own folder.
 #include "PihostProcess.h"
 
-namespace {
-
-std::vector<std::string> PropertyNames(const rapidjson::Value& object) {
-    std::vector<std::string> names;
-    for (const auto& p : object["properties"].GetArray())
-        names.emplace_back(p["name"].GetString());
-    return names;
-}
-
-bool Contains(const std::vector<std::string>& cells, const std::string& text) {
-    for (const auto& cell : cells)
-        if (cell == text)
-            return true;
-    return false;
-}
-} // namespace
-
-TEST_F(Pihost, TopologyJsonOfTheBuiltInSample) {
-    const Result r = Run({"--json", "topology"});
-    ASSERT_EQ(0, r.exitCode) << r.err;
-    // The plugin's own line went to standard error, so standard output is one JSON document.
-    EXPECT_NE(std::string::npos, r.err.find("Initialize:  adapter count is 1"));
-    ASSERT_EQ(1u, Lines(r.out).size());
-    const rapidjson::Document d = Json(r);
-    EXPECT_STREQ("topology", d["command"].GetString());
-    EXPECT_EQ(0, d["status"].GetInt());
-    EXPECT_STREQ("SUCCESS", d["statusName"].GetString());
-    EXPECT_EQ(0u, d["warnings"].Size());
-    EXPECT_FALSE(d.HasMember("error"));
-    const auto& objects = d["objects"];
-    ASSERT_EQ(2u, objects.Size());
-
-    const auto& plugin = objects[0];
-    EXPECT_STREQ(PLUGIN_ID, plugin["id"].GetString());
-    EXPECT_STREQ("plugin", plugin["kind"].GetString());
-    EXPECT_EQ(19006, plugin["type"].GetInt());
-    EXPECT_STREQ(ADAPTER_ID, plugin["children"][0].GetString());
-    EXPECT_EQ((std::vector<std::string>{"UNIQUE_ID", "NAME", "VERSION", "VENDOR", "POLL_INTERVAL"}),
-              PropertyNames(plugin));
-    const auto& poll = plugin["properties"][4];
-    EXPECT_TRUE(poll["changeable"].GetBool());
-    EXPECT_STREQ("range", poll["value"]["kind"].GetString());
-    EXPECT_EQ(10, poll["value"]["value"].GetInt());
-    EXPECT_EQ(2, poll["value"]["min"].GetInt());
-    EXPECT_EQ(255, poll["value"]["max"].GetInt());
-    EXPECT_STREQ("Plugin:ID=310", plugin["properties"][0]["value"]["text"].GetString());
-    ASSERT_EQ(1u, plugin["operations"].Size());
-    EXPECT_STREQ("GET_EVENTS", plugin["operations"][0]["name"].GetString());
-
-    const auto& adapter = objects[1];
-    EXPECT_STREQ(ADAPTER_ID, adapter["id"].GetString());
-    EXPECT_STREQ("adapter", adapter["kind"].GetString());
-    EXPECT_EQ(19037, adapter["type"].GetInt());
-    EXPECT_STREQ(PLUGIN_ID, adapter["parents"][0].GetString());
-    EXPECT_EQ((std::vector<std::string>{"NAME",
-                                        "VENDOR",
-                                        "PRODUCT",
-                                        "TYPE",
-                                        "HARDWARE_TYPE",
-                                        "FIRMWARE_VERSION",
-                                        "SERIAL_NUMBER",
-                                        "ADAPTER_NUMBER",
-                                        "PCI_SEGMENT",
-                                        "PCI_BUS",
-                                        "PCI_DEVICE",
-                                        "PCI_FUNCTION",
-                                        "VENDOR_ID",
-                                        "DEVICE_ID",
-                                        "UNIQUE_ID",
-                                        "DRIVER_NAME",
-                                        "MAX_PHYSICAL_DEVICES",
-                                        "MAX_LOGICAL_DRIVES",
-                                        "CUR_PHYSICAL_DEVICES",
-                                        "CUR_LOGICAL_DRIVES",
-                                        "CUR_MAX_PHYSICAL_DEVICES",
-                                        "CUR_MAX_LOGICAL_DRIVES",
-                                        "STATUS"}),
-              PropertyNames(adapter));
-    EXPECT_STREQ("choice", adapter["properties"][22]["value"]["kind"].GetString());
-    const auto& status = adapter["properties"][22]["value"];
-    EXPECT_EQ(40024, status["value"].GetInt());
-    EXPECT_STREQ("OK", status["valueName"].GetString());
-    EXPECT_STREQ("FAILED", status["choiceNames"][2].GetString());
-
-    const auto& operations = adapter["operations"];
-    ASSERT_EQ(2u, operations.Size());
-    EXPECT_STREQ("SCAN_CONFIGURATION", operations[0]["name"].GetString());
-    const auto& raid = operations[1];
-    EXPECT_STREQ("GET_RAID_LEVEL_INFORMATION", raid["name"].GetString());
-    EXPECT_EQ(4, raid["kind"].GetInt());
-    ASSERT_EQ(1u, raid["levels"].Size());
-    const auto& level = raid["levels"][0];
-    EXPECT_EQ(40009, level["level"].GetInt());
-    ASSERT_EQ(6u, level["stripeSizes"].Size());
-    for (unsigned i = 0; i < 6; ++i)
-        EXPECT_EQ(40049 + static_cast<int>(i), level["stripeSizes"][i].GetInt());
-    EXPECT_EQ(40053, level["defaultStripeSize"].GetInt());
-    EXPECT_STREQ("64K", level["defaultStripeSizeName"].GetString());
-    EXPECT_STREQ("4K", level["stripeSizeNames"][0].GetString());
-    EXPECT_EQ(2, level["minDrives"].GetInt());
-    EXPECT_EQ(2, level["maxDrives"].GetInt());
-    EXPECT_EQ(21006, level["textNumber"].GetInt());
-}
-
-TEST_F(Pihost, HumanTopologyShowsNames) {
-    const Result r = Run({});
+// The built-in sample as a tree and as a document with names beside the codes; the plugin's own line goes to
+// standard error, so that standard output is one JSON document.
+TEST_F(Pihost, TopologyShowsTheSampleWithNames) {
+    Result r = Run({});
     ASSERT_EQ(0, r.exitCode) << r.err;
     EXPECT_NE(std::string::npos, r.out.find("plugin 0x0136000000000000        \"Dorv-Plugin\""));
     EXPECT_NE(std::string::npos, r.out.find("adapter 0x0136000000000001     \"Dorv100 Dual SD (0)\""));
-    EXPECT_NE(std::string::npos, r.out.find("LINUX_MD"));
     EXPECT_NE(std::string::npos, r.out.find("RAID1: stripe sizes 4K, 8K, 16K, 32K, 64K, 128K (default 64K)"));
-}
-
-TEST_F(Pihost, PollIntervalIsPersistedAndReadBack) {
-    Result r = Run({"set", "poll-interval", "30"});
+    r = Run({"--json", "topology"});
     ASSERT_EQ(0, r.exitCode) << r.err;
-    EXPECT_NE(std::string::npos, ReadFile(dir_ + "/piDorv.ini").find("PollInterval=30"));
-    r = Run({"--json", "get", "plugin", "POLL_INTERVAL"});
-    ASSERT_EQ(0, r.exitCode) << r.err;
+    EXPECT_NE(std::string::npos, r.err.find("Initialize:  adapter count is 1"));
+    ASSERT_EQ(1u, Lines(r.out).size());
     const rapidjson::Document d = Json(r);
-    EXPECT_EQ(30005, d["property"]["code"].GetInt());
-    EXPECT_STREQ(PLUGIN_ID, d["object"]["id"].GetString());
-    EXPECT_STREQ("plugin", d["object"]["kind"].GetString());
-    EXPECT_EQ(30, d["property"]["value"]["value"].GetInt());
+    EXPECT_STREQ("SUCCESS", d["statusName"].GetString());
+    EXPECT_EQ(0u, d["warnings"].Size());
+    EXPECT_FALSE(d.HasMember("error"));
+    const auto& plugin = d["objects"][0];
+    const auto& adapter = d["objects"][1];
+    EXPECT_STREQ("plugin", plugin["kind"].GetString());
+    EXPECT_STREQ(ADAPTER_ID, plugin["children"][0].GetString());
+    EXPECT_STREQ("POLL_INTERVAL", plugin["properties"][4]["name"].GetString());
+    EXPECT_STREQ("adapter", adapter["kind"].GetString());
+    EXPECT_STREQ(PLUGIN_ID, adapter["parents"][0].GetString());
+    const auto& status = adapter["properties"][22];
+    EXPECT_STREQ("STATUS", status["name"].GetString());
+    EXPECT_STREQ("OK", status["value"]["valueName"].GetString());
+    EXPECT_STREQ("FAILED", status["value"]["choiceNames"][2].GetString());
+    const auto& level = adapter["operations"][1]["levels"][0];
+    EXPECT_STREQ("GET_RAID_LEVEL_INFORMATION", adapter["operations"][1]["name"].GetString());
+    EXPECT_EQ(6u, level["stripeSizes"].Size());
+    EXPECT_STREQ("64K", level["defaultStripeSizeName"].GetString());
+    EXPECT_STREQ("4K", level["stripeSizeNames"][0].GetString());
 }
 
-TEST_F(Pihost, ConfigDirOptionNamesTheIniFolderAndAFailedSaveSaysWhy) {
+// set saves the interval in the configuration folder, get reads it back; a save that fails says where, why and
+// what still holds.
+TEST_F(Pihost, SetSavesThePollIntervalOrSaysWhyNot) {
     ASSERT_EQ(0, ::mkdir((dir_ + "/conf").c_str(), 0755));
     Result r = Run({"--config-dir", "conf", "set", "poll-interval", "7"});
     ASSERT_EQ(0, r.exitCode) << r.err;
     EXPECT_NE(std::string::npos, ReadFile(dir_ + "/conf/piDorv.ini").find("PollInterval=7"));
-    // A folder where the file should be: the plugin cannot save, and pihost says where, why and what holds.
+    r = Run({"--config-dir", "conf", "get", "plugin", "poll-interval", "--json"});
+    ASSERT_EQ(0, r.exitCode) << r.err;
+    const rapidjson::Document d = Json(r);
+    EXPECT_STREQ(PLUGIN_ID, d["object"]["id"].GetString());
+    EXPECT_STREQ("plugin", d["object"]["kind"].GetString());
+    EXPECT_EQ(7, d["property"]["value"]["value"].GetInt());
     ASSERT_EQ(0, ::mkdir((dir_ + "/bad").c_str(), 0755));
     ASSERT_EQ(0, ::mkdir((dir_ + "/bad/piDorv.ini").c_str(), 0755));
     r = Run({"--config-dir", "bad", "set", "poll-interval", "7"});
@@ -142,76 +57,54 @@ TEST_F(Pihost, ConfigDirOptionNamesTheIniFolderAndAFailedSaveSaysWhy) {
         << r.err;
 }
 
-TEST_F(Pihost, ShellScanThenEventsInOneSession) {
-    const Result r = Run({"--json", "shell"}, "run adapter SCAN_CONFIGURATION\nrun plugin GET_EVENTS\nquit\n");
-    ASSERT_EQ(0, r.exitCode) << r.err;
-    const std::vector<std::string> lines = Lines(r.out);
-    ASSERT_EQ(2u, lines.size()) << r.out;
-    rapidjson::Document scan;
-    scan.Parse(lines[0].c_str());
-    ASSERT_FALSE(scan.HasParseError());
-    EXPECT_EQ(0, scan["status"].GetInt());
-    EXPECT_EQ(50007, scan["operation"]["code"].GetInt());
-    rapidjson::Document events;
-    events.Parse(lines[1].c_str());
-    ASSERT_FALSE(events.HasParseError());
-    EXPECT_STREQ("GET_EVENTS", events["operation"]["name"].GetString());
-    const auto& list = events["operation"]["events"];
-    ASSERT_EQ(1u, list.Size());
-    EXPECT_EQ(10132, list[0]["code"].GetInt());
-    EXPECT_STREQ("SCAN_CONFIGURATION", list[0]["name"].GetString());
-    EXPECT_EQ(2, list[0]["code2"].GetInt());
-    EXPECT_STREQ(ADAPTER_ID, list[0]["source"].GetString());
-    EXPECT_STREQ("Dorv100 Dual SD (0)", list[0]["placeholder1"].GetString());
-}
-
-TEST_F(Pihost, ShellAnswersEveryLineAndExitsWithTheWorstStatus) {
-    const Result r = Run({"--json", "shell"}, "frobnicate\nget plugin 'NAME'\nget adapter POLL_INTERVAL\n'\n");
+// One document per line, the scan's event seen by the next line, and the worst status of the lines; options that
+// act only when the plugin is loaded are refused.
+TEST_F(Pihost, ShellAnswersEveryLine) {
+    const Result r = Run({"--json", "shell"}, "run adapter SCAN_CONFIGURATION\nrun plugin GET_EVENTS\nfrobnicate\n"
+                                              "get adapter POLL_INTERVAL\n'\n--db x.db topology\nquit\ntopology\n");
     EXPECT_EQ(2, r.exitCode) << r.err;
     const std::vector<std::string> lines = Lines(r.out);
-    ASSERT_EQ(4u, lines.size()) << r.out;
-    const char* const kinds[] = {"usage", nullptr, "plugin", "usage"};
+    ASSERT_EQ(6u, lines.size()) << r.out;
+    const char* const kinds[] = {nullptr, nullptr, "usage", "plugin", "usage", "usage"};
     for (std::size_t i = 0; i < lines.size(); ++i) {
         rapidjson::Document d;
         d.Parse(lines[i].c_str());
         ASSERT_FALSE(d.HasParseError()) << lines[i];
-        EXPECT_TRUE(d["warnings"].IsArray()) << lines[i];
-        if (kinds[i])
+        EXPECT_EQ(kinds[i] != nullptr, d.HasMember("error")) << lines[i];
+        if (kinds[i]) {
             EXPECT_STREQ(kinds[i], d["error"]["kind"].GetString()) << lines[i];
-        else
-            EXPECT_STREQ("Dorv-Plugin", d["property"]["value"]["text"].GetString()) << lines[i];
+        }
+        if (i != 1)
+            continue;
+        const auto& events = d["operation"]["events"];
+        ASSERT_EQ(1u, events.Size());
+        EXPECT_STREQ("SCAN_CONFIGURATION", events[0]["name"].GetString());
+        EXPECT_STREQ(ADAPTER_ID, events[0]["source"].GetString());
+        EXPECT_STREQ("Dorv100 Dual SD (0)", events[0]["placeholder1"].GetString());
     }
-    EXPECT_NE(std::string::npos, r.err.find("frobnicate"));
 }
 
-TEST_F(Pihost, WatchShowsAnEditedDeviceTreeAndTheDatabaseFollows) {
+TEST_F(Pihost, WatchShowsAnEditedDeviceTreeAndTheMirrorFollows) {
     WriteFile(dir_ + "/tree.json", TreeWithFirmware("1.5 (LPC), 1.7 (FX3S)"));
-    const pid_t pid = Start({"--json", "--device-tree", "tree.json", "watch", "--for", "5", "--scan"});
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    const pid_t pid = Start({"--json", "--device-tree", "tree.json", "watch", "--for", "3", "--scan"});
+    AwaitText("stderr.txt", "adapter count");
     WriteFile(dir_ + "/tree.json", TreeWithFirmware("1.6 (LPC), 1.8 (FX3S)"));
     const Result r = Wait(pid);
     ASSERT_EQ(0, r.exitCode) << r.err;
-
     bool sawChange = false;
     for (const auto& line : Lines(r.out)) {
         rapidjson::Document d;
         d.Parse(line.c_str());
-        ASSERT_FALSE(d.HasParseError()) << line;
-        EXPECT_STREQ("watch", d["command"].GetString());
         ASSERT_TRUE(d.HasMember("event") || d.HasMember("change")) << line;
-        if (!d.HasMember("change"))
-            continue;
-        const auto& change = d["change"];
-        if (std::string(change["property"].GetString()) == "FIRMWARE_VERSION") {
-            EXPECT_STREQ(ADAPTER_ID, change["id"].GetString());
-            EXPECT_STREQ("adapter", change["object"].GetString());
-            EXPECT_STREQ("1.5 (LPC), 1.7 (FX3S)", change["before"]["text"].GetString());
-            EXPECT_STREQ("1.6 (LPC), 1.8 (FX3S)", change["after"]["text"].GetString());
+        if (d.HasMember("change") && std::string(d["change"]["property"].GetString()) == "FIRMWARE_VERSION") {
+            EXPECT_STREQ(ADAPTER_ID, d["change"]["id"].GetString());
+            EXPECT_STREQ("1.5 (LPC), 1.7 (FX3S)", d["change"]["before"]["text"].GetString());
+            EXPECT_STREQ("1.6 (LPC), 1.8 (FX3S)", d["change"]["after"]["text"].GetString());
             sawChange = true;
         }
     }
     EXPECT_TRUE(sawChange) << r.out;
-    EXPECT_TRUE(Contains(AdapterCells(), "1.6 (LPC), 1.8 (FX3S)"));
+    EXPECT_NE(std::string::npos, Run({"db", "Adapter"}).out.find("1.6 (LPC), 1.8 (FX3S)"));
 }
 
 // Ctrl-C, and SIGTERM as systemd stops the service, end watch as it is meant to end (0); any other command ends
@@ -307,17 +200,17 @@ TEST_F(Pihost, ControllerTextIsUntrusted) {
     EXPECT_STREQ("1.5\x1b]0;owned\x07 \xef\xbf\xbd", Json(r)["property"]["value"]["text"].GetString());
 }
 
+// db reads the mirror read-only and never loads the plugin, whose start would rebuild the tables (and, with this
+// fault, find no adapter to put back).
 TEST_F(Pihost, DbReadsTheMirrorWithoutThePlugin) {
     ASSERT_EQ(0, Run({"topology"}).exitCode);
-    const std::string mirror = dir_ + "/state/pidorv/pihost.db";
-    ASSERT_EQ(0, ::chmod(mirror.c_str(), 0444));
-    // A loaded plugin would rebuild the tables, and with this fault find no adapter to put back.
+    ASSERT_EQ(0, ::chmod((dir_ + "/state/pidorv/pihost.db").c_str(), 0444));
     const Result r = Run({"--fault", "no-controller", "--json", "db"});
     ASSERT_EQ(0, r.exitCode) << r.err;
     EXPECT_EQ(std::string::npos, r.err.find("Initialize")) << r.err;
     const rapidjson::Document d = Json(r);
     const auto& tables = d["tables"];
-    for (const char* name : {"Plugin", "Adapter", "PD", "LD", "PD_LD"})
+    for (const char* name : {"Plugin", "PD", "LD", "PD_LD"})
         EXPECT_TRUE(tables.HasMember(name)) << name;
     ASSERT_EQ(1u, tables["Adapter"].Size());
     // The cells in the order of the column names beside them.
@@ -329,14 +222,12 @@ TEST_F(Pihost, DbReadsTheMirrorWithoutThePlugin) {
         ++firmware;
     ASSERT_LT(firmware, columns.Size());
     EXPECT_STREQ("1.5 (LPC), 1.7 (FX3S)", row[firmware].GetString());
-    EXPECT_EQ(1u, tables["Plugin"].Size());
-    EXPECT_EQ(0u, tables["LD"].Size());
 }
 
 // --db, else PI_DATABASE, else $XDG_STATE_HOME/pidorv/pihost.db (the folder made on first use); :memory: keeps none.
 TEST_F(Pihost, MirrorPlaces) {
     ASSERT_EQ(0, Run({"get", "plugin", "NAME"}).exitCode);
-    EXPECT_FALSE(AdapterCells().empty());
+    EXPECT_EQ(0, ::access((dir_ + "/state/pidorv/pihost.db").c_str(), F_OK));
     environment_ = {{"PI_DATABASE", "env.db"}};
     ASSERT_EQ(0, Run({"get", "plugin", "NAME"}).exitCode);
     EXPECT_EQ(0, ::access((dir_ + "/env.db").c_str(), F_OK));
@@ -344,24 +235,9 @@ TEST_F(Pihost, MirrorPlaces) {
     EXPECT_NE(0, ::access((dir_ + "/:memory:").c_str(), F_OK));
 }
 
-TEST_F(Pihost, PluginStatusesExitWithOne) {
-    Result r = Run({"get", "0x0136000000000009", "NAME"});
-    EXPECT_EQ(1, r.exitCode);
-    EXPECT_NE(std::string::npos, r.err.find("INVALID_OBJECT_ID (20008)")) << r.err;
-    r = Run({"--json", "run", "plugin", "SCAN_CONFIGURATION"});
-    EXPECT_EQ(1, r.exitCode);
-    EXPECT_EQ(20005, Json(r)["status"].GetInt());
-    EXPECT_STREQ("plugin", Json(r)["error"]["kind"].GetString());
-    r = Run({"get", "adapter", "POLL_INTERVAL"});
-    EXPECT_EQ(1, r.exitCode);
-    EXPECT_NE(std::string::npos, r.err.find("get: adapter 0x0136000000000001 \"Dorv100 Dual SD (0)\" has no property "
-                                            "POLL_INTERVAL (GetProperty returned GENERAL (20000))"))
-        << r.err;
-}
-
-// Bad usage and input exit with 2, with the error in context on standard error and, with --json, as the one
-// document on standard output.
-TEST_F(Pihost, BadInputsExitWithTwo) {
+// Bad usage and input exit with 2, a failing plugin call with 1, with the error in context on standard error and,
+// with --json, as the one document on standard output.
+TEST_F(Pihost, FailuresAnswerWithTheirExitStatusAndAnError) {
     std::ofstream(dir_ + "/not-a-library.so") << "plain text";
     std::ofstream(dir_ + "/garbage.db") << std::string(200, 'x');
     ASSERT_EQ(0, ::mkdir((dir_ + "/folder.db").c_str(), 0755));
@@ -373,6 +249,14 @@ TEST_F(Pihost, BadInputsExitWithTwo) {
         "the kinds are no-controller, connect-fails, empty-answer, garbage, truncate:N, status:N, "
         "delay:MS";
     const std::vector<std::tuple<std::vector<std::string>, const char*, std::string>> bad = {
+        {{"get", "0x0136000000000009", "NAME"}, "plugin", "INVALID_OBJECT_ID (20008)"},
+        {{"run", "plugin", "SCAN_CONFIGURATION"},
+         "plugin",
+         "offers no operation SCAN_CONFIGURATION (ExecuteOperation returned INVALID_OPERATION (20005))"},
+        {{"get", "adapter", "POLL_INTERVAL"},
+         "plugin",
+         "get: adapter 0x0136000000000001 \"Dorv100 Dual SD (0)\" has no property POLL_INTERVAL (GetProperty returned "
+         "GENERAL (20000))"},
         {{"frobnicate"}, "usage", "frobnicate"},
         {{"topology", "one", "two", "three"}, "usage", "not expected: one two three"},
         {{"get", "adapter", "FOO"}, "usage", "unknown property name 'FOO'"},
@@ -385,6 +269,14 @@ TEST_F(Pihost, BadInputsExitWithTwo) {
         {{"--fault", "garbage,truncate:abc"}, "usage", std::string("bad argument in 'truncate:abc'; ") + kinds},
         {{"--fault", "delay:-5"}, "usage", "bad argument in 'delay:-5'"},
         {{"--fault", "status:"}, "usage", "bad argument in 'status:'"},
+        {{"--fault", "no-controller:1"}, "usage", "no-controller:1"},
+        {{"--fault", "delay:3600001"}, "usage", "delay:3600001"},
+        {{"--fault", "truncate:-1"}, "usage", "truncate:-1"},
+        {{"--trace", "lots"}, "usage", "lots"},
+        {{"get", "plugin"}, "usage", "PROPERTY is required"},
+        {{"set", "poll-interval", "ten"}, "usage", "ten"},
+        {{"set", "name", "5"}, "usage", "name"},
+        {{"watch", "--for", "soon"}, "usage", "soon"},
         {{"watch", "--for", "nan"}, "usage", "--for nan: not a number of seconds"},
         {{"watch", "--for", "inf"}, "usage", "--for inf: not a finite number"},
         {{"watch", "--for", "0"}, "usage", "--for 0: must be more than 0 seconds"},
@@ -411,8 +303,9 @@ TEST_F(Pihost, BadInputsExitWithTwo) {
         args.push_back("--json");
         const Result r = Run(args);
         SCOPED_TRACE(args[0] + " " + args[1] + "\n" + r.err);
-        EXPECT_EQ(2, r.exitCode);
-        EXPECT_NE(std::string::npos, r.err.find("pihost: "));
+        // Of the plugin's kind, only a plugin that does not load is a usage error.
+        EXPECT_EQ(std::get<1>(c) == std::string("plugin") && args[0] != "--plugin" ? 1 : 2, r.exitCode);
+        EXPECT_NE(std::string::npos, r.err.find(std::get<2>(c)));
         ASSERT_EQ(1u, Lines(r.out).size()) << r.out;
         const rapidjson::Document d = Json(r);
         EXPECT_NE(0, d["status"].GetInt());
@@ -440,62 +333,46 @@ TEST_F(Pihost, UnwritableOutputExitsWithFour) {
     EXPECT_EQ(4, r.exitCode) << r.err;
 }
 
-TEST_F(Pihost, ExplicitPluginPathIsUsed) {
-    const Result r = Run({"--plugin", PIDORV_PLUGIN, "get", "plugin", "NAME"});
-    ASSERT_EQ(0, r.exitCode) << r.err;
-    EXPECT_NE(std::string::npos, r.out.find("Dorv-Plugin"));
-}
-
 // The lifecycle holds whatever the plugin does: DeInitialize after a failed Initialize, releaseIf after an
-// exception, and the plugin's own output kept off standard output with --json.
-class FailingPlugin : public Pihost {
-protected:
-    Result RunWith(const std::string& mode, std::vector<std::string> args) {
-        environment_ = {{"FAKE_PLUGIN_MODE", mode}, {"FAKE_PLUGIN_LOG", dir_ + "/calls.log"}};
-        args.insert(args.begin(), {"--plugin", FAKE_PLUGIN});
-        return Run(args);
+// exception, the worker started once for a shell, and the plugin's own output kept off standard output.
+TEST_F(Pihost, FailingPluginStillEndsItsLifecycle) {
+    const std::vector<std::string> whole = {"createIf", "Execute 1", "Execute 4", "Execute 3", "releaseIf"};
+    const struct {
+        const char* mode;
+        std::vector<std::string> args;
+        int exitCode;
+        std::vector<std::string> calls;
+        const char* err;
+        int status; // of the document; -1: several documents
+    } rows[] = {
+        {"", {"topology"}, 3, whole, "fake: Initialize", 0}, // it shows no adapter
+        {"create-fails", {"topology"}, 1, {"createIf"}, "MEMORY_ERROR (20007)", 20007},
+        {"init-fails", {"topology"}, 1, {"createIf", "Execute 1", "Execute 3", "releaseIf"}, "", 20001},
+        {"throws", {"topology"}, 1, whole, "fake failure", 20000},
+        {"",
+         {"shell"},
+         3,
+         {"createIf", "Execute 1", "Execute 2", "Execute 4", "Execute 4", "Execute 3", "releaseIf"},
+         "",
+         -1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.mode) + " " + row.args[0]);
+        ::unlink((dir_ + "/calls.log").c_str());
+        environment_ = {{"FAKE_PLUGIN_MODE", row.mode}, {"FAKE_PLUGIN_LOG", dir_ + "/calls.log"}};
+        std::vector<std::string> args = {"--plugin", FAKE_PLUGIN, "--json"};
+        args.insert(args.end(), row.args.begin(), row.args.end());
+        const Result r = Run(args, "topology\ntopology\n");
+        EXPECT_EQ(row.exitCode, r.exitCode) << r.err;
+        EXPECT_EQ(row.calls, Lines(ReadFile(dir_ + "/calls.log")));
+        EXPECT_NE(std::string::npos, r.err.find(row.err)) << r.err;
+        if (row.status < 0)
+            continue;
+        const rapidjson::Document d = Json(r);
+        EXPECT_EQ(row.status, d["status"].GetInt());
+        EXPECT_EQ(row.status != 0, d.HasMember("error"));
+        if (row.status == 0) {
+            EXPECT_STREQ("0x0000000000000042", d["objects"][0]["id"].GetString());
+        }
     }
-    std::vector<std::string> Calls() { return Lines(ReadFile(dir_ + "/calls.log")); }
-};
-
-TEST_F(FailingPlugin, WorkingFakeRunsTheWholeLifecycle) {
-    const Result r = RunWith("", {"--json", "topology"});
-    EXPECT_EQ(3, r.exitCode) << r.err; // it shows no adapter
-    EXPECT_EQ((std::vector<std::string>{"createIf", "Execute 1", "Execute 4", "Execute 3", "releaseIf"}), Calls());
-    EXPECT_STREQ("0x0000000000000042", Json(r)["objects"][0]["id"].GetString());
-    EXPECT_NE(std::string::npos, r.err.find("fake: Initialize"));
-}
-
-TEST_F(FailingPlugin, CreateIfFailureIsAPluginStatus) {
-    const Result r = RunWith("create-fails", {"--json", "topology"});
-    EXPECT_EQ(1, r.exitCode);
-    EXPECT_NE(std::string::npos, r.err.find("MEMORY_ERROR (20007)")) << r.err;
-    EXPECT_EQ(20007, Json(r)["status"].GetInt());
-    EXPECT_EQ((std::vector<std::string>{"createIf"}), Calls());
-}
-
-TEST_F(FailingPlugin, FailedInitializeIsStillDeInitialized) {
-    const Result r = RunWith("init-fails", {"--json", "topology"});
-    EXPECT_EQ(1, r.exitCode);
-    EXPECT_EQ((std::vector<std::string>{"createIf", "Execute 1", "Execute 3", "releaseIf"}), Calls());
-    const rapidjson::Document d = Json(r);
-    EXPECT_EQ(20001, d["status"].GetInt());
-    EXPECT_STREQ("NO_SUPPORTED_HARDWARE", d["statusName"].GetString());
-}
-
-TEST_F(FailingPlugin, ExceptionFromThePluginStillReleasesIt) {
-    const Result r = RunWith("throws", {"--json", "topology"});
-    EXPECT_EQ(1, r.exitCode);
-    EXPECT_NE(std::string::npos, r.err.find("fake failure")) << r.err;
-    EXPECT_STREQ("plugin", Json(r)["error"]["kind"].GetString());
-    EXPECT_EQ((std::vector<std::string>{"createIf", "Execute 1", "Execute 4", "Execute 3", "releaseIf"}), Calls());
-}
-
-TEST_F(FailingPlugin, ShellSessionStartsTheWorkerOnce) {
-    environment_ = {{"FAKE_PLUGIN_LOG", dir_ + "/calls.log"}};
-    const Result r = Run({"--plugin", FAKE_PLUGIN, "shell"}, "topology\ntopology\n");
-    EXPECT_EQ(3, r.exitCode) << r.err;
-    EXPECT_EQ((std::vector<std::string>{"createIf", "Execute 1", "Execute 2", "Execute 4", "Execute 4", "Execute 3",
-                                        "releaseIf"}),
-              Calls());
 }

@@ -1,3 +1,4 @@
+// What watch reports between two topologies.
 #include <gtest/gtest.h>
 
 #include "HostCodes.h"
@@ -20,73 +21,49 @@ PI::CObject Adapter(std::uint64_t id, const std::string& serial, const std::stri
     return o;
 }
 
-PI::CObject Plugin() {
-    PI::CObject o;
-    o.m_ID = 0x0136000000000000ull;
-    o.m_Type = Codes::TYPE_PLUGIN;
-    return o;
+// Each change as kind, identifier (old>new when renumbered) and property code.
+std::vector<std::string> Diff(const std::vector<PI::CObject>& before, const std::vector<PI::CObject>& after) {
+    const char* const kinds[] = {"added", "removed", "renumbered", "property"};
+    std::vector<std::string> out;
+    for (const Change& c : DiffTopology(before, after)) {
+        std::string line = kinds[static_cast<int>(c.kind)] + std::string(" ");
+        if (c.kind == Change::Kind::Renumbered)
+            line += std::to_string(c.oldId) + ">";
+        line += std::to_string(c.id);
+        if (c.kind == Change::Kind::Property)
+            line += " " + std::to_string(c.code) + (c.before ? "" : " new") + (c.after ? "" : " gone");
+        out.push_back(line);
+    }
+    return out;
 }
 } // namespace
 
-TEST(TopologyDiff, NothingChanged) {
-    const std::vector<PI::CObject> topology = {Plugin(), Adapter(1, "A", "1.5")};
-    std::vector<PI::CObject> later = topology;
-    later[0].m_UpdateCounter += 3; // counters move all the time; they are no change to report
-    EXPECT_TRUE(DiffTopology(topology, later).empty());
-}
-
-TEST(TopologyDiff, PropertyValueChanged) {
-    const std::vector<Change> changes =
-        DiffTopology({Plugin(), Adapter(1, "A", "1.5")}, {Plugin(), Adapter(1, "A", "1.6")});
-    ASSERT_EQ(1u, changes.size());
-    EXPECT_EQ(Change::Kind::Property, changes[0].kind);
-    EXPECT_EQ(1u, changes[0].id);
-    EXPECT_EQ(ObjectKind::Adapter, changes[0].objectKind);
-    EXPECT_EQ(30020, changes[0].code);
-    ASSERT_TRUE(changes[0].before && changes[0].after);
-    EXPECT_EQ("1.5", changes[0].before->String()->text);
-    EXPECT_EQ("1.6", changes[0].after->String()->text);
-}
-
-TEST(TopologyDiff, ValueKindChangeIsAChangeButDisplayFieldsAreNot) {
-    PI::CObject before = Adapter(1, "A", "1.5");
-    PI::CObject after = before;
-    after.m_Properties[0].m_Label = 4711;
-    EXPECT_TRUE(DiffTopology({before}, {after}).empty());
-    after.m_Properties[0].SetValue(std::uint64_t(5));
-    ASSERT_EQ(1u, DiffTopology({before}, {after}).size());
-}
-
-TEST(TopologyDiff, PropertiesAppearingAndGoing) {
-    PI::CObject before = Adapter(1, "A", "1.5");
-    PI::CObject after = before;
-    after.m_Properties.erase(after.m_Properties.begin() + 1);
-    after.m_Properties.push_back(Text(30018, "2.0"));
-    const std::vector<Change> changes = DiffTopology({before}, {after});
-    ASSERT_EQ(2u, changes.size());
-    EXPECT_EQ(30018, changes[0].code);
-    EXPECT_FALSE(changes[0].before);
-    EXPECT_EQ(30020, changes[1].code);
-    EXPECT_FALSE(changes[1].after);
-}
-
-TEST(TopologyDiff, AddedAndRemovedObjects) {
-    const std::vector<Change> changes =
-        DiffTopology({Plugin(), Adapter(1, "A", "1.5")}, {Plugin(), Adapter(2, "B", "1.5")});
-    ASSERT_EQ(2u, changes.size());
-    EXPECT_EQ(Change::Kind::Removed, changes[0].kind);
-    EXPECT_EQ(1u, changes[0].id);
-    EXPECT_EQ("Dorv100 (0)", changes[0].name);
-    EXPECT_EQ(Change::Kind::Added, changes[1].kind);
-    EXPECT_EQ(2u, changes[1].id);
-}
-
-TEST(TopologyDiff, SameUniqueIdUnderNewIdentifierIsRenumbered) {
-    const std::vector<Change> changes = DiffTopology({Adapter(1, "A", "1.5")}, {Adapter(0, "A", "1.6")});
-    ASSERT_EQ(2u, changes.size());
-    EXPECT_EQ(Change::Kind::Renumbered, changes[0].kind);
-    EXPECT_EQ(1u, changes[0].oldId);
-    EXPECT_EQ(0u, changes[0].id);
-    EXPECT_EQ(Change::Kind::Property, changes[1].kind);
-    EXPECT_EQ(30020, changes[1].code);
+TEST(TopologyDiff, ChangesBetweenTwoTopologies) {
+    const PI::CObject a = Adapter(1, "A", "1.5");
+    PI::CObject counted = a;
+    counted.m_UpdateCounter += 3;           // counters move all the time; they are no change to report
+    counted.m_Properties[0].m_Label = 4711; // nor are display fields
+    PI::CObject retyped = a;
+    retyped.m_Properties[0].SetValue(std::uint64_t(5));
+    PI::CObject reshaped = a;
+    reshaped.m_Properties.erase(reshaped.m_Properties.begin() + 1);
+    reshaped.m_Properties.push_back(Text(30018, "2.0"));
+    const struct {
+        std::vector<PI::CObject> before;
+        std::vector<PI::CObject> after;
+        std::vector<std::string> changes;
+    } cases[] = {
+        {{a}, {counted}, {}},
+        {{a}, {Adapter(1, "A", "1.6")}, {"property 1 30020"}},
+        {{a}, {retyped}, {"property 1 30007"}},
+        {{a}, {reshaped}, {"property 1 30018 new", "property 1 30020 gone"}},
+        {{a}, {Adapter(2, "B", "1.5")}, {"removed 1", "added 2"}},
+        {{a}, {Adapter(0, "A", "1.6")}, {"renumbered 1>0", "property 0 30020"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.changes, Diff(c.before, c.after));
+    const std::vector<Change> removed = DiffTopology({a}, {});
+    ASSERT_EQ(1u, removed.size());
+    EXPECT_EQ("Dorv100 (0)", removed[0].name);
+    EXPECT_EQ(ObjectKind::Adapter, removed[0].objectKind);
 }

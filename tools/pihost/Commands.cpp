@@ -87,6 +87,30 @@ void SleepUntil(Clock::time_point until) {
     }
 }
 
+// watch's rhythm: a tick every second from the start; with --for, the last one at the deadline.
+class WatchTicks {
+public:
+    explicit WatchTicks(double forSeconds)
+        : start_(Clock::now()), bounded_(forSeconds > 0),
+          deadline_(start_ + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(forSeconds))) {}
+
+    // Sleeps until the tick after this one; false, at once, when the --for time is over.
+    bool WaitFor(unsigned tick) const {
+        if (bounded_ && Clock::now() >= deadline_)
+            return false;
+        Clock::time_point next = start_ + std::chrono::seconds(tick);
+        if (bounded_ && next > deadline_)
+            next = deadline_;
+        SleepUntil(next);
+        return true;
+    }
+
+private:
+    Clock::time_point start_;
+    bool bounded_;
+    Clock::time_point deadline_;
+};
+
 bool HasAdapter(const std::vector<PI::CObject>& topology) {
     return std::any_of(topology.begin(), topology.end(),
                        [](const PI::CObject& o) { return KindOf(o) == ObjectKind::Adapter; });
@@ -460,74 +484,32 @@ int Host::RunOperation(const Request& r) {
 }
 
 int Host::Watch(const Request& r) {
-    const bool json = r.options.json;
     std::vector<PI::CObject> before;
     const std::uint32_t first = FetchTopology(r, before);
-    int exitCode = first == 0 ? EXIT_OK : EXIT_PLUGIN_STATUS;
     std::uint64_t pluginId = 0;
     std::string error;
     if (!ResolveObject(ObjectRef{ObjectRef::Kind::Plugin, 0, 0}, before, pluginId, error))
         return Fail(r, ErrorKind::Plugin, r.commandName + ": " + error, EXIT_PLUGIN_STATUS, first);
-    // Adapters may still come (an edited device tree): the warning is a line of its own, and watch goes on.
-    if (json && (first != 0 || !warnings_.empty())) {
-        JsonDocument document(r.commandName);
-        Line(Stamp(document, first).Finish());
-    }
-    if (!json)
-        err_ << "pihost: watching " << before.size() << (before.size() == 1 ? " object" : " objects")
-             << "; the plugin re-reads the device tree every " << PollIntervalText(before)
-             << (r.scan ? " and on every scan" : "") << ". Ctrl-C ends.\n";
+    AnnounceWatch(r, first, before);
 
-    const std::function<void(const char*, std::uint32_t)> report = [&](const char* what, std::uint32_t status) {
+    int exitCode = first == 0 ? EXIT_OK : EXIT_PLUGIN_STATUS;
+    const CallReport report = [&](const char* what, std::uint32_t status) {
         if (status == 0)
             return;
         exitCode = Outcome(r, what, status);
-        if (json) {
+        if (r.options.json) {
             JsonDocument document(r.commandName);
             Line(Stamp(document, status).Finish());
         }
     };
-
-    const Clock::time_point start = Clock::now();
-    const bool bounded = r.forSeconds > 0;
-    const Clock::time_point deadline =
-        start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(r.forSeconds));
+    const WatchTicks ticks(r.forSeconds);
     for (unsigned tick = 1; !StopRequested() && !OutputBroken(); ++tick) {
         if (r.scan)
             ForceScan(before, report);
-        PI::COperation getEvents = OperationRequest(before, pluginId, Codes::OPERATION_GET_EVENTS);
-        const std::uint32_t eventsStatus = session_.Run(pluginId, getEvents);
-        report("GET_EVENTS", eventsStatus);
-        const std::vector<PI::CEvent>& events = getEvents.m_Events;
-        for (std::size_t i = 0; i < events.size();) {
-            if (json) {
-                Line(JsonDocument(r.commandName).Event(events[i++]).Finish());
-                continue;
-            }
-            // Identical events in a row (repeated scan requests) read better as one line with a count.
-            std::size_t same = 1;
-            while (i + same < events.size() && events[i + same] == events[i])
-                ++same;
-            Line("event   " + FormatEvent(events[i]) + (same > 1 ? " (" + std::to_string(same) + " times)" : ""));
-            i += same;
-        }
-
-        std::vector<PI::CObject> now;
-        const std::uint32_t topologyStatus = session_.Topology(now);
-        report("GetTopology", topologyStatus);
-        if (topologyStatus == 0) {
-            for (const auto& change : DiffTopology(before, now))
-                Line(json ? JsonDocument(r.commandName).ChangeItem(change).Finish()
-                          : "change  " + FormatTime(std::time(nullptr)) + "  " + FormatChange(change));
-            before.swap(now);
-        }
-
-        if (bounded && Clock::now() >= deadline)
+        PrintEvents(r, PollEvents(before, pluginId, report));
+        PrintChanges(r, before, report);
+        if (!ticks.WaitFor(tick))
             break;
-        Clock::time_point next = start + std::chrono::seconds(tick);
-        if (bounded && next > deadline)
-            next = deadline;
-        SleepUntil(next);
     }
     if (OutputBroken()) {
         // A write that failed is reported with its reason when pihost ends; a reader that went away is not.
@@ -536,6 +518,54 @@ int Host::Watch(const Request& r) {
         return EXIT_OUTPUT;
     }
     return exitCode;
+}
+
+void Host::AnnounceWatch(const Request& r, std::uint32_t first, const std::vector<PI::CObject>& topology) {
+    // Adapters may still come (an edited device tree): the warning is a line of its own, and watch goes on.
+    if (r.options.json) {
+        if (first != 0 || !warnings_.empty()) {
+            JsonDocument document(r.commandName);
+            Line(Stamp(document, first).Finish());
+        }
+        return;
+    }
+    err_ << "pihost: watching " << topology.size() << (topology.size() == 1 ? " object" : " objects")
+         << "; the plugin re-reads the device tree every " << PollIntervalText(topology)
+         << (r.scan ? " and on every scan" : "") << ". Ctrl-C ends.\n";
+}
+
+std::vector<PI::CEvent> Host::PollEvents(const std::vector<PI::CObject>& topology, std::uint64_t pluginId,
+                                         const CallReport& report) {
+    PI::COperation getEvents = OperationRequest(topology, pluginId, Codes::OPERATION_GET_EVENTS);
+    report("GET_EVENTS", session_.Run(pluginId, getEvents));
+    return getEvents.m_Events;
+}
+
+void Host::PrintEvents(const Request& r, const std::vector<PI::CEvent>& events) {
+    for (std::size_t i = 0; i < events.size();) {
+        if (r.options.json) {
+            Line(JsonDocument(r.commandName).Event(events[i++]).Finish());
+            continue;
+        }
+        // Identical events in a row (repeated scan requests) read better as one line with a count.
+        std::size_t same = 1;
+        while (i + same < events.size() && events[i + same] == events[i])
+            ++same;
+        Line("event   " + FormatEvent(events[i]) + (same > 1 ? " (" + std::to_string(same) + " times)" : ""));
+        i += same;
+    }
+}
+
+void Host::PrintChanges(const Request& r, std::vector<PI::CObject>& before, const CallReport& report) {
+    std::vector<PI::CObject> now;
+    const std::uint32_t status = session_.Topology(now);
+    report("GetTopology", status);
+    if (status != 0)
+        return;
+    for (const auto& change : DiffTopology(before, now))
+        Line(r.options.json ? JsonDocument(r.commandName).ChangeItem(change).Finish()
+                            : "change  " + FormatTime(std::time(nullptr)) + "  " + FormatChange(change));
+    before.swap(now);
 }
 
 int Host::Check(const Request& r) {
@@ -584,8 +614,7 @@ int Host::Version(const Request& r) {
     return exitCode;
 }
 
-void Host::ForceScan(const std::vector<PI::CObject>& topology,
-                     const std::function<void(const char*, std::uint32_t)>& report) {
+void Host::ForceScan(const std::vector<PI::CObject>& topology, const CallReport& report) {
     std::uint64_t adapterId = 0;
     std::string error;
     if (!ResolveObject(ObjectRef{ObjectRef::Kind::Adapter, 0, 0}, topology, adapterId, error))
@@ -610,38 +639,40 @@ void Host::ForceScan(const std::vector<PI::CObject>& topology,
 
 int Host::Shell(std::istream& in, bool interactive) {
     int worst = EXIT_OK;
+    bool quit = false;
     std::string line;
-    while (!StopRequested() && !OutputBroken() && ReadCommandLine(in, interactive, line)) {
-        std::vector<std::string> words;
-        std::string error;
-        if (!SplitLine(line, words, error)) {
-            worst =
-                WorstExit(worst, ReportFailure(*out_, err_, options_.json, "", ErrorKind::Usage, error, EXIT_USAGE));
-            continue;
-        }
-        if (words.empty())
-            continue;
-        if (words.size() == 1 && (words[0] == "quit" || words[0] == "exit"))
-            break;
-        if (words.size() == 1 && words[0] == "help")
-            words[0] = "--help";
-
-        Request request;
-        if (!ParseOrReport(words, options_.json, request, *out_, err_, worst))
-            continue;
-        request.options.json = request.options.json || options_.json;
-        if (!request.loadOptions.empty()) {
-            worst = WorstExit(worst, Fail(request, ErrorKind::Usage,
-                                          request.loadOptions.front() + " takes effect only when the plugin is "
-                                                                        "loaded; give it before 'shell'",
-                                          EXIT_USAGE));
-            continue;
-        }
-        worst = WorstExit(worst, Run(request));
-    }
+    while (!quit && !StopRequested() && !OutputBroken() && ReadCommandLine(in, interactive, line))
+        worst = WorstExit(worst, ShellLine(line, quit));
     if (interactive && !StopRequested())
         err_ << "\n";
     return StopRequested() ? WorstExit(worst, 128 + StopSignal()) : worst;
+}
+
+int Host::ShellLine(const std::string& line, bool& quit) {
+    std::vector<std::string> words;
+    std::string error;
+    if (!SplitLine(line, words, error))
+        return ReportFailure(*out_, err_, options_.json, "", ErrorKind::Usage, error, EXIT_USAGE);
+    if (words.empty())
+        return EXIT_OK;
+    if (words.size() == 1 && (words[0] == "quit" || words[0] == "exit")) {
+        quit = true;
+        return EXIT_OK;
+    }
+    if (words.size() == 1 && words[0] == "help")
+        words[0] = "--help";
+
+    Request request;
+    int exitCode = EXIT_OK;
+    if (!ParseOrReport(words, options_.json, request, *out_, err_, exitCode))
+        return exitCode;
+    request.options.json = request.options.json || options_.json;
+    if (!request.loadOptions.empty())
+        return Fail(request, ErrorKind::Usage,
+                    request.loadOptions.front() +
+                        " takes effect only when the plugin is loaded; give it before 'shell'",
+                    EXIT_USAGE);
+    return Run(request);
 }
 
 } // namespace pihost

@@ -55,13 +55,25 @@ private:
     int Set(const Request& r);
     int Operations(const Request& r);
     int RunOperation(const Request& r);
+    // watch: the first topology, then each second the events and the changes until a stop, --for or a
+    // closed output.
     int Watch(const Request& r);
     int Check(const Request& r);
     int Metrics(const Request& r);
     int Version(const Request& r);
+    // A failing plugin call during watch: its failure is noted and, with json, printed as a line of its own.
+    typedef std::function<void(const char*, std::uint32_t)> CallReport;
+    // The start of watch: with json, a line for a failed first topology or a warning; else the summary.
+    void AnnounceWatch(const Request& r, std::uint32_t first, const std::vector<PI::CObject>& topology);
     // watch --scan: asks the first adapter for a configuration scan and makes sure the plugin's worker ran it.
-    void ForceScan(const std::vector<PI::CObject>& topology,
-                   const std::function<void(const char*, std::uint32_t)>& report);
+    void ForceScan(const std::vector<PI::CObject>& topology, const CallReport& report);
+    std::vector<PI::CEvent> PollEvents(const std::vector<PI::CObject>& topology, std::uint64_t pluginId,
+                                       const CallReport& report);
+    void PrintEvents(const Request& r, const std::vector<PI::CEvent>& events);
+    // The changes since before, which becomes the new topology when the plugin gave one.
+    void PrintChanges(const Request& r, std::vector<PI::CObject>& before, const CallReport& report);
+    // One line of the shell; quit and exit set quit.
+    int ShellLine(const std::string& line, bool& quit);
 
     // A fresh topology, noting a warning when it holds no adapter.
     std::uint32_t FetchTopology(const Request& r, std::vector<PI::CObject>& topology);
