@@ -30,7 +30,8 @@ TEST_F(Routing, TopologyListsPluginAdapterAndDrivesInOrderWithTheirLists) {
     EXPECT_EQ(objects.size(), 2u);
 
     AddDrives();
-    objects.resize(4); // destroyed first
+    Peer::physicalDrives(Plugin())[0].m_Properties.emplace_back(30999, true); // a stale list is not shown
+    objects.resize(4);                                                        // destroyed first
     ASSERT_EQ(Plugin().Execute(PI::GET_TOPOLOGY, 0, &objects), 0u);
     ASSERT_EQ(objects.size(), 5u);
     const std::vector<std::size_t> properties = {5, 23, 14, 14, 11};

@@ -47,7 +47,8 @@ TEST_F(RowRoutines, EachReportsItsResultInTheTraceAndFailsAsGeneral) {
         {[&] { return Plugin().InsertAdapterPdToLdAssociationsToDb(ld, pd); },
          "PdLdAssociation LD number (0) and PD slot number (1) inserted to db.",
          "Storage query exception thrown during inserting PD nad LD association for LD number (0) and PD slot number "
-         "(1)." + what},
+         "(1)." +
+             what},
         {[&] { return Plugin().UpdateObjectInDatabase(adapter); }, "Adapter (first) (7) entry updated in db.",
          "Storage query exception thrown during updating Adapter (first) (7) in db." + what},
         {[&] { return Plugin().UpdateObjectInDatabase(pd[0]); }, "PD (SD1) (1) entry updated id db.",
@@ -56,7 +57,8 @@ TEST_F(RowRoutines, EachReportsItsResultInTheTraceAndFailsAsGeneral) {
          "Storage query exception thrown during updating LD number (0) id db." + what},
         {[&] { return Plugin().UpdateObjectInDatabase(plugin); }, "Plugin Dorv100 updated in db.",
          "Exception thrown during updating Dorv100 plugin object entry in db." + what},
-        {[&] { return Plugin().DeleteObjectFromDatabase(boost::optional<std::shared_ptr<CDorvAdapter>&>(adapter)); }, "Dorv100 adapter removed from db.",
+        {[&] { return Plugin().DeleteObjectFromDatabase(boost::optional<std::shared_ptr<CDorvAdapter>&>(adapter)); },
+         "Dorv100 adapter removed from db.",
          "Storage query exception thrown during removing Dorv100 adapter from db." + what},
         {[&] { return Plugin().DeleteObjectFromDatabase(pd[0]); }, "", ""}, // a drive's row stays
         {[&] { return Plugin().DeleteObjectFromDatabase(ld[0]); }, "LD (LogicalDrive_0) (0) removed from db.",
@@ -91,17 +93,16 @@ TEST_F(RowRoutines, UpdatesEndOnDatabaseAndConversionErrorsOnly) {
         [&] { return Plugin().UpdateObjectInDatabase(logical); },
         [&] { return Plugin().UpdateObjectInDatabase(Peer::plugin(Plugin())); }};
     for (std::size_t i = 0; i < updates.size(); ++i) {
-        dao->fail = [] { throw std::invalid_argument("stoi"); }; // a stored text that is not a number
-        EXPECT_EQ(updates[i](), 20000u) << i;
-        dao->fail = [] { throw std::out_of_range("stoi"); };
-        EXPECT_EQ(updates[i](), 20000u) << i;
+        for (const auto& fail : std::vector<std::function<void()>>{[] { throw std::invalid_argument("stoi"); },
+                                                                   [] { throw std::out_of_range("stoi"); }}) {
+            dao->fail = fail; // a stored text that is not a number
+            EXPECT_EQ(updates[i](), 20000u) << i;
+        }
         dao->fail = [] { throw std::bad_alloc(); }; // memory exhaustion is not theirs to swallow
         EXPECT_THROW(updates[i](), std::bad_alloc) << i;
     }
 }
 
-// Rows are found again by their keys; a missing row stays missing, and a name two logical drive rows
-// share finds neither. (The scan tests follow adapter and logical drive rows through their changes.)
 TEST_F(RowRoutines, RowsAreFoundByTheirKeys) {
     auto adapter = MakeAdapter(7, "first");
     auto& plugin = Peer::plugin(Plugin());

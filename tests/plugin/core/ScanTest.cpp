@@ -151,8 +151,7 @@ TEST_F(Scan, WithSeveralAdaptersEachPassTreatsOnlyItsOwnDrives) {
     const CDorvLogicalDrive added = MakeLogicalDrive(a, 1, ID_BASE | 0x60);
     EXPECT_EQ(Reconcile(false, {kept, added}), 0u);
     ASSERT_EQ(drives.size(), 2u); // the current drive stays, the new one is taken once
-    EXPECT_EQ(std::make_tuple(drives[0].m_Number, drives[1].m_Number, drives[1].m_Adapter),
-              std::make_tuple(0, 1, a));
+    EXPECT_EQ(std::make_tuple(drives[0].m_Number, drives[1].m_Number, drives[1].m_Adapter), std::make_tuple(0, 1, a));
     EXPECT_TRUE(Peer::events(Plugin()).empty() && b->m_Children.empty());
     EXPECT_EQ(Count("LD"), 2u);
 

@@ -11,7 +11,9 @@ using Events = NAMESPACE_piDorv::IPLUGINAPI_IMPL::CPluginEvents;
 
 // The host's call-back after event 2: counts the calls and runs what the test gives it.
 struct CallbackHost : IPLUGINHOST {
-    explicit CallbackHost(IPLUGINAPI_IMPL& plugin, std::function<void()> action = [] {}) : action(std::move(action)) {
+    explicit CallbackHost(
+        IPLUGINAPI_IMPL& plugin, std::function<void()> action = [] {})
+        : action(std::move(action)) {
         plugin.hostCallback.host = this;
         plugin.hostCallback.function = static_cast<HOSTCALLBACKFN>(&CallbackHost::Called);
     }
@@ -88,17 +90,20 @@ TEST_F(Worker, GetEventsHandsOutTheQueueInOrderOnceAndNothingWhileItIsBusy) {
     ASSERT_EQ(events.size(), 2u);
     EXPECT_EQ(std::make_pair(events[0].m_Code, events[1].m_Code), std::make_pair(10001, 10002));
     EXPECT_TRUE(CollectEvents().empty());
-    const Texts tried = {"ENTER GetEvents()", "locked = eL.try_lock()", "locked = eL.try_lock()waited for microseconds: N "};
+    const Texts tried = {"ENTER GetEvents()", "locked = eL.try_lock()",
+                         "locked = eL.try_lock()waited for microseconds: N "};
     Texts getEvents = tried;
     for (int i = 0; i < 2; ++i) {
         getEvents.insert(getEvents.end(), tried.begin(), tried.end());
         getEvents.push_back("LEAVE GetEvents() -> 0");
     }
     const Texts execute = {"ENTER ExecutePluginOperation()", "LEAVE ExecutePluginOperation() -> 0"};
-    ExpectSaid(trace, {{"onAddAvent", {"eL.lock()", "eL.lock()waited for microseconds: N ", "eL.lock()",
-                                       "eL.lock()waited for microseconds: N "}},
-                       {"GetEvents", getEvents},
-                       {"ExecutePluginOperation", {execute[0], execute[1], execute[0], execute[1], execute[0], execute[1]}}});
+    ExpectSaid(
+        trace,
+        {{"onAddAvent",
+          {"eL.lock()", "eL.lock()waited for microseconds: N ", "eL.lock()", "eL.lock()waited for microseconds: N "}},
+         {"GetEvents", getEvents},
+         {"ExecutePluginOperation", {execute[0], execute[1], execute[0], execute[1], execute[0], execute[1]}}});
 }
 
 TEST_F(Worker, CycleSkipsWhenEitherLockIsBusyAndGivesTheOtherBack) {
@@ -174,17 +179,17 @@ TEST_F(Worker, CyclesOnDemandAndOnTimeOutAndCallsTheHostBack) {
     ASSERT_EQ(Plugin().Execute(PI::DEINITIALIZE, 0, nullptr), 0u);
     Texts cycles;
     for (const char* bscan : {"1", "0"}) {
-        for (const std::string& text :
-             Texts{"locked = std::try_lock(dL, eL)", "locked = std::try_lock(dL, eL)waited for microseconds: N ",
-              "Worker() before bscan=" + std::string(bscan), "Before ScanSystem()", "After ScanSystem() ret = 0 drives=0",
-              "Before UpdateSystem()", "After UpdateSystem() ret = 20000"}) {
+        for (const std::string& text : Texts{
+                 "locked = std::try_lock(dL, eL)", "locked = std::try_lock(dL, eL)waited for microseconds: N ",
+                 "Worker() before bscan=" + std::string(bscan), "Before ScanSystem()",
+                 "After ScanSystem() ret = 0 drives=0", "Before UpdateSystem()", "After UpdateSystem() ret = 20000"}) {
             cycles.push_back(text);
         }
     }
     ExpectSaid(trace, {{"Worker",
-                        {"ENTER Worker()", "forceWork event received, force scan", "Worker() privateEvent_ event received",
-                         "dL.lock()", "dL.lock()waited for microseconds: N ", "Worker() timeout event received",
-                         "stop event received", "LEAVE Worker()"}},
+                        {"ENTER Worker()", "forceWork event received, force scan",
+                         "Worker() privateEvent_ event received", "dL.lock()", "dL.lock()waited for microseconds: N ",
+                         "Worker() timeout event received", "stop event received", "LEAVE Worker()"}},
                        {"WorkerDo", cycles},
                        {"EventPoll", {"ENTER EventPoll()", "stop event received", "LEAVE EventPoll()"}}});
 }
@@ -219,7 +224,8 @@ TEST_F(Worker, PendingStopGoesBeforePendingWorkAndPendingWorkCostsOneCycle) {
     }
     std::thread stop([this] { EXPECT_EQ(Plugin().Execute(PI::DEINITIALIZE, 0, nullptr), 0u); });
     // The event-pool thread took its stop; the worker's waits behind the work.
-    EXPECT_TRUE(Eventually([&] { return trace.Count("stop event received") == 1 && handler.pending(Events::STOP) == 1; }));
+    EXPECT_TRUE(
+        Eventually([&] { return trace.Count("stop event received") == 1 && handler.pending(Events::STOP) == 1; }));
     Release();
     stop.join();
     EXPECT_EQ(std::make_pair(trace.Count("Before ScanSystem()"), handler.pending(Events::FORCE_WORK)),
