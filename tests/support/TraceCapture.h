@@ -1,14 +1,14 @@
 // Collects the plugin's trace lines while a test runs, with the asked levels switched on. The lines
 // are checked, not read: they stay off the test output. The previous levels come back at the end.
 #pragma once
-#include <chrono>
 #include <cstdint>
 #include <mutex>
+#include <regex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "piDorv/Src/piDorvModule.h"
+#include "support/Eventually.h"
 #include "tlx/Trace.h"
 
 namespace test_support {
@@ -59,25 +59,25 @@ public:
         }
         return records;
     }
-    // The message of each line, of one level only when one is given (as written, e.g. "10").
-    std::vector<std::string> Messages(const std::string& level = "") const {
+    // The messages, of one level only when one is given (as written, e.g. "10"), and of one function
+    // only when one is given.
+    std::vector<std::string> Messages(const std::string& level = "", const std::string& function = "") const {
         std::vector<std::string> messages;
         for (const TraceRecord& r : Records()) {
-            if (level.empty() || r.level == level) {
+            if ((level.empty() || r.level == level) && (function.empty() || r.function == function)) {
                 messages.push_back(r.message);
             }
         }
         return messages;
     }
-    // Index of the first line from `from` on that contains the text, or -1.
-    int Find(const std::string& text, int from = 0) const {
-        const std::vector<std::string> lines = Lines();
-        for (std::size_t i = static_cast<std::size_t>(from); i < lines.size(); ++i) {
-            if (lines[i].find(text) != std::string::npos) {
-                return static_cast<int>(i);
-            }
+    // The messages of one function, with the times of lock-timing lines shown as N.
+    std::vector<std::string> Said(const std::string& function) const {
+        static const std::regex time("(waited for|held for)( long)? microseconds: [0-9]+ ");
+        std::vector<std::string> said;
+        for (const std::string& message : Messages("", function)) {
+            said.push_back(std::regex_replace(message, time, "$1 microseconds: N "));
         }
-        return -1;
+        return said;
     }
     int Count(const std::string& text) const {
         int n = 0;
@@ -86,16 +86,9 @@ public:
         }
         return n;
     }
-    // Waits at most `seconds` until `count` lines contain the text.
+    // Waits until `count` lines contain the text.
     bool WaitFor(const std::string& text, int count = 1, int seconds = 20) const {
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-        while (Count(text) < count) {
-            if (std::chrono::steady_clock::now() >= end) {
-                return false;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        return true;
+        return Eventually([&] { return Count(text) >= count; }, seconds);
     }
     void Clear() {
         std::lock_guard<std::mutex> guard(m_Lock);

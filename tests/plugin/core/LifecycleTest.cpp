@@ -1,204 +1,233 @@
-// Initialize, SetAdapterIDs and DeInitialize, and the plugin's own shown object.
-#include "CoreTestSupport.h"
-#include "support/ObjectText.h"
+// Entry points, the command dispatcher, Initialize, SetAdapterIDs and DeInitialize, and the plugin's
+// own shown object with its stored poll interval.
+#include <atomic>
+#include <cstdio>
+#include <new>
+#include <regex>
+#include <set>
+#include <sstream>
 
-namespace core_test {
+#include "support/PluginFixture.h"
+
+extern "C" std::uint32_t createIf(IPLUGINAPI** out);
+extern "C" void releaseIf(IPLUGINAPI** holder);
+
+std::atomic<bool> g_FailNothrowNew{false}; // lets a test make the plugin's allocation fail
+
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return g_FailNothrowNew.load() ? nullptr : ::operator new(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
 namespace {
-class LifecycleTest : public CoreTest {};
+using namespace test_support;
+using NAMESPACE_piDorv::g_p_IPLUGINAPI_IMPL;
 
-TEST_F(LifecycleTest, InitializeBuildsTheModelAndItsRows) {
-    TraceCapture trace(0x2 | 0x10);
+class Dispatch : public PluginTest {};
+class Lifecycle : public PluginTest {};
+class PluginObject : public PluginTest {};
+
+TEST_F(Dispatch, RefusesUnknownCommandsAndMissingDataWithoutRunningAnything) {
+    std::vector<PI::CObject> data(1);
+    for (int code : {0, 11, 12, -1}) {
+        EXPECT_EQ(Plugin().Execute(static_cast<PI::_COMMAND>(code), 0, &data), 20002u) << code;
+    }
+    for (int code : {1, 2, 4, 5, 6, 7, 8, 9, 10}) {
+        EXPECT_EQ(Plugin().Execute(static_cast<PI::_COMMAND>(code), 0, nullptr), 20006u) << code;
+    }
+    EXPECT_EQ(std::make_tuple(data.size(), PluginId(), Peer::threadsRunning(Plugin()), Count("Plugin")),
+              std::make_tuple(1ul, 0ul, false, 0ul));
+    EXPECT_EQ(Plugin().Execute(PI::DEINITIALIZE, 0, nullptr), 0u); // ignores its data
+}
+
+TEST_F(Dispatch, CreateAndReleaseKeepTheGlobalPointerAndStopLeftThreads) {
+    IPLUGINAPI* plugin = nullptr;
+    ASSERT_EQ(createIf(&plugin), 0u);
+    EXPECT_EQ(std::make_tuple(plugin->m_ModuleNumber, plugin->m_Header, g_p_IPLUGINAPI_IMPL),
+              std::make_tuple(310u, 2u, static_cast<IPLUGINAPI_IMPL*>(plugin)));
+    std::vector<PI::CAdapterID> ids;
+    ASSERT_EQ(plugin->Execute(PI::SET_ADAPTER_IDS, 0, &ids), 0u);
+    TraceCapture trace(0x2);
+    releaseIf(&plugin);
+    EXPECT_EQ(std::make_tuple(plugin, g_p_IPLUGINAPI_IMPL), std::make_tuple(nullptr, nullptr));
+    EXPECT_EQ(trace.Count("LEAVE Worker()") + trace.Count("LEAVE EventPoll()"), 2);
+
+    EXPECT_EQ(createIf(nullptr), 20006u);
+    releaseIf(nullptr);
+    ASSERT_EQ(createIf(&plugin), 0u);
+    IPLUGINAPI* empty = nullptr;
+    releaseIf(&empty); // only clears the global pointer
+    EXPECT_EQ(g_p_IPLUGINAPI_IMPL, nullptr);
+    releaseIf(&plugin);
+    g_FailNothrowNew = true;
+    const std::uint32_t status = createIf(&plugin);
+    g_FailNothrowNew = false;
+    EXPECT_EQ(std::make_tuple(status, plugin, g_p_IPLUGINAPI_IMPL), std::make_tuple(20007u, nullptr, nullptr));
+}
+
+TEST(Library, ExportsOnlyTheTwoEntryPoints) {
+    FILE* pipe = popen((std::string("nm -D --defined-only '") + PIDORV_PLUGIN_LIBRARY + "'").c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::set<std::string> names;
+    char line[1024];
+    while (std::fgets(line, sizeof line, pipe) != nullptr) {
+        std::istringstream fields(line);
+        std::string address, type, name;
+        if (fields >> address >> type >> name && type != "A") { // absolute symbols are version tags
+            names.insert(name);
+        }
+    }
+    ASSERT_EQ(pclose(pipe), 0);
+    EXPECT_EQ(names, (std::set<std::string>{"createIf", "releaseIf"}));
+}
+
+TEST_F(Lifecycle, InitializeBuildsTheModelAndItsRows) {
     testing::internal::CaptureStdout();
     std::vector<PI::CAdapterID> ids(1); // not emptied first
     ASSERT_EQ(Plugin().Execute(PI::INITIALIZE, 0, &ids), 0u);
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "piDorv:  Initialize:  adapter count is 1\n");
-
-    auto& plugin = Peer::plugin(Plugin());
-    auto& adapters = Peer::adapters(Plugin());
-    EXPECT_EQ(std::make_tuple(plugin.m_ID, plugin.m_Type), std::make_tuple(ID_BASE, 19006));
-    ASSERT_EQ(adapters.size(), 1u);
-    const auto& adapter = *adapters[0];
-    EXPECT_EQ(std::make_tuple(adapter.m_ID, adapter.PI::CObject::m_Type, adapter.m_Type, adapter.m_Status,
-                              adapter.m_StatusWord2, adapter.m_UpdateCounter),
-              std::make_tuple(ID_BASE | 1, 19037, std::string("Dorv"), 40024, 1, 1ul));
-    EXPECT_EQ(adapter.m_Parents, std::vector<std::uint64_t>{ID_BASE});
-    EXPECT_EQ(plugin.m_Children, std::vector<std::uint64_t>{ID_BASE | 1});
-    EXPECT_TRUE(Peer::physicalDrives(Plugin()).empty());
-    EXPECT_TRUE(Peer::logicalDrives(Plugin()).empty());
-
-    // The host-wide number is the one the numbering hands out for this adapter of this host.
+    const auto& plugin = Peer::plugin(Plugin());
+    ASSERT_EQ(Peer::adapters(Plugin()).size(), 1u);
+    const auto& a = *Peer::adapters(Plugin())[0];
+    EXPECT_EQ(std::make_tuple(plugin.m_ID, plugin.m_Type, plugin.m_Children),
+              std::make_tuple(ID_BASE, 19006, std::vector<std::uint64_t>{ID_BASE | 1}));
+    EXPECT_EQ(
+        std::make_tuple(a.m_ID, a.PI::CObject::m_Type, a.m_Type, a.m_Status, a.m_StatusWord2, a.m_UpdateCounter,
+                        a.m_Parents),
+        std::make_tuple(ID_BASE | 1, 19037, std::string("Dorv"), 40024, 1, 1ul, std::vector<std::uint64_t>{ID_BASE}));
     PI::CGlobalAdapterID global("localhost");
-    global.SetAdapterUniqueID(adapter.m_UniqueID);
-    EXPECT_EQ(adapter.m_GlobalAdapterNumber, global.GenerateUniqueAdapterNumber());
-
+    global.SetAdapterUniqueID(a.m_UniqueID);
+    EXPECT_EQ(a.m_GlobalAdapterNumber, global.GenerateUniqueAdapterNumber());
     ASSERT_EQ(ids.size(), 2u);
-    PI::CAdapterID expected;
-    expected.m_Bus = static_cast<std::int32_t>(adapter.m_PciBus);
-    expected.m_Device = static_cast<std::int32_t>(adapter.m_PciDevice);
-    expected.m_Function = static_cast<std::int32_t>(adapter.m_PciFunction);
-    EXPECT_EQ(ids[1], expected);
-    EXPECT_EQ(ids[1].m_Last, -1);
-
+    EXPECT_EQ(std::make_tuple(ids[1].m_Bus, ids[1].m_Device, ids[1].m_Function, ids[1].m_Last),
+              std::make_tuple(static_cast<std::int32_t>(a.m_PciBus), static_cast<std::int32_t>(a.m_PciDevice),
+                              static_cast<std::int32_t>(a.m_PciFunction), -1));
     EXPECT_EQ(
         Query("SELECT ObjectID, Name, PollInterval, UniqueID, Vendor, Version, SettableProperties FROM Plugin"),
         (Rows{{std::to_string(ID_BASE), "Dorv-Plugin", "10", "Plugin:ID=310", "Linux", "7.12.1",
                R"({""settableProperties"":[{""name"":""pollinterval"",""formatStr"":""<int32>[2..255, 1]""}]})"}}));
     EXPECT_EQ(Query("SELECT ObjectID, GlobalAdapterNumber, HostName FROM Adapter"),
-              (Rows{{std::to_string(ID_BASE | 1), std::to_string(adapter.m_GlobalAdapterNumber), "localhost"}}));
-
-    EXPECT_GE(trace.Find("ENTER ScanSystem(1) PhyDrive=0 LogDrive=0"), 0);
-    EXPECT_GE(trace.Find("ScanSystem() ret = 0 physicalDrives_=0"), 0);
-    EXPECT_GE(trace.Find("LEAVE Initialize() -> 0"), 0);
+              (Rows{{std::to_string(ID_BASE | 1), std::to_string(a.m_GlobalAdapterNumber), "localhost"}}));
 }
 
-TEST_F(LifecycleTest, InitializeWithoutControllerSucceedsWithNoAdapter) {
-    LumoEmu_SetFaults("no-controller");
-    std::vector<PI::CAdapterID> ids;
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(Plugin().Execute(PI::INITIALIZE, 0, &ids), 0u);
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "piDorv:  Initialize:  adapter count is 1\n");
-    EXPECT_TRUE(ids.empty());
-    EXPECT_TRUE(Peer::adapters(Plugin()).empty());
-    EXPECT_EQ(PluginId(), ID_BASE);
-}
-
-TEST_F(LifecycleTest, SecondInitializeReplacesTheModel) {
+TEST_F(Lifecycle, InitializeAgainOrWithoutControllerStartsAFreshModel) {
     Initialize();
     StartThreads();
     ASSERT_EQ(Plugin().Execute(PI::DEINITIALIZE, 0, nullptr), 0u);
-    const auto ids = Initialize();
-
-    EXPECT_EQ(ids.size(), 1u);
-    EXPECT_EQ(Peer::plugin(Plugin()).m_ID, ID_BASE | 2); // identifiers never repeat
-    ASSERT_EQ(Peer::adapters(Plugin()).size(), 1u);
-    EXPECT_EQ(Peer::adapters(Plugin())[0]->m_ID, ID_BASE | 3);
-    EXPECT_EQ(Peer::plugin(Plugin()).m_Children, std::vector<std::uint64_t>{ID_BASE | 3});
-    EXPECT_EQ(Query("SELECT ObjectID FROM Plugin"), (Rows{{std::to_string(ID_BASE | 2)}}));
-    EXPECT_EQ(Query("SELECT ObjectID FROM Adapter"), (Rows{{std::to_string(ID_BASE | 3)}}));
+    EXPECT_EQ(Initialize().size(), 1u);
+    EXPECT_EQ(Peer::plugin(Plugin()).m_Children, std::vector<std::uint64_t>{ID_BASE | 3}); // never repeated
+    EXPECT_EQ(Query("SELECT ObjectID FROM Plugin UNION ALL SELECT ObjectID FROM Adapter"),
+              (Rows{{std::to_string(ID_BASE | 2)}, {std::to_string(ID_BASE | 3)}}));
+    LumoEmu_SetFaults("no-controller");
+    EXPECT_TRUE(Initialize().empty());
+    EXPECT_EQ(std::make_tuple(Peer::adapters(Plugin()).size(), Count("Plugin"), Count("Adapter")),
+              std::make_tuple(0ul, 1ul, 0ul));
 }
 
-TEST_F(LifecycleTest, DeInitializeBeforeSetAdapterIdsLeavesNoStopEventBehind) {
-    Initialize();
-    TraceCapture trace(0x8 | 0x10);
-    EXPECT_EQ(Plugin().Execute(PI::DEINITIALIZE, 0, nullptr), 0u);
-    EXPECT_GE(trace.Find("Dorv... (Worker) is not joinable"), 0);
-    EXPECT_GE(trace.Find("Dorv... (Event Pool) is not joinable"), 0);
-    EXPECT_EQ(Peer::eventHandler(Plugin()).pending(0), 0);
-
-    // Threads started later are not stopped by a stale event.
-    StartThreads();
-    trace.Clear();
-    Plugin().sendWorkerEvent(NAMESPACE_piDorv::IPLUGINAPI_IMPL::CPluginEvents::FORCE_WORK);
-    EXPECT_TRUE(trace.WaitFor("After UpdateSystem() ret ="));
-    EXPECT_TRUE(Peer::workerRunning(Plugin()));
-    EXPECT_EQ(trace.Count("stop event received"), 0);
-    EXPECT_EQ(Plugin().Execute(PI::DEINITIALIZE, 0, nullptr), 0u);
-}
-
-TEST_F(LifecycleTest, DeInitializeJoinsBothThreadsWithTimingTraces) {
+// Each command's texts, and the lock hold lines named after the line of their lock statement.
+TEST_F(Lifecycle, TracesEveryStep) {
+    TraceCapture trace(0x2 | 0x8 | 0x10);
     Initialize();
     StartThreads();
-    TraceCapture trace(0x2 | 0x8);
-    EXPECT_EQ(Plugin().Execute(PI::DEINITIALIZE, 0, nullptr), 0u);
-    EXPECT_FALSE(Peer::workerRunning(Plugin()));
-    EXPECT_FALSE(Peer::eventPoolRunning(Plugin()));
-    EXPECT_EQ(trace.Count("LEAVE Worker()"), 1);
-    EXPECT_EQ(trace.Count("LEAVE EventPoll()"), 1);
-    EXPECT_GE(trace.Find("Dorv... (Worker) is joinable"), 0);
-    EXPECT_GE(trace.Find("Dorv... (Event Pool) is joinable"), 0);
-    const int waited = trace.Find("workerTh_.thread_.join()waited for");
-    EXPECT_GE(waited, 0);
-    const int held = trace.Find("workerTh_.thread_.join() . Lock held for microseconds: ");
-    EXPECT_GT(held, waited);
-    EXPECT_NE(trace.Lines()[static_cast<std::size_t>(held)].find("~CAutoScopeLeaveLogger_"), std::string::npos);
-    for (const std::string join : {"workerTh_.thread_.join()", "eventPoolTh_.thread_.join()"}) {
-        EXPECT_EQ(trace.Count("\tDeInitialize\t" + join), 2) << join; // the expression and the wait line
-    }
-    EXPECT_EQ(Peer::eventHandler(Plugin()).pending(0), 0);
-}
-
-TEST_F(LifecycleTest, SetAdapterIdsWhileThreadsRunStartsNothing) {
-    Initialize();
-    std::vector<PI::CAdapterID> ids(1);
-    ASSERT_EQ(Plugin().Execute(PI::SET_ADAPTER_IDS, 0, &ids), 0u);
-    EXPECT_EQ(Peer::adapterIDs(Plugin()).size(), 1u);
+    std::vector<PI::CAdapterID> ids;
     EXPECT_EQ(Plugin().Execute(PI::SET_ADAPTER_IDS, 0, &ids), 20000u);
-    EXPECT_EQ(Peer::adapterIDs(Plugin()).size(), 1u);
-    EXPECT_TRUE(Peer::workerRunning(Plugin()));
-
-    TraceCapture trace(0x2);
-    EXPECT_EQ(Plugin().Execute(PI::DEINITIALIZE, 0, nullptr), 0u);
-    EXPECT_EQ(trace.Count("LEAVE Worker()"), 1);
-    // After a DeInitialize the threads may be started again.
-    EXPECT_EQ(Plugin().Execute(PI::SET_ADAPTER_IDS, 0, &ids), 0u);
-    EXPECT_EQ(Plugin().Execute(PI::DEINITIALIZE, 0, nullptr), 0u);
+    Plugin().Execute(PI::DEINITIALIZE, 0, nullptr);
+    Plugin().Execute(PI::DEINITIALIZE, 0, nullptr);
+    ExpectSaid(trace, {{"Initialize",
+                        {"ENTER Initialize()", "dL.lock()", "dL.lock()waited for microseconds: N ",
+                         "ScanSystem() ret = 0 physicalDrives_=0", "Create new adpID", "LEAVE Initialize() -> 0"}},
+                       {"SetAdapterIDs",
+                        {"ENTER SetAdapterIDs", "ENTER SetAdapterIDs", "SetAdapterIDs() threads are already running"}},
+                       {"DeInitialize",
+                        {"ENTER DeInitialize", "Wait for termination... (Worker)", "Dorv... (Worker) is joinable",
+                         "workerTh_.thread_.join()", "workerTh_.thread_.join()waited for microseconds: N ",
+                         "Dorv... (Event Pool) is joinable", "eventPoolTh_.thread_.join()",
+                         "eventPoolTh_.thread_.join()waited for microseconds: N ", "LEAVE DeInitialize",
+                         "ENTER DeInitialize", "Wait for termination... (Worker)", "Dorv... (Worker) is not joinable",
+                         "Dorv... (Event Pool) is not joinable", "LEAVE DeInitialize"}}});
+    Texts holds;
+    for (const std::string& line : trace.Lines()) {
+        const std::size_t name = line.find("\t~CAutoScopeLeaveLogger_");
+        if (name != std::string::npos) {
+            const std::string number = line.substr(name + 24, line.find('\t', name + 1) - name - 24);
+            EXPECT_NE(line.find(":" + number + "\t~CAutoScopeLeaveLogger_" + number + "\t"), std::string::npos);
+            holds.push_back(
+                std::regex_replace(line.substr(line.find('\t', name + 1) + 1), std::regex("[0-9]+ $"), "N "));
+        }
+    }
+    EXPECT_EQ(holds, (Texts{"dL.lock() . Lock held for microseconds: N ",
+                            "workerTh_.thread_.join() . Lock held for microseconds: N ",
+                            "eventPoolTh_.thread_.join() . Lock held for microseconds: N "}));
+    EXPECT_EQ(Peer::eventHandler(Plugin()).pending(0), 0); // one stop per running thread, none without
 }
 
-// ---- The plugin object ----
-
-TEST_F(LifecycleTest, PluginPropertiesAndOperation) {
+TEST_F(PluginObject, EveryOperationRewritesThePluginRow) {
     Initialize();
-    std::vector<PI::CProperty> all;
-    ASSERT_EQ(Plugin().Execute(PI::GET_PROPERTIES, PluginId(), &all), 0u);
-    EXPECT_EQ(test_support::Describe(all),
-              (std::vector<std::string>{"30137 pos=0 'Plugin:ID=310'", "30007 label=23334 'Dorv-Plugin'",
-                                        "30099 label=23339 '7.12.1'", "30003 label=23338 'Linux'",
-                                        "30005 label=23335 extra=21007 rw #10 [2..255/1]"}));
-    auto& plugin = Peer::plugin(Plugin());
-    std::vector<PI::CProperty> one;
-    EXPECT_EQ(Plugin().GetPluginProperties(plugin, one, 30005), 0u);
-    ASSERT_EQ(one.size(), 1u);
-    EXPECT_EQ(one[0], all.at(4));
-    EXPECT_EQ(Plugin().GetPluginProperties(plugin, one, 30050), 0u);
-    EXPECT_TRUE(one.empty());
-
-    std::vector<PI::COperation> operations(3);
-    ASSERT_EQ(Plugin().Execute(PI::GET_OPERATIONS, PluginId(), &operations), 0u);
-    EXPECT_EQ(test_support::Describe(operations), std::vector<std::string>{"50002 kind=6 block={1,1,1,1,0,1}"});
-    PI::COperation any(50999);
-    EXPECT_EQ(Plugin().Execute(PI::CHECK_OPERATION, PluginId(), &any), 0u);
-    EXPECT_EQ(Plugin().Execute(PI::EXECUTE_OPERATION, PluginId(), &any), 20005u);
+    ASSERT_EQ(SetPollInterval(30), 0u);
+    for (const bool queueBusy : {false, true}) {
+        for (const std::int32_t code : {50002, 50999}) {
+            Query("UPDATE Plugin SET ObjectID = 7, PollInterval = 3, Version = 'old'");
+            std::unique_lock<std::mutex> busy(Peer::eL(Plugin()), std::defer_lock);
+            if (queueBusy) {
+                busy.lock();
+            }
+            PI::COperation op(code);
+            EXPECT_EQ(Plugin().Execute(PI::EXECUTE_OPERATION, PluginId(), &op), code == 50002 ? 0u : 20005u);
+            EXPECT_EQ(Query("SELECT ObjectID, PollInterval, Version FROM Plugin"),
+                      (Rows{{std::to_string(ID_BASE), "30", "7.12.1"}}))
+                << code << " busy " << queueBusy;
+        }
+    }
 }
 
-TEST_F(LifecycleTest, SettingThePollIntervalPersistsItAndWakesTheWorker) {
+TEST_F(PluginObject, PollIntervalIsBoundedPersistedAndWakesTheWorker) {
     Initialize();
     const std::uint64_t before = PluginUpdateCounter();
     EXPECT_EQ(SetPollInterval(30), 0u);
-    EXPECT_EQ(Peer::pollInterval(Plugin()), 30u);
-    EXPECT_EQ(PluginUpdateCounter(), before + 1);
+    EXPECT_EQ(
+        std::make_tuple(Peer::pollInterval(Plugin()), PluginUpdateCounter(), Peer::eventHandler(Plugin()).pending(2)),
+        std::make_tuple(30u, before + 1, 1));
     EXPECT_NE(ReadConfig().find("PollInterval=30"), std::string::npos);
-    EXPECT_EQ(Peer::eventHandler(Plugin()).pending(2), 1);
-
-    // The stored interval is what a new plugin object starts with.
-    IPLUGINAPI_IMPL other;
-    EXPECT_EQ(Peer::pollInterval(other), 30u);
-
     PI::CProperty name(30007, false);
-    name.SetValue(std::string("x"));
     EXPECT_EQ(Plugin().Execute(PI::SET_PROPERTY, PluginId(), &name), 20004u);
-    EXPECT_EQ(Peer::pollInterval(Plugin()), 30u);
-}
-
-TEST_F(LifecycleTest, PollIntervalThatIsNotARangedValueStaysInBounds) {
-    Initialize();
-    PI::CProperty text(30005, true);
-    text.SetValue(std::string("fast")); // reads back as 0
-    Plugin().Execute(PI::SET_PROPERTY, PluginId(), &text);
+    PI::CProperty value(30005, true);
+    value.SetValue(std::string("fast")); // not a ranged value: reads as 0
+    Plugin().Execute(PI::SET_PROPERTY, PluginId(), &value);
     EXPECT_EQ(Peer::pollInterval(Plugin()), 2u);
-
-    PI::CProperty huge(30005, true);
-    huge.SetValue(std::uint64_t{100000});
-    Plugin().Execute(PI::SET_PROPERTY, PluginId(), &huge);
+    value.SetValue(std::uint64_t{100000});
+    Plugin().Execute(PI::SET_PROPERTY, PluginId(), &value);
     EXPECT_EQ(Peer::pollInterval(Plugin()), 255u);
-}
-
-TEST_F(LifecycleTest, FailedConfigurationWriteIsReportedButTheValueIsUsed) {
-    Initialize();
-    // A configuration directory that does not exist makes the write fail.
+    // A failed write is reported, but the value is used and the worker woken all the same.
     setenv("PI_CONFIG_DIR", (m_ConfigDir / "missing" / "deeper").string().c_str(), 1);
     EXPECT_NE(SetPollInterval(20), 0u);
-    EXPECT_EQ(Peer::pollInterval(Plugin()), 20u);
-    EXPECT_EQ(Peer::eventHandler(Plugin()).pending(2), 1);
+    EXPECT_EQ(std::make_tuple(Peer::pollInterval(Plugin()), Peer::eventHandler(Plugin()).pending(2)),
+              std::make_tuple(20u, 4));
+}
+
+TEST_F(PluginObject, StoredPollIntervalIsReadWholeAndBounded) {
+    const std::pair<const char*, std::uint32_t> cases[] = {{"PollInterval=1\n", 2},
+                                                           {"PollInterval=0\n", 2},
+                                                           {"PollInterval=300\n", 255},
+                                                           {"PollInterval=255\n", 255},
+                                                           {"PollInterval=42\n", 42},
+                                                           {"PollInterval= 7\n", 7},
+                                                           {"PollInterval=12abc\n", 10},
+                                                           {"PollInterval=\n", 10},
+                                                           {"PollInterval=0x10\n", 10},
+                                                           {"PollInterval=99999999999\n", 10},
+                                                           {"Other=5\n", 10},
+                                                           {nullptr, 10}};
+    for (const auto& [content, expected] : cases) {
+        std::filesystem::remove(m_ConfigDir / "piDorv.ini");
+        if (content != nullptr) {
+            WriteConfig(content);
+        }
+        IPLUGINAPI_IMPL plugin;
+        EXPECT_EQ(Peer::pollInterval(plugin), expected) << (content ? content : "(no file)");
+    }
+    EXPECT_EQ(NAMESPACE_piDorv::PollIntervalFromText("7 "), 10u);
 }
 } // namespace
-} // namespace core_test

@@ -1,47 +1,39 @@
 // The scan and reconcile cycle: adapters kept, updated and adopted; logical drives removed, changed
 // and added; the rows that follow.
-#include "CoreTestSupport.h"
+#include "support/PluginFixture.h"
 
-namespace core_test {
 namespace {
+using namespace test_support;
 using NAMESPACE_piDorv::CDorvAdapter;
 using NAMESPACE_piDorv::CDorvLogicalDrive;
 using NAMESPACE_piDorv::CDorvPhysicalDrive;
 using AdapterList = std::vector<std::shared_ptr<CDorvAdapter>>;
+using Ids = std::vector<std::uint64_t>;
 
 const char* const SERIAL_A = "0123456789ABCDEF0123456789ABCDEF";
 const char* const SERIAL_B = "FEDCBA9876543210FEDCBA9876543210";
 
-class ScanTest : public CoreTest {
+class Scan : public PluginTest {
 protected:
-    // One scan and reconcile with the locks held, as a worker cycle runs it.
-    std::uint32_t Reconcile(std::vector<CDorvLogicalDrive> newLogicalDrives = {}) {
+    // One reconcile with the locks held, as a worker cycle runs it: of a fresh scan, or of no adapter
+    // and the given logical drives.
+    std::uint32_t Reconcile(bool scan, std::vector<CDorvLogicalDrive> logical = {}) {
         std::lock_guard<std::mutex> data(Peer::dL(Plugin()));
         std::lock_guard<std::mutex> events(Peer::eL(Plugin()));
         AdapterList adapters;
         std::vector<CDorvPhysicalDrive> physical;
-        std::vector<CDorvLogicalDrive> logical;
-        EXPECT_EQ(Plugin().ScanSystem(adapters, physical, logical, false), 0u);
-        for (auto& drive : newLogicalDrives) {
-            logical.push_back(drive);
+        if (scan) {
+            EXPECT_EQ(Plugin().ScanSystem(adapters, physical, logical, false), 0u);
         }
         return Plugin().UpdateSystem(adapters, physical, logical);
     }
-
-    std::uint32_t UpdateWith(std::vector<CDorvLogicalDrive> newLogicalDrives) {
-        std::lock_guard<std::mutex> data(Peer::dL(Plugin()));
-        std::lock_guard<std::mutex> events(Peer::eL(Plugin()));
-        std::vector<CDorvPhysicalDrive> physical;
-        return Plugin().UpdateSystem(AdapterList{}, physical, newLogicalDrives);
-    }
-
+    void Answer(const std::vector<TreeAdapter>& adapters) { LumoEmu_SetAnswer(DeviceTree(adapters).c_str()); }
     // Initialize with the adapters the controller reports; gives the first adapter.
     std::shared_ptr<CDorvAdapter> InitializeWith(const std::vector<TreeAdapter>& adapters) {
-        LumoEmu_SetAnswer(DeviceTree(adapters).c_str());
+        Answer(adapters);
         Initialize();
-        return Peer::adapters(Plugin()).at(0);
+        return Peer::adapters(Plugin()).empty() ? nullptr : Peer::adapters(Plugin())[0];
     }
-
     // A current logical drive of the adapter, with its row.
     CDorvLogicalDrive AddCurrentDrive(const std::shared_ptr<CDorvAdapter>& adapter, int number) {
         CDorvLogicalDrive drive = MakeLogicalDrive(adapter, number, Plugin().NewID());
@@ -52,174 +44,150 @@ protected:
     }
 };
 
-TEST_F(ScanTest, AdapterIsKeptAndUpdatedInPlaceAndInItsRow) {
+TEST_F(Scan, AdapterIsKeptAndUpdatedInPlaceAndInItsRow) {
     const auto adapter = InitializeWith({{SERIAL_A, "Dorv100 (0)"}});
-    const std::uint64_t counter = adapter->m_UpdateCounter;
-    EXPECT_EQ(Reconcile(), 20000u); // unchanged: nothing to do
-    EXPECT_EQ(adapter->m_UpdateCounter, counter);
+    EXPECT_EQ(Reconcile(true), 20000u); // unchanged: nothing to do
+    EXPECT_EQ(adapter->m_UpdateCounter, 1u);
 
-    LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)", "2.0 (LPC), 2.1 (FX3S)"}}).c_str());
-    EXPECT_EQ(Reconcile(), 0u);
-    ASSERT_EQ(Peer::adapters(Plugin()).size(), 1u);
-    EXPECT_EQ(Peer::adapters(Plugin())[0], adapter); // the same shared object
-    EXPECT_EQ(adapter->m_FirmwareVersion, "2.0 (LPC), 2.1 (FX3S)");
-    EXPECT_EQ(adapter->m_ID, ID_BASE | 1); // the identifier the host knows stays
-    EXPECT_EQ(adapter->m_UpdateCounter, counter + 1);
-    EXPECT_EQ(Query("SELECT FirmwareVersion, ObjectID FROM Adapter"),
-              (Rows{{"2.0 (LPC), 2.1 (FX3S)", std::to_string(ID_BASE | 1)}}));
+    Answer({{SERIAL_A, "Dorv100 (0)", "2.0"}});
+    EXPECT_EQ(Reconcile(true), 0u);
+    EXPECT_EQ(Peer::adapters(Plugin()), AdapterList{adapter}); // the same shared object
+    EXPECT_EQ(std::make_tuple(adapter->m_FirmwareVersion, adapter->m_ID, adapter->m_UpdateCounter),
+              std::make_tuple(std::string("2.0"), ID_BASE | 1, 2ul));
+    EXPECT_EQ(Query("SELECT FirmwareVersion, ObjectID FROM Adapter"), (Rows{{"2.0", std::to_string(ID_BASE | 1)}}));
 
     // A worker cycle brings the change to the row as well, rebuilds the relations and counts itself.
     const std::uint64_t pluginCounter = PluginUpdateCounter();
-    LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)", "3.0"}}).c_str());
+    Answer({{SERIAL_A, "Dorv100 (0)", "3.0"}});
     Plugin().WorkerDo(false);
     EXPECT_EQ(Query("SELECT FirmwareVersion FROM Adapter"), (Rows{{"3.0"}}));
-    EXPECT_EQ(adapter->m_Parents, std::vector<std::uint64_t>{ID_BASE});
-    EXPECT_EQ(Peer::plugin(Plugin()).m_Children, std::vector<std::uint64_t>{ID_BASE | 1});
-    EXPECT_EQ(PluginUpdateCounter(), pluginCounter + 1);
+    EXPECT_EQ(std::make_tuple(adapter->m_Parents, Peer::plugin(Plugin()).m_Children, PluginUpdateCounter()),
+              std::make_tuple(Ids{ID_BASE}, Ids{ID_BASE | 1}, pluginCounter + 1));
+
+    // A failed exchange removes nothing.
+    LumoEmu_SetFaults("no-controller");
+    EXPECT_EQ(Reconcile(true), 20000u);
+    EXPECT_EQ(std::make_pair(Peer::adapters(Plugin()).size(), Count("Adapter")), std::make_pair(1ul, 1ul));
 }
 
-TEST_F(ScanTest, EachAdapterKeepsItsOwnNumberAndRow) {
+TEST_F(Scan, EachAdapterKeepsItsOwnNumberAndRowAndSharedSerialsMatchInTurn) {
     InitializeWith({{SERIAL_A, "Dorv100 (0)"}, {SERIAL_B, "Dorv100 (1)"}});
     const auto& adapters = Peer::adapters(Plugin());
     ASSERT_EQ(adapters.size(), 2u);
     EXPECT_NE(adapters[0]->m_GlobalAdapterNumber, adapters[1]->m_GlobalAdapterNumber);
     EXPECT_EQ(Count("Plugin"), 1u); // one plugin row, however many adapters
-
-    // A change of the second adapter reaches its own row only.
-    LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)"}, {SERIAL_B, "Dorv100 (1)", "9.9"}}).c_str());
-    EXPECT_EQ(Reconcile(), 0u);
+    Answer({{SERIAL_A, "Dorv100 (0)"}, {SERIAL_B, "Dorv100 (1)", "9.9"}});
+    EXPECT_EQ(Reconcile(true), 0u);
     EXPECT_EQ(Query("SELECT UniqueID, FirmwareVersion FROM Adapter ORDER BY ID"),
               (Rows{{SERIAL_A, "1.5 (LPC), 1.7 (FX3S)"}, {SERIAL_B, "9.9"}}));
-}
 
-TEST_F(ScanTest, AdaptersSharingASerialAreMatchedInTurn) {
+    // Two elements sharing a serial: each current adapter follows its own element only.
     InitializeWith({{SERIAL_A, "Dorv100 (0)"}, {SERIAL_A, "Dorv100 (1)"}});
-    const auto& adapters = Peer::adapters(Plugin());
-    LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)"}, {SERIAL_A, "Dorv100 (1)", "9.9"}}).c_str());
-    EXPECT_EQ(Reconcile(), 0u);
-    EXPECT_EQ(Reconcile(), 20000u); // settled: the first adapter does not follow the second element
+    Answer({{SERIAL_A, "Dorv100 (0)"}, {SERIAL_A, "Dorv100 (1)", "9.9"}});
+    EXPECT_EQ(Reconcile(true), 0u);
+    EXPECT_EQ(Reconcile(true), 20000u); // settled
     ASSERT_EQ(adapters.size(), 2u);
-    EXPECT_EQ((std::vector<std::string>{adapters[0]->m_Name, adapters[0]->m_FirmwareVersion, adapters[1]->m_Name,
-                                        adapters[1]->m_FirmwareVersion}),
-              (std::vector<std::string>{"Dorv100 (0)", "1.5 (LPC), 1.7 (FX3S)", "Dorv100 (1)", "9.9"}));
+    EXPECT_EQ((Texts{adapters[0]->m_Name, adapters[0]->m_FirmwareVersion, adapters[1]->m_Name,
+                     adapters[1]->m_FirmwareVersion}),
+              (Texts{"Dorv100 (0)", "1.5 (LPC), 1.7 (FX3S)", "Dorv100 (1)", "9.9"}));
 }
 
-TEST_F(ScanTest, InitializeWithoutAdaptersStillWritesThePluginRow) {
-    LumoEmu_SetAnswer(DeviceTree({}).c_str());
-    Initialize();
-    EXPECT_TRUE(Peer::adapters(Plugin()).empty());
-    EXPECT_EQ(Count("Plugin"), 1u);
-}
-
-TEST_F(ScanTest, CycleBeforeTheFirstInitializeIsReplacedByIt) {
-    // A host that starts the threads first: a worker cycle adopts the adapter before Initialize.
-    LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)"}}).c_str());
+TEST_F(Scan, NewAdaptersAreAdoptedWithFreshIdentifiersAndRows) {
+    // A host that starts the threads first: Initialize replaces what a worker cycle adopted before it,
+    // and without adapters still writes the plugin row.
+    Answer({{SERIAL_A, "Dorv100 (0)"}});
     Plugin().WorkerDo(true);
-    ASSERT_EQ(Peer::adapters(Plugin()).size(), 1u);
-    Initialize();
-    ASSERT_EQ(Peer::adapters(Plugin()).size(), 1u);
-    EXPECT_EQ(Count("Adapter"), 1u);
-    EXPECT_EQ(Count("Plugin"), 1u);
-}
-
-TEST_F(ScanTest, NewAdapterIsAdoptedWithAFreshIdentifierAndInserted) {
+    EXPECT_EQ(InitializeWith({}), nullptr);
+    EXPECT_EQ(std::make_pair(Count("Plugin"), Count("Adapter")), std::make_pair(1ul, 0ul));
     InitializeWith({{SERIAL_A, "Dorv100 (0)"}});
-    LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)"}, {SERIAL_B, "Dorv100 (1)"}}).c_str());
-    EXPECT_EQ(Reconcile(), 20000u);
+    Answer({{SERIAL_A, "Dorv100 (0)"}, {SERIAL_B, "Dorv100 (1)"}});
+    EXPECT_EQ(Reconcile(true), 20000u);
     ASSERT_EQ(Peer::adapters(Plugin()).size(), 2u);
-    EXPECT_EQ(Peer::adapters(Plugin())[1]->m_UniqueID, SERIAL_B);
-    EXPECT_EQ(Peer::adapters(Plugin())[1]->m_ID, ID_BASE | 2);
+    EXPECT_EQ(std::make_pair(Peer::adapters(Plugin())[1]->m_UniqueID, Peer::adapters(Plugin())[1]->m_ID),
+              std::make_pair(std::string(SERIAL_B), ID_BASE | 4));
     EXPECT_EQ(Count("Adapter"), 2u);
-
-    // A failed exchange removes nothing.
-    LumoEmu_SetFaults("no-controller");
-    EXPECT_EQ(Reconcile(), 20000u);
-    EXPECT_EQ(Peer::adapters(Plugin()).size(), 2u);
 }
 
-TEST_F(ScanTest, LogicalDrivesAreAdoptedUpdatedAndRemoved) {
+TEST_F(Scan, LogicalDrivesAreAdoptedUpdatedAndRemoved) {
     const auto adapter = InitializeWith({{SERIAL_A, "Dorv100 (0)"}});
-    std::uint64_t counter = adapter->m_UpdateCounter;
     const auto& drives = Peer::logicalDrives(Plugin());
-
     // A new drive, tied to the scan's copy of the same adapter, is adopted with an identifier of its
     // own (a worker scan's records carry 0) and inserted.
     CDorvLogicalDrive drive = MakeLogicalDrive(std::make_shared<CDorvAdapter>(*adapter), 1);
-    EXPECT_EQ(UpdateWith({drive}), 0u);
+    EXPECT_EQ(Reconcile(false, {drive}), 0u);
     ASSERT_EQ(drives.size(), 1u);
-    EXPECT_EQ(drives[0].m_Adapter, adapter);
-    EXPECT_EQ(drives[0].m_ID, ID_BASE | 2);
-    EXPECT_EQ(adapter->m_Children, std::vector<std::uint64_t>{ID_BASE | 2});
-    EXPECT_EQ(adapter->m_UpdateCounter, counter + 1);
+    EXPECT_EQ(std::make_tuple(drives[0].m_Adapter, drives[0].m_ID, adapter->m_Children, adapter->m_UpdateCounter),
+              std::make_tuple(adapter, ID_BASE | 2, Ids{ID_BASE | 2}, 2ul));
     EXPECT_EQ(Query("SELECT Number, Name, ObjectID FROM LD"),
               (Rows{{"1", "LogicalDrive_1", std::to_string(ID_BASE | 2)}}));
-    // The same drive again: nothing to do.
-    EXPECT_EQ(UpdateWith({drive}), 20000u);
-    EXPECT_EQ(drives.size(), 1u);
-    // A changed drive is updated, in its row as well, which keeps the drive's identifier.
+    EXPECT_EQ(Reconcile(false, {drive}), 20000u); // the same drive again: nothing to do
+    // A changed drive is updated, in its row as well, which keeps the drive's identifier; a renamed
+    // drive's row is found by the name it was written with.
     drive.m_Status = 40094;
-    EXPECT_EQ(UpdateWith({drive}), 0u);
-    ASSERT_EQ(drives.size(), 1u);
-    EXPECT_EQ(drives[0].m_Status, 40094);
-    EXPECT_EQ(Query("SELECT Status, ObjectID FROM LD"), (Rows{{"DEGRADED", std::to_string(ID_BASE | 2)}}));
-    // A renamed drive's row is found by the name it was written with.
     drive.m_Name = "renamed";
-    EXPECT_EQ(UpdateWith({drive}), 0u);
-    EXPECT_EQ(Query("SELECT Name FROM LD"), (Rows{{"renamed"}}));
+    EXPECT_EQ(Reconcile(false, {drive}), 0u);
+    EXPECT_EQ(std::make_pair(drives.size(), drives[0].m_Status), std::make_pair(1ul, 40094));
+    EXPECT_EQ(Query("SELECT Status, Name, ObjectID FROM LD"),
+              (Rows{{"DEGRADED", "renamed", std::to_string(ID_BASE | 2)}}));
     EXPECT_TRUE(Peer::events(Plugin()).empty());
 
     // A vanished drive raises an event and loses its row.
-    counter = adapter->m_UpdateCounter;
-    EXPECT_EQ(UpdateWith({}), 0u);
-    EXPECT_TRUE(drives.empty());
-    EXPECT_TRUE(adapter->m_Children.empty());
-    EXPECT_EQ(adapter->m_UpdateCounter, counter + 1);
-    EXPECT_EQ(Count("LD"), 0u);
+    EXPECT_EQ(Reconcile(false), 0u);
+    EXPECT_TRUE(drives.empty() && adapter->m_Children.empty());
+    EXPECT_EQ(std::make_pair(adapter->m_UpdateCounter, Count("LD")), std::make_pair(3ul, 0ul));
     const auto& events = Peer::events(Plugin());
     ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(std::make_tuple(events[0].m_Code, events[0].m_Code2, events[0].m_SourceID),
-              std::make_tuple(10081, 3, adapter->m_ID));
-    EXPECT_EQ((std::vector<std::string>{events[0].m_SourceName, events[0].m_PlaceHolder1, events[0].m_PlaceHolder2}),
-              (std::vector<std::string>{"Dorv100 (0)", "Dorv100 (0)", "1"}));
+    EXPECT_EQ(std::make_tuple(events[0].m_Code, events[0].m_Code2, events[0].m_SourceID, events[0].m_SourceName,
+                              events[0].m_PlaceHolder1, events[0].m_PlaceHolder2),
+              std::make_tuple(10081, 3, adapter->m_ID, std::string("Dorv100 (0)"), std::string("Dorv100 (0)"),
+                              std::string("1")));
 }
 
-TEST_F(ScanTest, WithSeveralAdaptersEachPassTreatsOnlyItsOwnDrives) {
+TEST_F(Scan, WithSeveralAdaptersEachPassTreatsOnlyItsOwnDrives) {
     const auto a = InitializeWith({{SERIAL_A, "Dorv100 (0)"}, {SERIAL_B, "Dorv100 (1)"}});
     const auto b = Peer::adapters(Plugin()).at(1);
+    const auto& drives = Peer::logicalDrives(Plugin());
     const CDorvLogicalDrive kept = AddCurrentDrive(a, 0);
     const CDorvLogicalDrive added = MakeLogicalDrive(a, 1, ID_BASE | 0x60);
-
-    EXPECT_EQ(UpdateWith({kept, added}), 0u);
-    const auto& drives = Peer::logicalDrives(Plugin());
+    EXPECT_EQ(Reconcile(false, {kept, added}), 0u);
     ASSERT_EQ(drives.size(), 2u); // the current drive stays, the new one is taken once
-    EXPECT_EQ(drives[0].m_Number, 0);
-    EXPECT_EQ(drives[1].m_Number, 1);
-    EXPECT_EQ(drives[1].m_Adapter, a);
-    EXPECT_TRUE(Peer::events(Plugin()).empty());
-    EXPECT_TRUE(b->m_Children.empty());
+    EXPECT_EQ(std::make_tuple(drives[0].m_Number, drives[1].m_Number, drives[1].m_Adapter), std::make_tuple(0, 1, a));
+    EXPECT_TRUE(Peer::events(Plugin()).empty() && b->m_Children.empty());
     EXPECT_EQ(Count("LD"), 2u);
 
-    // A new drive of the second adapter is adopted by that adapter.
-    const CDorvLogicalDrive second = MakeLogicalDrive(b, 7);
-    EXPECT_EQ(UpdateWith({kept, added, second}), 0u);
+    // A new drive of the second adapter is adopted by that adapter, and leaves with it.
+    EXPECT_EQ(Reconcile(false, {kept, added, MakeLogicalDrive(b, 7)}), 0u);
     ASSERT_EQ(drives.size(), 3u);
-    EXPECT_EQ(drives[2].m_Adapter, b);
-    EXPECT_EQ(b->m_Children, std::vector<std::uint64_t>{drives[2].m_ID});
-    EXPECT_EQ(UpdateWith({kept, added}), 0u); // and leaves with it
+    EXPECT_EQ(std::make_pair(drives[2].m_Adapter, b->m_Children), std::make_pair(b, Ids{drives[2].m_ID}));
+    EXPECT_EQ(Reconcile(false, {kept, added}), 0u);
     EXPECT_EQ(drives.size(), 2u);
     Peer::events(Plugin()).clear();
 
     // A drive of the second adapter goes only when that adapter's list lacks it, and only its own
     // row goes with it although the first adapter has a drive 0 as well.
     const CDorvLogicalDrive other = AddCurrentDrive(b, 0);
-    EXPECT_EQ(UpdateWith({kept, added, other}), 20000u);
-    EXPECT_EQ(Peer::logicalDrives(Plugin()).size(), 3u);
-    EXPECT_EQ(UpdateWith({kept, added}), 0u);
+    EXPECT_EQ(Reconcile(false, {kept, added, other}), 20000u);
+    EXPECT_EQ(Reconcile(false, {kept, added}), 0u);
     ASSERT_EQ(Peer::events(Plugin()).size(), 1u);
     EXPECT_EQ(Peer::events(Plugin())[0].m_SourceID, b->m_ID);
-    EXPECT_EQ(Peer::logicalDrives(Plugin()).size(), 2u);
+    EXPECT_EQ(drives.size(), 2u);
     EXPECT_EQ(Query("SELECT ObjectID FROM LD WHERE Number = 0"), (Rows{{std::to_string(kept.m_ID)}}));
 }
 
+TEST_F(Scan, TracesEachPass) {
+    InitializeWith({{SERIAL_A, "Dorv100 (0)"}, {SERIAL_B, "Dorv100 (1)"}});
+    TraceCapture trace(0x2 | 0x4 | 0x10);
+    std::vector<CDorvLogicalDrive> logical = {MakeLogicalDrive(nullptr, 4)};
+    std::vector<CDorvPhysicalDrive> physical = {MakePhysicalDrive(0)};
+    AdapterList adapters;
+    Plugin().UpdateSystem(adapters, physical, logical);
+    Plugin().ScanSystem(adapters, physical, logical, false);
+    ExpectSaid(trace, {{"ScanSystem",
+                        {"ENTER ScanSystem(0) PhyDrive=1 LogDrive=1", "ScanSystem() before EnumerateAllDisks",
+                         "LEAVE ScanSystem() -> 0"}},
+                       {"UpdateSystem",
+                        {"ENTER UpdateSystem for adapter, 1 physicalDrives, 1 logicalDrive(s)",
+                         "UpdateSystem() Zul physicalDrives = 1", "UpdateSystem() Zul physicalDrives = 1",
+                         "LEAVE UpdateSystem ret = 0"}}});
+}
 } // namespace
-} // namespace core_test

@@ -1,53 +1,34 @@
-// Shared pieces of the plugin-core tests: member access, a fixture with a fresh database, an
-// emulated controller and a private configuration directory, and drive builders.
+// The plugin test fixture: a plugin object on a fresh database, an emulated controller and a private
+// configuration directory, with the host commands tests use most and builders for drives.
 #pragma once
-#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
-#include <iterator>
 #include <fstream>
-#include <functional>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
-#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
 
-#include "support/PluginTestPeer.h"
-#include "support/DeviceTree.h"
 #include "db/Database.h"
 #include "lumo/Lumo.h"
-#include "piDorvModule.h"
-#include "piDorvPlugin.h"
+#include "piDorv/Src/piDorvPlugin.h"
+#include "support/DeviceTree.h"
+#include "support/Eventually.h"
+#include "support/PluginTestPeer.h"
 #include "support/TraceCapture.h"
 
-namespace core_test {
+namespace test_support {
 using NAMESPACE_piDorv::IPLUGINAPI_IMPL;
 using Peer = NAMESPACE_piDorv::PluginTestPeer;
 using Rows = std::vector<std::vector<std::string>>;
+using Texts = std::vector<std::string>;
+using TraceTable = std::vector<std::pair<std::string, Texts>>; // a function and its messages in order
 
 const std::uint64_t ID_BASE = 0x0136000000000000ull;
-
-using test_support::TraceCapture;
-
-// Polls a condition until it holds or `seconds` pass.
-inline bool Eventually(const std::function<bool()>& condition, int seconds = 20) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (std::chrono::steady_clock::now() < end) {
-        if (condition()) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
-}
-
-using test_support::DeviceTree;
-using test_support::TreeAdapter;
 
 // A physical drive at the port (device 0).
 inline NAMESPACE_piDorv::CDorvPhysicalDrive MakePhysicalDrive(int port, std::uint64_t id = 0) {
@@ -78,10 +59,10 @@ inline NAMESPACE_piDorv::CDorvLogicalDrive MakeLogicalDrive(std::shared_ptr<NAME
     return drive;
 }
 
-class CoreTest : public ::testing::Test {
+class PluginTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "pidorv-core-XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "pidorv-test-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         m_ConfigDir = pattern;
         setenv("PI_CONFIG_DIR", m_ConfigDir.string().c_str(), 1);
@@ -107,7 +88,7 @@ protected:
         return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
-    // Command 1 with its checks of the status.
+    // The host commands, each expected to succeed.
     std::vector<PI::CAdapterID> Initialize() {
         std::vector<PI::CAdapterID> ids;
         EXPECT_EQ(Plugin().Execute(PI::INITIALIZE, 0, &ids), 0u);
@@ -117,6 +98,25 @@ protected:
         std::vector<PI::CAdapterID> ids;
         ASSERT_EQ(Plugin().Execute(PI::SET_ADAPTER_IDS, 0, &ids), 0u);
     }
+    std::vector<PI::CEvent> CollectEvents() {
+        PI::COperation op(50002);
+        EXPECT_EQ(Plugin().Execute(PI::EXECUTE_OPERATION, PluginId(), &op), 0u);
+        return op.m_Events;
+    }
+    // The poll interval as a ranged value, as the host sends it.
+    std::uint32_t SetPollInterval(std::int64_t seconds) {
+        PI::CProperty property(30005, true);
+        property.SetValue(seconds, std::int64_t{2}, std::int64_t{255}, std::int64_t{1});
+        return Plugin().Execute(PI::SET_PROPERTY, PluginId(), &property);
+    }
+
+    static void ExpectSaid(const TraceCapture& trace, const TraceTable& table) {
+        for (const auto& [function, texts] : table) {
+            EXPECT_EQ(trace.Said(function), texts) << function;
+        }
+    }
+
+    // Members read under the data lock, as a host call would.
     std::uint64_t PluginId() {
         std::lock_guard<std::mutex> guard(Peer::dL(Plugin()));
         return Peer::plugin(Plugin()).m_ID;
@@ -129,20 +129,9 @@ protected:
         std::lock_guard<std::mutex> guard(Peer::dL(Plugin()));
         return Peer::plugin(Plugin()).m_UpdateCounter;
     }
-    // Command 5 with a ranged poll interval, as the host sends it.
-    std::uint32_t SetPollInterval(std::int64_t seconds) {
-        PI::CProperty property(30005, true);
-        property.SetValue(seconds, std::int64_t{2}, std::int64_t{255}, std::int64_t{1});
-        return Plugin().Execute(PI::SET_PROPERTY, PluginId(), &property);
-    }
-    std::vector<PI::CEvent> CollectEvents() {
-        PI::COperation op(50002);
-        EXPECT_EQ(Plugin().Execute(PI::EXECUTE_OPERATION, PluginId(), &op), 0u);
-        return op.m_Events;
-    }
 
     std::filesystem::path m_ConfigDir;
     std::shared_ptr<DatabaseORM::storage_t> m_Db;
     std::unique_ptr<IPLUGINAPI_IMPL> m_Plugin;
 };
-} // namespace core_test
+} // namespace test_support
