@@ -10,11 +10,11 @@
 #include "codes/CodeNames.h"
 #include "lumo/Lumo.h"
 #include "orm/RaidDataModels.h"
+#include "piDorvCodes.h"
 #include "piDorvLogicalDrive.h"
 #include "piDorvModule.h"
 #include "piDorvOperationDescriptor.h"
 #include "piDorvPhysicalDrive.h"
-#include "piDorvStatus.h"
 #include "tlx/Clock.h"
 #include "tlx/Json.h"
 #include "tlx/ScopeGuard.h"
@@ -32,29 +32,13 @@ const std::uint32_t ANSWER_CAPACITY = 64000;
 const std::size_t REQUEST_POOL_CHUNK = 64 * 1024;
 const std::int32_t REQUEST_MODE = 5;
 
-// Object type code of a freshly parsed adapter.
-const std::int32_t PARSED_ADAPTER_TYPE = 19051;
-
-// Host value codes used by the adapter.
-const std::int32_t VALUE_OK = 40024;
-const std::int32_t VALUE_WARNING = 40150;
-const std::int32_t VALUE_FAILED = 40095;
-const std::int32_t VALUE_LINUX_MD = 40278;
-const std::int32_t VALUE_SD = 40495;
-const std::int32_t VALUE_LOGICAL_DRIVE_FAILED = 40267;
-const std::int32_t VALUE_LOGICAL_DRIVE_DEGRADED = 40266;
-
 // The device holds two SD cards forming one logical drive.
 const std::uint64_t MAX_PHYSICAL_DEVICES = 2;
 const std::uint64_t MAX_LOGICAL_DRIVES = 1;
 
-const std::int32_t OP_SCAN_CONFIGURATION = 50007;
-const std::int32_t OP_GET_RAID_LEVEL_INFORMATION = 50003;
-const std::int32_t EVENT_SCAN_CONFIGURATION = 10132;
-
 const OperationDescriptor ADAPTER_OPERATIONS[] = {
-    {OP_SCAN_CONFIGURATION, 1, 2, 1, 1, false, -1, 1, 1},
-    {OP_GET_RAID_LEVEL_INFORMATION, 4, 1, 1, 1, false, 0, 1, 1},
+    {Operation::SCAN_CONFIGURATION, 1, 2, 1, 1, false, -1, 1, 1},
+    {Operation::GET_RAID_LEVEL_INFORMATION, 4, 1, 1, 1, false, 0, 1, 1},
 };
 
 // The library may hand back no text at all; the trace wants one.
@@ -164,7 +148,7 @@ void readAdapter(const TLX::Json::TJsonObject& element, CDorvAdapterList& adapte
     const std::int32_t adapterNumber = element.findMemberValue("AdapterNumber", TLX::Json::JSON_INTEGER).GetInt();
 
     CDorvAdapter& adapter = adapters.emplace_back();
-    adapter.PI::CObject::m_Type = PARSED_ADAPTER_TYPE;
+    adapter.PI::CObject::m_Type = ObjectType::ADAPTER_PARSED;
     adapter.m_FirmwareVersion = std::move(firmwareVersion);
     adapter.m_UniqueID = serialNumber;
     adapter.m_SerialNumber = std::move(serialNumber);
@@ -175,7 +159,7 @@ void readAdapter(const TLX::Json::TJsonObject& element, CDorvAdapterList& adapte
     adapter.m_DeviceID = std::move(deviceId);
     adapter.m_AdapterNumber = static_cast<std::int64_t>(adapterNumber);
     adapter.m_Type = "Dorv";
-    adapter.m_Status = VALUE_OK;
+    adapter.m_Status = Value::OK;
     adapter.m_StatusWord2 = 1;
 }
 
@@ -216,20 +200,20 @@ std::string countOfMax(std::size_t count, std::uint64_t maximum) {
 }
 
 std::int32_t statusDisplay(std::int32_t status) {
-    if (status == VALUE_FAILED) {
+    if (status == Value::FAILED) {
         return 24001;
     }
-    if (status == VALUE_WARNING) {
+    if (status == Value::WARNING) {
         return 24002;
     }
     return 24000;
 }
 
 const std::string& statusText(std::int32_t status) {
-    if (status == VALUE_FAILED || status == VALUE_WARNING) {
+    if (status == Value::FAILED || status == Value::WARNING) {
         return CodeNames::ValueName(status);
     }
-    return CodeNames::ValueName(VALUE_OK);
+    return CodeNames::ValueName(Value::OK);
 }
 } // namespace
 
@@ -270,8 +254,8 @@ std::uint32_t CDorvAdapter::GetAdapterProperties(std::vector<PI::CProperty>& out
     addProperty(out, id, 30056, m_Type, NOT_SET, 0, NOT_SET);
     if (wants(id, 30158)) {
         PI::CProperty& property = out.emplace_back(makeProperty(30158, NOT_SET, 0, NOT_SET));
-        static const std::vector<std::int32_t> choices{VALUE_LINUX_MD};
-        property.SetValue(VALUE_LINUX_MD, choices);
+        static const std::vector<std::int32_t> choices{Value::LINUX_MD};
+        property.SetValue(Value::LINUX_MD, choices);
     }
     addProperty(out, id, 30020, m_FirmwareVersion, NOT_SET, NOT_SET, 23051);
     addProperty(out, id, 30022, m_SerialNumber, NOT_SET, NOT_SET, 23116);
@@ -300,14 +284,14 @@ std::uint32_t CDorvAdapter::GetAdapterProperties(std::vector<PI::CProperty>& out
     }
     if (wants(id, 30017)) {
         PI::CProperty& property = out.emplace_back(makeProperty(30017, NOT_SET, NOT_SET, 23127));
-        static const std::vector<std::int32_t> choices{VALUE_OK, VALUE_WARNING, VALUE_FAILED};
+        static const std::vector<std::int32_t> choices{Value::OK, Value::WARNING, Value::FAILED};
         property.SetValue(m_Status, choices);
         property.m_StatusDisplay = statusDisplay(m_Status);
     }
     if (!m_AdditionalStatus.empty() && wants(id, 30165)) {
         PI::CProperty& property = out.emplace_back(makeProperty(30165, NOT_SET, NOT_SET, 23004));
         property.SetValue(m_AdditionalStatus,
-                          std::vector<std::int32_t>{VALUE_LOGICAL_DRIVE_FAILED, VALUE_LOGICAL_DRIVE_DEGRADED});
+                          std::vector<std::int32_t>{Value::LOGICAL_DRIVE_FAILED, Value::LOGICAL_DRIVE_DEGRADED});
     }
 
     PIDORV_TRACE(2, PIDORV_SRC_ADAPTER, "GetAdapterProperties", "LEAVE AdapterGetProperties -> %d")
@@ -340,10 +324,10 @@ std::uint32_t CDorvAdapter::ExecuteAdapterOperation(PI::COperation& op, std::fun
     PIDORV_TRACE(2, PIDORV_SRC_ADAPTER, "ExecuteAdapterOperation", "ENTER ExecuteAdapterOperation(%d)")
         << FormatInt(op.m_Code);
     std::uint32_t status = Status::SUCCESS;
-    if (op.m_Code == OP_GET_RAID_LEVEL_INFORMATION) {
+    if (op.m_Code == Operation::GET_RAID_LEVEL_INFORMATION) {
         status = GetRaidLevelInformation(op);
-    } else if (op.m_Code == OP_SCAN_CONFIGURATION) {
-        PI::CEvent event(m_ID, EVENT_SCAN_CONFIGURATION, 2, TLX::Misc::now(), m_Name);
+    } else if (op.m_Code == Operation::SCAN_CONFIGURATION) {
+        PI::CEvent event(m_ID, Event::SCAN_CONFIGURATION, 2, TLX::Misc::now(), m_Name);
         event.SetPlaceHolder1(m_Name);
         notify(event);
     } else {
@@ -371,14 +355,14 @@ void CDorvAdapter::SetDatabaseObjectProperties(RaidDataModels::Adapter& model) c
     model.FirmwareVersion = m_FirmwareVersion;
     model.PciFunction = static_cast<int>(m_PciFunction);
     model.GlobalAdapterNumber = static_cast<int>(m_GlobalAdapterNumber);
-    model.HardwareType = CodeNames::ValueName(VALUE_LINUX_MD);
+    model.HardwareType = CodeNames::ValueName(Value::LINUX_MD);
     model.HostName = "localhost";
     model.ObjectID = static_cast<unsigned long>(m_ID);
     model.MaxPhysicalDevices = static_cast<int>(MAX_PHYSICAL_DEVICES);
     model.MaxLogicalDrives = static_cast<int>(MAX_LOGICAL_DRIVES);
     model.Name = m_Name;
     model.Product = m_Product;
-    model.DeviceTypes = std::vector<std::string>{CodeNames::ValueName(VALUE_SD)};
+    model.DeviceTypes = std::vector<std::string>{CodeNames::ValueName(Value::SD)};
     model.PciSegment = 0;
     model.SerialNumber = m_SerialNumber;
     model.Status = statusText(m_Status);

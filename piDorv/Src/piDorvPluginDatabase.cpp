@@ -8,9 +8,9 @@
 #include "orm/RaidDataModels.h"
 #include "orm/storage.h"
 #include "pi/CLogicalDrive.h"
+#include "piDorvCodes.h"
 #include "piDorvModule.h"
 #include "piDorvPlugin.h"
-#include "piDorvStatus.h"
 
 namespace NAMESPACE_piDorv {
 namespace {

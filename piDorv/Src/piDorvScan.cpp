@@ -8,18 +8,15 @@
 #include <boost/format.hpp>
 
 #include "pi/CAdapterID.h"
+#include "piDorvCodes.h"
 #include "piDorvModule.h"
 #include "piDorvPlugin.h"
-#include "piDorvStatus.h"
 #include "tlx/Clock.h"
 
 namespace NAMESPACE_piDorv {
 namespace {
 using TLX::Output_Streams::FormatInt;
 
-const std::int32_t OBJECT_TYPE_ADAPTER = 19037;
-const std::int32_t STATUS_OK = 40024;
-const std::int32_t EVENT_LOGICALDRIVE_DELETED = 10081;
 const char* const HOST_NAME = "localhost";
 
 std::uint32_t CountOf(std::size_t n) {
@@ -69,9 +66,9 @@ std::uint32_t IPLUGINAPI_IMPL::ScanSystem(std::vector<std::shared_ptr<CDorvAdapt
         // The parsed list is dropped after this loop: its adapters are moved, not copied.
         auto adapter = std::make_shared<CDorvAdapter>(std::move(found));
         adapter->m_ID = newIds ? NewID() : adapter->m_ID;
-        adapter->PI::CObject::m_Type = OBJECT_TYPE_ADAPTER;
+        adapter->PI::CObject::m_Type = ObjectType::ADAPTER;
         adapter->m_Type = "Dorv";
-        adapter->m_Status = STATUS_OK;
+        adapter->m_Status = Value::OK;
         adapter->m_StatusWord2 = 1;
         adapter->m_GlobalAdapterNumber = GlobalAdapterNumber(adapter->m_UniqueID);
         adapters.push_back(adapter);
@@ -146,7 +143,7 @@ std::uint32_t IPLUGINAPI_IMPL::UpdateSystem(const std::vector<std::shared_ptr<CD
             }
             const CDorvLogicalDrive* found = findLogicalDriveBy(newLogicalDrives, *adapter, drive->m_Number);
             if (found == nullptr) {
-                PI::CEvent event(adapter->m_ID, EVENT_LOGICALDRIVE_DELETED, 3, TLX::Misc::now(), adapter->m_Name);
+                PI::CEvent event(adapter->m_ID, Event::LOGICALDRIVE_DELETED, 3, TLX::Misc::now(), adapter->m_Name);
                 event.SetPlaceHolder1(adapter->m_Name);
                 event.SetPlaceHolder2((boost::format("%d") % drive->m_Number).str());
                 events_.push_back(event);

@@ -2,10 +2,10 @@
 #include <functional>
 #include <mutex>
 
+#include "piDorvCodes.h"
 #include "piDorvLockTrace.h"
 #include "piDorvModule.h"
 #include "piDorvPlugin.h"
-#include "piDorvStatus.h"
 #include "tlx/ErrorLog.h"
 #include "tlx/Threading.h"
 
