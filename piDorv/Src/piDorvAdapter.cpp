@@ -158,7 +158,7 @@ void readAdapter(const TLX::Json::TJsonObject& element, CDorvAdapterList& adapte
     adapter.m_VendorID = std::move(vendorId);
     adapter.m_DeviceID = std::move(deviceId);
     adapter.m_AdapterNumber = static_cast<std::int64_t>(adapterNumber);
-    adapter.m_Type = "Dorv";
+    adapter.m_Type = ADAPTER_TYPE;
     adapter.m_Status = Value::OK;
     adapter.m_StatusWord2 = 1;
 }
@@ -267,8 +267,7 @@ std::uint32_t CDorvAdapter::GetAdapterProperties(std::vector<PI::CProperty>& out
     addProperty(out, id, 30177, m_VendorID, NOT_SET, NOT_SET, 23135);
     addProperty(out, id, 30179, m_DeviceID, NOT_SET, NOT_SET, 23135);
     addProperty(out, id, 30137, m_UniqueID, NOT_SET, 0, NOT_SET);
-    static const std::string busType = "USB";
-    addProperty(out, id, 30266, busType, NOT_SET, NOT_SET, 23041);
+    addProperty(out, id, 30266, ADAPTER_DRIVER_NAME, NOT_SET, NOT_SET, 23041);
     if (!m_DriverVersion.empty()) {
         addProperty(out, id, 30018, m_DriverVersion, NOT_SET, NOT_SET, 23042);
     }
@@ -348,7 +347,7 @@ void CDorvAdapter::SetDatabaseObjectProperties(RaidDataModels::Adapter& model) c
     model.m40 = 0;
     model.PciDevice = static_cast<int>(m_PciDevice);
     model.DeviceID = m_DeviceID;
-    model.DriverName = "USB";
+    model.DriverName = ADAPTER_DRIVER_NAME;
     if (!m_DriverVersion.empty()) {
         model.DriverVersion = m_DriverVersion;
     }
@@ -356,7 +355,7 @@ void CDorvAdapter::SetDatabaseObjectProperties(RaidDataModels::Adapter& model) c
     model.PciFunction = static_cast<int>(m_PciFunction);
     model.GlobalAdapterNumber = static_cast<int>(m_GlobalAdapterNumber);
     model.HardwareType = CodeNames::ValueName(Value::LINUX_MD);
-    model.HostName = "localhost";
+    model.HostName = HOST_NAME;
     model.ObjectID = static_cast<unsigned long>(m_ID);
     model.MaxPhysicalDevices = static_cast<int>(MAX_PHYSICAL_DEVICES);
     model.MaxLogicalDrives = static_cast<int>(MAX_LOGICAL_DRIVES);

@@ -217,7 +217,7 @@ std::uint32_t CDorvLogicalDrive::SetDatabaseObjectProperties(RaidDataModels::LD&
     model.Activity = CodeNames::ValueName(m_Activity);
     model.AuxNumber2 = m_AuxNumber2;
     // The row delete finds this drive's row by host name; without it a removed drive's row would stay.
-    model.HostName = "localhost";
+    model.HostName = HOST_NAME;
     model.ObjectID = static_cast<unsigned long>(m_ID);
     model.Number = m_Number;
     model.LogicalSize = static_cast<unsigned long>(m_LogicalSize >> 11);

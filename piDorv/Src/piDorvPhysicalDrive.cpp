@@ -263,7 +263,7 @@ void CDorvPhysicalDrive::SetDatabaseObjectProperties(RaidDataModels::PD& model) 
     model.DeviceNumber = m_DeviceNumber;
     model.AuxNumber = m_AuxNumber;
     // The row update finds this drive's row by host name; without it the row would never be updated.
-    model.HostName = "localhost";
+    model.HostName = HOST_NAME;
     model.ObjectID = static_cast<unsigned long>(m_ID);
     model.MediaType = CodeNames::ValueName(m_MediaType);
     model.Name = m_Name;

@@ -25,12 +25,6 @@ const OperationDescriptor PLUGIN_OPERATIONS[] = {{Operation::GET_EVENTS, 6, 1, 1
 template <class T> T& DataAs(void* data) {
     return *static_cast<T*>(data);
 }
-
-// "Plugin:ID=%d" with the module number: the same text every time, so it is formatted once.
-const std::string& PluginUniqueId() {
-    static const std::string text = (boost::format("Plugin:ID=%d") % MODULE_NUMBER).str();
-    return text;
-}
 } // namespace
 
 std::uint32_t PollIntervalFromText(const std::string& text) {
@@ -266,17 +260,17 @@ std::uint32_t IPLUGINAPI_IMPL::GetPluginProperties(CDorvPlugin&, std::vector<PI:
     }
     if (all || id == Property::NAME) {
         PI::CProperty& property = out.emplace_back(Property::NAME, false);
-        property.SetValue(std::string("Dorv-Plugin"));
+        property.SetValue(std::string(PLUGIN_NAME));
         property.m_Label = 23334;
     }
     if (all || id == Property::VERSION) {
         PI::CProperty& property = out.emplace_back(Property::VERSION, false);
-        property.SetValue(std::string("7.12.1"));
+        property.SetValue(std::string(PLUGIN_VERSION));
         property.m_Label = 23339;
     }
     if (all || id == Property::VENDOR) {
         PI::CProperty& property = out.emplace_back(Property::VENDOR, false);
-        property.SetValue(std::string("Linux"));
+        property.SetValue(std::string(PLUGIN_VENDOR));
         property.m_Label = 23338;
     }
     if (all || id == Property::POLL_INTERVAL) {

@@ -17,8 +17,6 @@ namespace NAMESPACE_piDorv {
 namespace {
 using TLX::Output_Streams::FormatInt;
 
-const char* const HOST_NAME = "localhost";
-
 std::uint32_t CountOf(std::size_t n) {
     return static_cast<std::uint32_t>(n);
 }
@@ -67,7 +65,7 @@ std::uint32_t IPLUGINAPI_IMPL::ScanSystem(std::vector<std::shared_ptr<CDorvAdapt
         auto adapter = std::make_shared<CDorvAdapter>(std::move(found));
         adapter->m_ID = newIds ? NewID() : adapter->m_ID;
         adapter->PI::CObject::m_Type = ObjectType::ADAPTER;
-        adapter->m_Type = "Dorv";
+        adapter->m_Type = ADAPTER_TYPE;
         adapter->m_Status = Value::OK;
         adapter->m_StatusWord2 = 1;
         adapter->m_GlobalAdapterNumber = GlobalAdapterNumber(adapter->m_UniqueID);
