@@ -15,6 +15,7 @@
 #include "piDorvModule.h"
 #include "piDorvOperationDescriptor.h"
 #include "piDorvPhysicalDrive.h"
+#include "piDorvPropertyList.h"
 #include "tlx/Clock.h"
 #include "tlx/Json.h"
 #include "tlx/ScopeGuard.h"
@@ -163,34 +164,6 @@ void readAdapter(const TLX::Json::TJsonObject& element, CDorvAdapterList& adapte
     adapter.m_StatusWord2 = 1;
 }
 
-PI::CProperty makeProperty(PI::_PROPERTY_ID code, std::int32_t subCode, std::int32_t position, std::int32_t label) {
-    PI::CProperty property(code, false);
-    property.m_SubCode = subCode;
-    property.m_Position = position;
-    property.m_Label = label;
-    return property;
-}
-
-const std::int32_t NOT_SET = -1;
-
-template <class Value>
-void addProperty(std::vector<PI::CProperty>& out, PI::_PROPERTY_ID wanted, PI::_PROPERTY_ID code, const Value& value,
-                 std::int32_t subCode, std::int32_t position, std::int32_t label) {
-    if (wanted != code && wanted != PI::PROPERTY_UNDEFINED) {
-        return;
-    }
-    // Built in place: a property moved into the list costs as much as filling it.
-    PI::CProperty& property = out.emplace_back(code, false);
-    property.m_SubCode = subCode;
-    property.m_Position = position;
-    property.m_Label = label;
-    property.SetValue(value);
-}
-
-bool wants(PI::_PROPERTY_ID wanted, PI::_PROPERTY_ID code) {
-    return wanted == code || wanted == PI::PROPERTY_UNDEFINED;
-}
-
 // The "%d/%d" text; built directly, as a formatter costs more than the property list around it.
 std::string countOfMax(std::size_t count, std::uint64_t maximum) {
     std::string text = std::to_string(count);
@@ -245,52 +218,53 @@ std::uint32_t CDorvAdapter::GetAdapterProperties(std::vector<PI::CProperty>& out
                                                  const std::vector<CDorvPhysicalDrive>& pds,
                                                  PI::_PROPERTY_ID id) const {
     PIDORV_TRACE(2, PIDORV_SRC_ADAPTER, "GetAdapterProperties", "ENTER AdapterGetProperties");
-    out.clear();
-    out.reserve(id == PI::PROPERTY_UNDEFINED ? 24 : 1); // no regrowth on the way
+    static const std::vector<std::int32_t> hardwareTypeList = {Value::LINUX_MD};
+    static const std::vector<std::int32_t> statusList = {Value::OK, Value::WARNING, Value::FAILED};
+    static const std::vector<std::int32_t> additionalStatusList = {Value::LOGICAL_DRIVE_FAILED,
+                                                                   Value::LOGICAL_DRIVE_DEGRADED};
 
-    addProperty(out, id, 30007, m_Name, NOT_SET, NOT_SET, 23081);
-    addProperty(out, id, 30003, m_Vendor, NOT_SET, NOT_SET, 23144);
-    addProperty(out, id, 30063, m_Product, NOT_SET, NOT_SET, 23102);
-    addProperty(out, id, 30056, m_Type, NOT_SET, 0, NOT_SET);
-    if (wants(id, 30158)) {
-        PI::CProperty& property = out.emplace_back(makeProperty(30158, NOT_SET, 0, NOT_SET));
-        static const std::vector<std::int32_t> choices{Value::LINUX_MD};
-        property.SetValue(Value::LINUX_MD, choices);
-    }
-    addProperty(out, id, 30020, m_FirmwareVersion, NOT_SET, NOT_SET, 23051);
-    addProperty(out, id, 30022, m_SerialNumber, NOT_SET, NOT_SET, 23116);
-    addProperty(out, id, 30120, static_cast<std::uint64_t>(m_AdapterNumber), 35023, NOT_SET, 23003);
-    addProperty(out, id, 30479, std::uint64_t{0}, 35039, 0, 23134);
-    addProperty(out, id, 30037, static_cast<std::uint64_t>(m_PciBus), 35016, 0, 23132);
-    addProperty(out, id, 30038, static_cast<std::uint64_t>(m_PciDevice), 35020, 0, 23133);
-    addProperty(out, id, 30039, static_cast<std::uint64_t>(m_PciFunction), 35022, 0, 23135);
-    addProperty(out, id, 30177, m_VendorID, NOT_SET, NOT_SET, 23135);
-    addProperty(out, id, 30179, m_DeviceID, NOT_SET, NOT_SET, 23135);
-    addProperty(out, id, 30137, m_UniqueID, NOT_SET, 0, NOT_SET);
-    addProperty(out, id, 30266, ADAPTER_DRIVER_NAME, NOT_SET, NOT_SET, 23041);
+    out.clear();
+    CPropertyList list(out, id, 24);
+    list.Add(Property::NAME, m_Name).Label(23081);
+    list.Add(Property::VENDOR, m_Vendor).Label(23144);
+    list.Add(Property::PRODUCT, m_Product).Label(23102);
+    list.Add(Property::TYPE, m_Type).Position(0);
+    list.Add(Property::HARDWARE_TYPE, Value::LINUX_MD, hardwareTypeList).Position(0);
+    list.Add(Property::FIRMWARE_VERSION, m_FirmwareVersion).Label(23051);
+    list.Add(Property::SERIAL_NUMBER, m_SerialNumber).Label(23116);
+    list.Add(Property::ADAPTER_NUMBER, AsNumber(m_AdapterNumber)).SubCode(SubProperty::ID).Label(23003);
+    list.Add(Property::PCI_SEGMENT, std::uint64_t{0}).SubCode(SubProperty::SEGMENT).Position(0).Label(23134);
+    list.Add(Property::PCI_BUS, AsNumber(m_PciBus)).SubCode(SubProperty::BUS).Position(0).Label(23132);
+    list.Add(Property::PCI_DEVICE, AsNumber(m_PciDevice)).SubCode(SubProperty::DEVICE).Position(0).Label(23133);
+    list.Add(Property::PCI_FUNCTION, AsNumber(m_PciFunction)).SubCode(SubProperty::FUNCTION).Position(0).Label(23135);
+    list.Add(Property::VENDOR_ID, m_VendorID).Label(23135);
+    list.Add(Property::DEVICE_ID, m_DeviceID).Label(23135);
+    list.Add(Property::UNIQUE_ID, m_UniqueID).Position(0);
+    list.Add(Property::DRIVER_NAME, ADAPTER_DRIVER_NAME).Label(23041);
     if (!m_DriverVersion.empty()) {
-        addProperty(out, id, 30018, m_DriverVersion, NOT_SET, NOT_SET, 23042);
+        list.Add(Property::DRIVER_VERSION, m_DriverVersion).Label(23042);
     }
-    addProperty(out, id, 30075, MAX_PHYSICAL_DEVICES, 35028, 1, 23138);
-    addProperty(out, id, 30076, MAX_LOGICAL_DRIVES, 35025, 1, 23136);
-    addProperty(out, id, 30273, static_cast<std::uint64_t>(pds.size()), 35028, 1, 23138);
-    addProperty(out, id, 30274, static_cast<std::uint64_t>(lds.size()), 35025, 1, 23136);
-    addProperty(out, id, 30277, countOfMax(pds.size(), MAX_PHYSICAL_DEVICES), 35028, 2, 23138);
-    if (wants(id, 30278)) {
-        PI::CProperty& property = out.emplace_back(makeProperty(30278, 35025, 2, 23136));
-        property.SetValue(static_cast<std::uint64_t>(lds.size()));
-        property.SetValue(countOfMax(lds.size(), MAX_LOGICAL_DRIVES));
-    }
-    if (wants(id, 30017)) {
-        PI::CProperty& property = out.emplace_back(makeProperty(30017, NOT_SET, NOT_SET, 23127));
-        static const std::vector<std::int32_t> choices{Value::OK, Value::WARNING, Value::FAILED};
-        property.SetValue(m_Status, choices);
-        property.m_StatusDisplay = statusDisplay(m_Status);
-    }
-    if (!m_AdditionalStatus.empty() && wants(id, 30165)) {
-        PI::CProperty& property = out.emplace_back(makeProperty(30165, NOT_SET, NOT_SET, 23004));
-        property.SetValue(m_AdditionalStatus,
-                          std::vector<std::int32_t>{Value::LOGICAL_DRIVE_FAILED, Value::LOGICAL_DRIVE_DEGRADED});
+    list.Add(Property::MAX_PHYSICAL_DEVICES, MAX_PHYSICAL_DEVICES)
+        .SubCode(SubProperty::PHYSICAL)
+        .Position(1)
+        .Label(23138);
+    list.Add(Property::MAX_LOGICAL_DRIVES, MAX_LOGICAL_DRIVES).SubCode(SubProperty::LOGICAL).Position(1).Label(23136);
+    list.Add(Property::CUR_PHYSICAL_DEVICES, AsNumber(pds.size()))
+        .SubCode(SubProperty::PHYSICAL)
+        .Position(1)
+        .Label(23138);
+    list.Add(Property::CUR_LOGICAL_DRIVES, AsNumber(lds.size())).SubCode(SubProperty::LOGICAL).Position(1).Label(23136);
+    list.Add(Property::CUR_MAX_PHYSICAL_DEVICES, countOfMax(pds.size(), MAX_PHYSICAL_DEVICES))
+        .SubCode(SubProperty::PHYSICAL)
+        .Position(2)
+        .Label(23138);
+    list.Add(Property::CUR_MAX_LOGICAL_DRIVES, countOfMax(lds.size(), MAX_LOGICAL_DRIVES))
+        .SubCode(SubProperty::LOGICAL)
+        .Position(2)
+        .Label(23136);
+    list.Add(Property::STATUS, m_Status, statusList).StatusDisplay(statusDisplay(m_Status)).Label(23127);
+    if (!m_AdditionalStatus.empty()) {
+        list.Add(Property::ADDITIONAL_STATUS, m_AdditionalStatus, additionalStatusList).Label(23004);
     }
 
     PIDORV_TRACE(2, PIDORV_SRC_ADAPTER, "GetAdapterProperties", "LEAVE AdapterGetProperties -> %d")

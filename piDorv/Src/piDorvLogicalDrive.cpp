@@ -8,6 +8,7 @@
 #include "piDorvCodes.h"
 #include "piDorvModule.h"
 #include "piDorvOperationDescriptor.h"
+#include "piDorvPropertyList.h"
 
 namespace NAMESPACE_piDorv {
 namespace {
@@ -22,10 +23,6 @@ const char* const XML_INDENT = "\t";
 const unsigned XML_FORMAT_FLAGS = 1;
 const int XML_DEFAULT_ENCODING = 0;
 const unsigned XML_PARSE_OPTIONS = 116;
-
-bool wanted(PI::_PROPERTY_ID id, PI::_PROPERTY_ID code) {
-    return id == PI::PROPERTY_UNDEFINED || id == code;
-}
 
 // Only striped and mirrored drives have a stripe size worth showing or storing.
 bool hasStripeSize(std::int32_t raidLevel) {
@@ -65,11 +62,6 @@ CDorvLogicalDrive::CDorvLogicalDrive(std::shared_ptr<CDorvAdapter> adapter) : m_
 std::uint32_t CDorvLogicalDrive::GetLogicalDriveProperties(std::vector<PI::CProperty>& out, PI::_PROPERTY_ID id) const {
     PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetLogicalDriveProperties", "ENTER GetLogicalDriveProperties(%d)")
         << FormatInt(m_Number);
-    out.clear();
-    if (id == PI::PROPERTY_UNDEFINED) {
-        out.reserve(16); // all properties; no regrowth on the way
-    }
-
     static const std::vector<std::int32_t> raidLevelList = {Value::RAID1};
     static const std::vector<std::int32_t> stripeList = {Value::STRIPE_4K,  Value::STRIPE_8K,  Value::STRIPE_16K,
                                                          Value::STRIPE_32K, Value::STRIPE_64K, Value::STRIPE_128K};
@@ -77,68 +69,26 @@ std::uint32_t CDorvLogicalDrive::GetLogicalDriveProperties(std::vector<PI::CProp
     static const std::vector<std::int32_t> activityList = {Value::IDLE, Value::INITIALIZING, Value::REBUILDING,
                                                            Value::BUSY};
 
-    if (wanted(id, Property::NAME)) {
-        PI::CProperty& p = out.emplace_back(Property::NAME, false);
-        p.SetValue(m_Name);
-        p.m_Label = 23239;
+    out.clear();
+    CPropertyList list(out, id, 16);
+    list.Add(Property::NAME, m_Name).Label(23239);
+    list.Add(Property::LOGICAL_DRIVE_NUMBER, AsNumber(m_Number)).Label(23240);
+    list.Add(Property::UNIQUE_ID, m_UniqueID).Position(0);
+    list.Add(Property::RAID_LEVEL, m_RaidLevel, raidLevelList).SubCode(SubProperty::TYPE).Label(23251);
+    if (hasStripeSize(m_RaidLevel)) {
+        list.Add(Property::STRIPESIZE, m_StripeSize, stripeList).Label(23250);
     }
-    if (wanted(id, Property::LOGICAL_DRIVE_NUMBER)) {
-        PI::CProperty& p = out.emplace_back(Property::LOGICAL_DRIVE_NUMBER, false);
-        p.SetValue(static_cast<std::uint64_t>(static_cast<std::int64_t>(m_Number)));
-        p.m_Label = 23240;
+    list.Add(Property::LOGICAL_SIZE, m_LogicalSize >> 11).ExtraText(Text::SIZE_UNIT).Label(23237);
+    list.Add(Property::PHYSICAL_SIZE, m_PhysicalSize >> 10).ExtraText(Text::SIZE_UNIT).Label(23242);
+    if (!m_Name.empty()) {
+        list.Add(Property::OS_DEVICE, m_Name).Label(23241);
     }
-    if (wanted(id, Property::UNIQUE_ID)) {
-        PI::CProperty& p = out.emplace_back(Property::UNIQUE_ID, false);
-        p.SetValue(m_UniqueID);
-        p.m_Position = 0;
-    }
-    if (wanted(id, Property::RAID_LEVEL)) {
-        PI::CProperty& p = out.emplace_back(Property::RAID_LEVEL, false);
-        p.SetValue(m_RaidLevel, raidLevelList);
-        p.m_SubCode = SubProperty::TYPE;
-        p.m_Label = 23251;
-    }
-    if (wanted(id, Property::STRIPESIZE) && hasStripeSize(m_RaidLevel)) {
-        PI::CProperty& p = out.emplace_back(Property::STRIPESIZE, false);
-        p.SetValue(m_StripeSize, stripeList);
-        p.m_Label = 23250;
-    }
-    if (wanted(id, Property::LOGICAL_SIZE)) {
-        PI::CProperty& p = out.emplace_back(Property::LOGICAL_SIZE, false);
-        p.SetValue(static_cast<std::uint64_t>(m_LogicalSize >> 11));
-        p.m_ExtraText = Text::SIZE_UNIT;
-        p.m_Label = 23237;
-    }
-    if (wanted(id, Property::PHYSICAL_SIZE)) {
-        PI::CProperty& p = out.emplace_back(Property::PHYSICAL_SIZE, false);
-        p.SetValue(static_cast<std::uint64_t>(m_PhysicalSize >> 10));
-        p.m_ExtraText = Text::SIZE_UNIT;
-        p.m_Label = 23242;
-    }
-    if (wanted(id, Property::OS_DEVICE) && !m_Name.empty()) {
-        PI::CProperty& p = out.emplace_back(Property::OS_DEVICE, false);
-        p.SetValue(m_Name);
-        p.m_Label = 23241;
-    }
-    if (wanted(id, Property::ACTIVITY)) {
-        PI::CProperty& p = out.emplace_back(Property::ACTIVITY, false);
-        p.SetValue(m_Activity, activityList);
-        p.m_Label = 23222;
-    }
+    list.Add(Property::ACTIVITY, m_Activity, activityList).Label(23222);
     PIDORV_TRACE(4, PIDORV_SRC_LOGICALDRIVE, "GetLogicalDriveProperties",
                  "Zul GetLogicalDriveProperties() object.m_Status=%d")
         << FormatInt(m_Status);
-    if (wanted(id, Property::STATUS)) {
-        PI::CProperty& p = out.emplace_back(Property::STATUS, false);
-        p.SetValue(m_Status, statusList);
-        p.m_StatusDisplay = statusDisplay(m_Status);
-        p.m_Label = 23249;
-    }
-    if (wanted(id, Property::CONFIGURATION)) {
-        PI::CProperty& p = out.emplace_back(Property::CONFIGURATION, false);
-        p.SetValue(m_Configuration);
-        p.m_Position = 0;
-    }
+    list.Add(Property::STATUS, m_Status, statusList).StatusDisplay(statusDisplay(m_Status)).Label(23249);
+    list.Add(Property::CONFIGURATION, m_Configuration).Position(0);
 
     PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetLogicalDriveProperties", "LEAVE GetLogicalDriveProperties() -> %d")
         << FormatInt(Status::SUCCESS);

@@ -8,6 +8,7 @@
 #include "piDorvCodes.h"
 #include "piDorvLogicalDrive.h"
 #include "piDorvModule.h"
+#include "piDorvPropertyList.h"
 
 namespace NAMESPACE_piDorv {
 namespace {
@@ -75,14 +76,6 @@ const std::string& statusText(std::int32_t status) {
         return CodeNames::ValueName(Value::OK);
     }
 }
-
-std::uint64_t widened(std::int32_t number) {
-    return static_cast<std::uint64_t>(static_cast<std::int64_t>(number));
-}
-
-bool wanted(PI::_PROPERTY_ID id, PI::_PROPERTY_ID code) {
-    return id == PI::PROPERTY_UNDEFINED || id == code;
-}
 } // namespace
 
 std::uint32_t CDorvPhysicalDrive::GetPhysicalDriveProperties(std::vector<PI::CProperty>& out,
@@ -98,90 +91,26 @@ std::uint32_t CDorvPhysicalDrive::GetPhysicalDriveProperties(std::vector<PI::CPr
                                                                   Value::CANNOT_BE_CONFIGURED};
 
     const std::uint64_t sizeShown = m_PhysicalSize >> 10;
-    if (id == PI::PROPERTY_UNDEFINED) {
-        out.reserve(out.size() + 16); // all properties; no regrowth on the way
-    }
-
-    if (wanted(id, Property::NAME)) {
-        PI::CProperty& p = out.emplace_back(Property::NAME, false);
-        p.SetValue(m_Name);
-        p.m_Label = 23298;
-    }
-    if (wanted(id, Property::DEVICE_NUMBER)) {
-        PI::CProperty& p = out.emplace_back(Property::DEVICE_NUMBER, false);
-        p.SetValue(widened(m_DeviceNumber));
-        p.m_Position = 28;
-        p.m_Label = 23284;
-    }
-    if (wanted(id, Property::PORT_NUMBER)) {
-        PI::CProperty& p = out.emplace_back(Property::PORT_NUMBER, false);
-        p.SetValue(widened(m_PortNumber));
-        p.m_Position = 28;
-        p.m_Label = 23305;
-    }
-    if (wanted(id, Property::OS_DEVICE)) {
-        PI::CProperty& p = out.emplace_back(Property::OS_DEVICE, false);
-        p.SetValue("/dev/" + m_OsDeviceName); // the "/dev/%s" text, without a formatter per call
-        p.m_Label = 23300;
-    }
-    if (wanted(id, Property::UNIQUE_ID)) {
-        PI::CProperty& p = out.emplace_back(Property::UNIQUE_ID, false);
-        p.SetValue(m_UniqueID);
-        p.m_Position = 0;
-    }
-    if (wanted(id, Property::VENDOR)) {
-        PI::CProperty& p = out.emplace_back(Property::VENDOR, false);
-        p.SetValue(m_Vendor);
-        p.m_Label = 23331;
-    }
-    if (wanted(id, Property::PRODUCT)) {
-        PI::CProperty& p = out.emplace_back(Property::PRODUCT, false);
-        p.SetValue(m_Product);
-        p.m_Label = 23308;
-    }
-    if (wanted(id, Property::PHYSICAL_SIZE)) {
-        PI::CProperty& p = out.emplace_back(Property::PHYSICAL_SIZE, false);
-        p.SetValue(sizeShown);
-        p.m_ExtraText = Text::SIZE_UNIT;
-        p.m_Label = 23304;
-    }
-    if (wanted(id, Property::CONFIGURABLE_SIZE)) {
-        PI::CProperty& p = out.emplace_back(Property::CONFIGURABLE_SIZE, false);
-        p.SetValue(sizeShown);
-        p.m_ExtraText = Text::SIZE_UNIT;
-        p.m_Label = 23281;
-    }
-    if (wanted(id, Property::ACTIVITY)) {
-        PI::CProperty& p = out.emplace_back(Property::ACTIVITY, false);
-        p.SetValue(m_Activity, activityList);
-        p.m_Label = 23274;
-    }
-    if (wanted(id, Property::STATUS)) {
+    CPropertyList list(out, id, 16);
+    list.Add(Property::NAME, m_Name).Label(23298);
+    list.Add(Property::DEVICE_NUMBER, AsNumber(m_DeviceNumber)).Position(28).Label(23284);
+    list.Add(Property::PORT_NUMBER, AsNumber(m_PortNumber)).Position(28).Label(23305);
+    list.Add(Property::OS_DEVICE, "/dev/" + m_OsDeviceName).Label(23300); // "/dev/%s", without a formatter
+    list.Add(Property::UNIQUE_ID, m_UniqueID).Position(0);
+    list.Add(Property::VENDOR, m_Vendor).Label(23331);
+    list.Add(Property::PRODUCT, m_Product).Label(23308);
+    list.Add(Property::PHYSICAL_SIZE, sizeShown).ExtraText(Text::SIZE_UNIT).Label(23304);
+    list.Add(Property::CONFIGURABLE_SIZE, sizeShown).ExtraText(Text::SIZE_UNIT).Label(23281);
+    list.Add(Property::ACTIVITY, m_Activity, activityList).Label(23274);
+    if (list.Wants(Property::STATUS)) {
         PIDORV_TRACE(2, PIDORV_SRC_PHYSICALDRIVE, "GetPhysicalDriveProperties",
                      "GetPhysicalDriveProperties() set status property of disk %d/%d to %d")
             << FormatInt(m_PortNumber) << FormatInt(m_DeviceNumber) << FormatInt(m_Status);
-        PI::CProperty& p = out.emplace_back(Property::STATUS, false);
-        p.SetValue(m_Status, statusList);
-        p.m_StatusDisplay = statusDisplay(m_Status, m_MediaType);
-        p.m_Label = 23324;
     }
-    if (wanted(id, Property::TYPE)) {
-        PI::CProperty& p = out.emplace_back(Property::TYPE, false);
-        p.SetValue(m_Type, typeList);
-        p.m_Label = 23329;
-    }
-    if (wanted(id, Property::MEDIA_TYPE)) {
-        PI::CProperty& p = out.emplace_back(Property::MEDIA_TYPE, false);
-        p.SetValue(m_MediaType, mediaList);
-        p.m_Label = 23296;
-    }
-    if (wanted(id, Property::CONFIGURABILITY)) {
-        PI::CProperty& p = out.emplace_back(Property::CONFIGURABILITY, false);
-        p.SetValue(m_Configurability, configurabilityList);
-        p.m_Position = 0;
-        p.m_Flag = 0;
-        p.m_Label = 23280;
-    }
+    list.Add(Property::STATUS, m_Status, statusList).StatusDisplay(statusDisplay(m_Status, m_MediaType)).Label(23324);
+    list.Add(Property::TYPE, m_Type, typeList).Label(23329);
+    list.Add(Property::MEDIA_TYPE, m_MediaType, mediaList).Label(23296);
+    list.Add(Property::CONFIGURABILITY, m_Configurability, configurabilityList).Position(0).Flag(0).Label(23280);
 
     // A missing drive hides its details wherever they are in the list, also those placed there before.
     if (m_Status == Value::FAILED_MISSING) {

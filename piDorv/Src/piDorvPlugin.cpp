@@ -13,6 +13,7 @@
 #include "piDorvLockTrace.h"
 #include "piDorvModule.h"
 #include "piDorvOperationDescriptor.h"
+#include "piDorvPropertyList.h"
 
 namespace NAMESPACE_piDorv {
 namespace {
@@ -251,35 +252,17 @@ bool IPLUGINAPI_IMPL::ThreadsRunning() const {
 
 std::uint32_t IPLUGINAPI_IMPL::GetPluginProperties(CDorvPlugin&, std::vector<PI::CProperty>& out, PI::_PROPERTY_ID id) {
     out.clear();
-    const bool all = id == Property::ALL;
-    out.reserve(all ? 5 : 1);
-    if (all || id == Property::UNIQUE_ID) {
-        PI::CProperty& property = out.emplace_back(Property::UNIQUE_ID, false);
-        property.SetValue(PluginUniqueId());
-        property.m_Position = 0;
-    }
-    if (all || id == Property::NAME) {
-        PI::CProperty& property = out.emplace_back(Property::NAME, false);
-        property.SetValue(std::string(PLUGIN_NAME));
-        property.m_Label = 23334;
-    }
-    if (all || id == Property::VERSION) {
-        PI::CProperty& property = out.emplace_back(Property::VERSION, false);
-        property.SetValue(std::string(PLUGIN_VERSION));
-        property.m_Label = 23339;
-    }
-    if (all || id == Property::VENDOR) {
-        PI::CProperty& property = out.emplace_back(Property::VENDOR, false);
-        property.SetValue(std::string(PLUGIN_VENDOR));
-        property.m_Label = 23338;
-    }
-    if (all || id == Property::POLL_INTERVAL) {
-        PI::CProperty& property = out.emplace_back(Property::POLL_INTERVAL, true);
-        property.SetValue(static_cast<std::int64_t>(pollInterval_.load()), static_cast<std::int64_t>(POLL_INTERVAL_MIN),
-                          static_cast<std::int64_t>(POLL_INTERVAL_MAX), std::int64_t{1});
-        property.m_ExtraText = 21007;
-        property.m_Label = 23335;
-    }
+    CPropertyList list(out, id, 5);
+    list.Add(Property::UNIQUE_ID, PluginUniqueId()).Position(0);
+    list.Add(Property::NAME, PLUGIN_NAME).Label(23334);
+    list.Add(Property::VERSION, PLUGIN_VERSION).Label(23339);
+    list.Add(Property::VENDOR, PLUGIN_VENDOR).Label(23338);
+    list.Add(Property::POLL_INTERVAL, static_cast<std::int64_t>(pollInterval_.load()),
+             static_cast<std::int64_t>(POLL_INTERVAL_MIN), static_cast<std::int64_t>(POLL_INTERVAL_MAX),
+             std::int64_t{1})
+        .Changeable()
+        .ExtraText(21007)
+        .Label(23335);
     return Status::SUCCESS;
 }
 
