@@ -10,11 +10,12 @@
 #include "codes/CodeNames.h"
 #include "lumo/Lumo.h"
 #include "orm/RaidDataModels.h"
+#include "piDorvCodes.h"
 #include "piDorvLogicalDrive.h"
 #include "piDorvModule.h"
 #include "piDorvOperationDescriptor.h"
 #include "piDorvPhysicalDrive.h"
-#include "piDorvStatus.h"
+#include "piDorvPropertyList.h"
 #include "tlx/Clock.h"
 #include "tlx/Json.h"
 #include "tlx/ScopeGuard.h"
@@ -32,29 +33,13 @@ const std::uint32_t ANSWER_CAPACITY = 64000;
 const std::size_t REQUEST_POOL_CHUNK = 64 * 1024;
 const std::int32_t REQUEST_MODE = 5;
 
-// Object type code of a freshly parsed adapter.
-const std::int32_t PARSED_ADAPTER_TYPE = 19051;
-
-// Host value codes used by the adapter.
-const std::int32_t VALUE_OK = 40024;
-const std::int32_t VALUE_WARNING = 40150;
-const std::int32_t VALUE_FAILED = 40095;
-const std::int32_t VALUE_LINUX_MD = 40278;
-const std::int32_t VALUE_SD = 40495;
-const std::int32_t VALUE_LOGICAL_DRIVE_FAILED = 40267;
-const std::int32_t VALUE_LOGICAL_DRIVE_DEGRADED = 40266;
-
 // The device holds two SD cards forming one logical drive.
 const std::uint64_t MAX_PHYSICAL_DEVICES = 2;
 const std::uint64_t MAX_LOGICAL_DRIVES = 1;
 
-const std::int32_t OP_SCAN_CONFIGURATION = 50007;
-const std::int32_t OP_GET_RAID_LEVEL_INFORMATION = 50003;
-const std::int32_t EVENT_SCAN_CONFIGURATION = 10132;
-
 const OperationDescriptor ADAPTER_OPERATIONS[] = {
-    {OP_SCAN_CONFIGURATION, 1, 2, 1, 1, false, -1, 1, 1},
-    {OP_GET_RAID_LEVEL_INFORMATION, 4, 1, 1, 1, false, 0, 1, 1},
+    {Operation::SCAN_CONFIGURATION, 1, 2, 1, 1, false, -1, 1, 1},
+    {Operation::GET_RAID_LEVEL_INFORMATION, 4, 1, 1, 1, false, 0, 1, 1},
 };
 
 // The library may hand back no text at all; the trace wants one.
@@ -164,7 +149,7 @@ void readAdapter(const TLX::Json::TJsonObject& element, CDorvAdapterList& adapte
     const std::int32_t adapterNumber = element.findMemberValue("AdapterNumber", TLX::Json::JSON_INTEGER).GetInt();
 
     CDorvAdapter& adapter = adapters.emplace_back();
-    adapter.PI::CObject::m_Type = PARSED_ADAPTER_TYPE;
+    adapter.PI::CObject::m_Type = ObjectType::ADAPTER_PARSED;
     adapter.m_FirmwareVersion = std::move(firmwareVersion);
     adapter.m_UniqueID = serialNumber;
     adapter.m_SerialNumber = std::move(serialNumber);
@@ -174,37 +159,9 @@ void readAdapter(const TLX::Json::TJsonObject& element, CDorvAdapterList& adapte
     adapter.m_VendorID = std::move(vendorId);
     adapter.m_DeviceID = std::move(deviceId);
     adapter.m_AdapterNumber = static_cast<std::int64_t>(adapterNumber);
-    adapter.m_Type = "Dorv";
-    adapter.m_Status = VALUE_OK;
+    adapter.m_Type = ADAPTER_TYPE;
+    adapter.m_Status = Value::OK;
     adapter.m_StatusWord2 = 1;
-}
-
-PI::CProperty makeProperty(PI::_PROPERTY_ID code, std::int32_t subCode, std::int32_t position, std::int32_t label) {
-    PI::CProperty property(code, false);
-    property.m_SubCode = subCode;
-    property.m_Position = position;
-    property.m_Label = label;
-    return property;
-}
-
-const std::int32_t NOT_SET = -1;
-
-template <class Value>
-void addProperty(std::vector<PI::CProperty>& out, PI::_PROPERTY_ID wanted, PI::_PROPERTY_ID code, const Value& value,
-                 std::int32_t subCode, std::int32_t position, std::int32_t label) {
-    if (wanted != code && wanted != PI::PROPERTY_UNDEFINED) {
-        return;
-    }
-    // Built in place: a property moved into the list costs as much as filling it.
-    PI::CProperty& property = out.emplace_back(code, false);
-    property.m_SubCode = subCode;
-    property.m_Position = position;
-    property.m_Label = label;
-    property.SetValue(value);
-}
-
-bool wants(PI::_PROPERTY_ID wanted, PI::_PROPERTY_ID code) {
-    return wanted == code || wanted == PI::PROPERTY_UNDEFINED;
 }
 
 // The "%d/%d" text; built directly, as a formatter costs more than the property list around it.
@@ -216,20 +173,20 @@ std::string countOfMax(std::size_t count, std::uint64_t maximum) {
 }
 
 std::int32_t statusDisplay(std::int32_t status) {
-    if (status == VALUE_FAILED) {
+    if (status == Value::FAILED) {
         return 24001;
     }
-    if (status == VALUE_WARNING) {
+    if (status == Value::WARNING) {
         return 24002;
     }
     return 24000;
 }
 
 const std::string& statusText(std::int32_t status) {
-    if (status == VALUE_FAILED || status == VALUE_WARNING) {
+    if (status == Value::FAILED || status == Value::WARNING) {
         return CodeNames::ValueName(status);
     }
-    return CodeNames::ValueName(VALUE_OK);
+    return CodeNames::ValueName(Value::OK);
 }
 } // namespace
 
@@ -261,53 +218,53 @@ std::uint32_t CDorvAdapter::GetAdapterProperties(std::vector<PI::CProperty>& out
                                                  const std::vector<CDorvPhysicalDrive>& pds,
                                                  PI::_PROPERTY_ID id) const {
     PIDORV_TRACE(2, PIDORV_SRC_ADAPTER, "GetAdapterProperties", "ENTER AdapterGetProperties");
-    out.clear();
-    out.reserve(id == PI::PROPERTY_UNDEFINED ? 24 : 1); // no regrowth on the way
+    static const std::vector<std::int32_t> hardwareTypeList = {Value::LINUX_MD};
+    static const std::vector<std::int32_t> statusList = {Value::OK, Value::WARNING, Value::FAILED};
+    static const std::vector<std::int32_t> additionalStatusList = {Value::LOGICAL_DRIVE_FAILED,
+                                                                   Value::LOGICAL_DRIVE_DEGRADED};
 
-    addProperty(out, id, 30007, m_Name, NOT_SET, NOT_SET, 23081);
-    addProperty(out, id, 30003, m_Vendor, NOT_SET, NOT_SET, 23144);
-    addProperty(out, id, 30063, m_Product, NOT_SET, NOT_SET, 23102);
-    addProperty(out, id, 30056, m_Type, NOT_SET, 0, NOT_SET);
-    if (wants(id, 30158)) {
-        PI::CProperty& property = out.emplace_back(makeProperty(30158, NOT_SET, 0, NOT_SET));
-        static const std::vector<std::int32_t> choices{VALUE_LINUX_MD};
-        property.SetValue(VALUE_LINUX_MD, choices);
-    }
-    addProperty(out, id, 30020, m_FirmwareVersion, NOT_SET, NOT_SET, 23051);
-    addProperty(out, id, 30022, m_SerialNumber, NOT_SET, NOT_SET, 23116);
-    addProperty(out, id, 30120, static_cast<std::uint64_t>(m_AdapterNumber), 35023, NOT_SET, 23003);
-    addProperty(out, id, 30479, std::uint64_t{0}, 35039, 0, 23134);
-    addProperty(out, id, 30037, static_cast<std::uint64_t>(m_PciBus), 35016, 0, 23132);
-    addProperty(out, id, 30038, static_cast<std::uint64_t>(m_PciDevice), 35020, 0, 23133);
-    addProperty(out, id, 30039, static_cast<std::uint64_t>(m_PciFunction), 35022, 0, 23135);
-    addProperty(out, id, 30177, m_VendorID, NOT_SET, NOT_SET, 23135);
-    addProperty(out, id, 30179, m_DeviceID, NOT_SET, NOT_SET, 23135);
-    addProperty(out, id, 30137, m_UniqueID, NOT_SET, 0, NOT_SET);
-    static const std::string busType = "USB";
-    addProperty(out, id, 30266, busType, NOT_SET, NOT_SET, 23041);
+    out.clear();
+    CPropertyList list(out, id, 24);
+    list.Add(Property::NAME, m_Name).Label(23081);
+    list.Add(Property::VENDOR, m_Vendor).Label(23144);
+    list.Add(Property::PRODUCT, m_Product).Label(23102);
+    list.Add(Property::TYPE, m_Type).Position(0);
+    list.Add(Property::HARDWARE_TYPE, Value::LINUX_MD, hardwareTypeList).Position(0);
+    list.Add(Property::FIRMWARE_VERSION, m_FirmwareVersion).Label(23051);
+    list.Add(Property::SERIAL_NUMBER, m_SerialNumber).Label(23116);
+    list.Add(Property::ADAPTER_NUMBER, AsNumber(m_AdapterNumber)).SubCode(SubProperty::ID).Label(23003);
+    list.Add(Property::PCI_SEGMENT, std::uint64_t{0}).SubCode(SubProperty::SEGMENT).Position(0).Label(23134);
+    list.Add(Property::PCI_BUS, AsNumber(m_PciBus)).SubCode(SubProperty::BUS).Position(0).Label(23132);
+    list.Add(Property::PCI_DEVICE, AsNumber(m_PciDevice)).SubCode(SubProperty::DEVICE).Position(0).Label(23133);
+    list.Add(Property::PCI_FUNCTION, AsNumber(m_PciFunction)).SubCode(SubProperty::FUNCTION).Position(0).Label(23135);
+    list.Add(Property::VENDOR_ID, m_VendorID).Label(23135);
+    list.Add(Property::DEVICE_ID, m_DeviceID).Label(23135);
+    list.Add(Property::UNIQUE_ID, m_UniqueID).Position(0);
+    list.Add(Property::DRIVER_NAME, ADAPTER_DRIVER_NAME).Label(23041);
     if (!m_DriverVersion.empty()) {
-        addProperty(out, id, 30018, m_DriverVersion, NOT_SET, NOT_SET, 23042);
+        list.Add(Property::DRIVER_VERSION, m_DriverVersion).Label(23042);
     }
-    addProperty(out, id, 30075, MAX_PHYSICAL_DEVICES, 35028, 1, 23138);
-    addProperty(out, id, 30076, MAX_LOGICAL_DRIVES, 35025, 1, 23136);
-    addProperty(out, id, 30273, static_cast<std::uint64_t>(pds.size()), 35028, 1, 23138);
-    addProperty(out, id, 30274, static_cast<std::uint64_t>(lds.size()), 35025, 1, 23136);
-    addProperty(out, id, 30277, countOfMax(pds.size(), MAX_PHYSICAL_DEVICES), 35028, 2, 23138);
-    if (wants(id, 30278)) {
-        PI::CProperty& property = out.emplace_back(makeProperty(30278, 35025, 2, 23136));
-        property.SetValue(static_cast<std::uint64_t>(lds.size()));
-        property.SetValue(countOfMax(lds.size(), MAX_LOGICAL_DRIVES));
-    }
-    if (wants(id, 30017)) {
-        PI::CProperty& property = out.emplace_back(makeProperty(30017, NOT_SET, NOT_SET, 23127));
-        static const std::vector<std::int32_t> choices{VALUE_OK, VALUE_WARNING, VALUE_FAILED};
-        property.SetValue(m_Status, choices);
-        property.m_StatusDisplay = statusDisplay(m_Status);
-    }
-    if (!m_AdditionalStatus.empty() && wants(id, 30165)) {
-        PI::CProperty& property = out.emplace_back(makeProperty(30165, NOT_SET, NOT_SET, 23004));
-        property.SetValue(m_AdditionalStatus,
-                          std::vector<std::int32_t>{VALUE_LOGICAL_DRIVE_FAILED, VALUE_LOGICAL_DRIVE_DEGRADED});
+    list.Add(Property::MAX_PHYSICAL_DEVICES, MAX_PHYSICAL_DEVICES)
+        .SubCode(SubProperty::PHYSICAL)
+        .Position(1)
+        .Label(23138);
+    list.Add(Property::MAX_LOGICAL_DRIVES, MAX_LOGICAL_DRIVES).SubCode(SubProperty::LOGICAL).Position(1).Label(23136);
+    list.Add(Property::CUR_PHYSICAL_DEVICES, AsNumber(pds.size()))
+        .SubCode(SubProperty::PHYSICAL)
+        .Position(1)
+        .Label(23138);
+    list.Add(Property::CUR_LOGICAL_DRIVES, AsNumber(lds.size())).SubCode(SubProperty::LOGICAL).Position(1).Label(23136);
+    list.Add(Property::CUR_MAX_PHYSICAL_DEVICES, countOfMax(pds.size(), MAX_PHYSICAL_DEVICES))
+        .SubCode(SubProperty::PHYSICAL)
+        .Position(2)
+        .Label(23138);
+    list.Add(Property::CUR_MAX_LOGICAL_DRIVES, countOfMax(lds.size(), MAX_LOGICAL_DRIVES))
+        .SubCode(SubProperty::LOGICAL)
+        .Position(2)
+        .Label(23136);
+    list.Add(Property::STATUS, m_Status, statusList).StatusDisplay(statusDisplay(m_Status)).Label(23127);
+    if (!m_AdditionalStatus.empty()) {
+        list.Add(Property::ADDITIONAL_STATUS, m_AdditionalStatus, additionalStatusList).Label(23004);
     }
 
     PIDORV_TRACE(2, PIDORV_SRC_ADAPTER, "GetAdapterProperties", "LEAVE AdapterGetProperties -> %d")
@@ -340,10 +297,10 @@ std::uint32_t CDorvAdapter::ExecuteAdapterOperation(PI::COperation& op, std::fun
     PIDORV_TRACE(2, PIDORV_SRC_ADAPTER, "ExecuteAdapterOperation", "ENTER ExecuteAdapterOperation(%d)")
         << FormatInt(op.m_Code);
     std::uint32_t status = Status::SUCCESS;
-    if (op.m_Code == OP_GET_RAID_LEVEL_INFORMATION) {
+    if (op.m_Code == Operation::GET_RAID_LEVEL_INFORMATION) {
         status = GetRaidLevelInformation(op);
-    } else if (op.m_Code == OP_SCAN_CONFIGURATION) {
-        PI::CEvent event(m_ID, EVENT_SCAN_CONFIGURATION, 2, TLX::Misc::now(), m_Name);
+    } else if (op.m_Code == Operation::SCAN_CONFIGURATION) {
+        PI::CEvent event(m_ID, Event::SCAN_CONFIGURATION, 2, TLX::Misc::now(), m_Name);
         event.SetPlaceHolder1(m_Name);
         notify(event);
     } else {
@@ -364,21 +321,21 @@ void CDorvAdapter::SetDatabaseObjectProperties(RaidDataModels::Adapter& model) c
     model.m40 = 0;
     model.PciDevice = static_cast<int>(m_PciDevice);
     model.DeviceID = m_DeviceID;
-    model.DriverName = "USB";
+    model.DriverName = ADAPTER_DRIVER_NAME;
     if (!m_DriverVersion.empty()) {
         model.DriverVersion = m_DriverVersion;
     }
     model.FirmwareVersion = m_FirmwareVersion;
     model.PciFunction = static_cast<int>(m_PciFunction);
     model.GlobalAdapterNumber = static_cast<int>(m_GlobalAdapterNumber);
-    model.HardwareType = CodeNames::ValueName(VALUE_LINUX_MD);
-    model.HostName = "localhost";
+    model.HardwareType = CodeNames::ValueName(Value::LINUX_MD);
+    model.HostName = HOST_NAME;
     model.ObjectID = static_cast<unsigned long>(m_ID);
     model.MaxPhysicalDevices = static_cast<int>(MAX_PHYSICAL_DEVICES);
     model.MaxLogicalDrives = static_cast<int>(MAX_LOGICAL_DRIVES);
     model.Name = m_Name;
     model.Product = m_Product;
-    model.DeviceTypes = std::vector<std::string>{CodeNames::ValueName(VALUE_SD)};
+    model.DeviceTypes = std::vector<std::string>{CodeNames::ValueName(Value::SD)};
     model.PciSegment = 0;
     model.SerialNumber = m_SerialNumber;
     model.Status = statusText(m_Status);

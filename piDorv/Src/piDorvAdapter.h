@@ -19,6 +19,11 @@ namespace NAMESPACE_piDorv {
 class CDorvLogicalDrive;
 class CDorvPhysicalDrive;
 
+// The adapter's type text and the name of the driver (the bus) it is reached through, as its properties
+// and its database row give them.
+const char* const ADAPTER_TYPE = "Dorv";
+const char* const ADAPTER_DRIVER_NAME = "USB";
+
 class CDorvAdapter : public PI::CObject {
 public:
     CDorvAdapter() = default;

@@ -2,9 +2,9 @@
 #include <new>
 
 #include "pi/IPLUGINAPI.h"
+#include "piDorvCodes.h"
 #include "piDorvModule.h"
 #include "piDorvPlugin.h"
-#include "piDorvStatus.h"
 
 extern "C" __attribute__((visibility("default"))) std::uint32_t createIf(IPLUGINAPI** out) {
     using namespace NAMESPACE_piDorv;

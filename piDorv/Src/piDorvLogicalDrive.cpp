@@ -5,50 +5,18 @@
 #include "codes/CodeNames.h"
 #include "orm/RaidDataModels.h"
 #include "piDorvAdapter.h"
+#include "piDorvCodes.h"
 #include "piDorvModule.h"
 #include "piDorvOperationDescriptor.h"
-#include "piDorvStatus.h"
+#include "piDorvPropertyList.h"
 
 namespace NAMESPACE_piDorv {
 namespace {
 using TLX::Output_Streams::FormatInt;
 
-// Value codes of a logical drive.
-const std::int32_t VALUE_RAID0 = 40007;
-const std::int32_t VALUE_RAID1 = 40009;
-const std::int32_t VALUE_CONCAT = 40021;
-const std::int32_t VALUE_OK = 40024;
-const std::int32_t VALUE_BUSY = 40025;
-const std::int32_t VALUE_STRIPE_4K = 40049;
-const std::int32_t VALUE_STRIPE_8K = 40050;
-const std::int32_t VALUE_STRIPE_16K = 40051;
-const std::int32_t VALUE_STRIPE_32K = 40052;
-const std::int32_t VALUE_STRIPE_64K = 40053;
-const std::int32_t VALUE_STRIPE_128K = 40054;
-const std::int32_t VALUE_OPERATIONAL = 40093;
-const std::int32_t VALUE_DEGRADED = 40094;
-const std::int32_t VALUE_FAILED = 40095;
-const std::int32_t VALUE_REBUILDING = 40096;
-const std::int32_t VALUE_IDLE = 40102;
-const std::int32_t VALUE_INITIALIZING = 40103;
-
-// Property codes shown by a logical drive.
-const PI::_PROPERTY_ID PROP_NAME = 30007;
-const PI::_PROPERTY_ID PROP_STATUS = 30017;
-const PI::_PROPERTY_ID PROP_RAID_LEVEL = 30045;
-const PI::_PROPERTY_ID PROP_STRIPESIZE = 30046;
-const PI::_PROPERTY_ID PROP_ACTIVITY = 30054;
-const PI::_PROPERTY_ID PROP_PHYSICAL_SIZE = 30059;
-const PI::_PROPERTY_ID PROP_LOGICAL_SIZE = 30090;
-const PI::_PROPERTY_ID PROP_LOGICAL_DRIVE_NUMBER = 30126;
-const PI::_PROPERTY_ID PROP_UNIQUE_ID = 30137;
-const PI::_PROPERTY_ID PROP_OS_DEVICE = 30247;
-const PI::_PROPERTY_ID PROP_CONFIGURATION = 30496;
-const std::int32_t SUBPROP_TYPE = 35044;
-
-const std::int32_t OP_GET_LOGICAL_DRIVE_CONFIGURATION = 50005;
 // The one operation a logical drive offers: hand out its configuration.
-const OperationDescriptor LOGICAL_DRIVE_OPERATION = {OP_GET_LOGICAL_DRIVE_CONFIGURATION, 3, 1, 1, 1, false, 0, 1, 1};
+const OperationDescriptor LOGICAL_DRIVE_OPERATION = {
+    Operation::GET_LOGICAL_DRIVE_CONFIGURATION, 3, 1, 1, 1, false, 0, 1, 1};
 
 // Serialisation used for comparing and copying configurations.
 const char* const XML_INDENT = "\t";
@@ -56,30 +24,26 @@ const unsigned XML_FORMAT_FLAGS = 1;
 const int XML_DEFAULT_ENCODING = 0;
 const unsigned XML_PARSE_OPTIONS = 116;
 
-bool wanted(PI::_PROPERTY_ID id, PI::_PROPERTY_ID code) {
-    return id == PI::PROPERTY_UNDEFINED || id == code;
-}
-
 // Only striped and mirrored drives have a stripe size worth showing or storing.
 bool hasStripeSize(std::int32_t raidLevel) {
-    return raidLevel == VALUE_RAID0 || raidLevel == VALUE_RAID1;
+    return raidLevel == Value::RAID0 || raidLevel == Value::RAID1;
 }
 
 std::int32_t statusDisplay(std::int32_t status) {
-    if (status == VALUE_DEGRADED) {
+    if (status == Value::DEGRADED) {
         return 24063;
     }
-    if (status == VALUE_FAILED) {
+    if (status == Value::FAILED) {
         return 24050;
     }
     return 24054;
 }
 
 const std::string& statusText(std::int32_t status) {
-    if (status == VALUE_DEGRADED || status == VALUE_FAILED) {
+    if (status == Value::DEGRADED || status == Value::FAILED) {
         return CodeNames::ValueName(status);
     }
-    return CodeNames::ValueName(VALUE_OK);
+    return CodeNames::ValueName(Value::OK);
 }
 
 template <class List, class Drive> Drive* findIn(List& list, const CDorvAdapter& adapter, std::int32_t number) {
@@ -98,80 +62,33 @@ CDorvLogicalDrive::CDorvLogicalDrive(std::shared_ptr<CDorvAdapter> adapter) : m_
 std::uint32_t CDorvLogicalDrive::GetLogicalDriveProperties(std::vector<PI::CProperty>& out, PI::_PROPERTY_ID id) const {
     PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetLogicalDriveProperties", "ENTER GetLogicalDriveProperties(%d)")
         << FormatInt(m_Number);
+    static const std::vector<std::int32_t> raidLevelList = {Value::RAID1};
+    static const std::vector<std::int32_t> stripeList = {Value::STRIPE_4K,  Value::STRIPE_8K,  Value::STRIPE_16K,
+                                                         Value::STRIPE_32K, Value::STRIPE_64K, Value::STRIPE_128K};
+    static const std::vector<std::int32_t> statusList = {Value::OPERATIONAL, Value::DEGRADED, Value::FAILED};
+    static const std::vector<std::int32_t> activityList = {Value::IDLE, Value::INITIALIZING, Value::REBUILDING,
+                                                           Value::BUSY};
+
     out.clear();
-    if (id == PI::PROPERTY_UNDEFINED) {
-        out.reserve(16); // all properties; no regrowth on the way
+    CPropertyList list(out, id, 16);
+    list.Add(Property::NAME, m_Name).Label(23239);
+    list.Add(Property::LOGICAL_DRIVE_NUMBER, AsNumber(m_Number)).Label(23240);
+    list.Add(Property::UNIQUE_ID, m_UniqueID).Position(0);
+    list.Add(Property::RAID_LEVEL, m_RaidLevel, raidLevelList).SubCode(SubProperty::TYPE).Label(23251);
+    if (hasStripeSize(m_RaidLevel)) {
+        list.Add(Property::STRIPESIZE, m_StripeSize, stripeList).Label(23250);
     }
-
-    static const std::vector<std::int32_t> raidLevelList = {VALUE_RAID1};
-    static const std::vector<std::int32_t> stripeList = {VALUE_STRIPE_4K,  VALUE_STRIPE_8K,  VALUE_STRIPE_16K,
-                                                         VALUE_STRIPE_32K, VALUE_STRIPE_64K, VALUE_STRIPE_128K};
-    static const std::vector<std::int32_t> statusList = {VALUE_OPERATIONAL, VALUE_DEGRADED, VALUE_FAILED};
-    static const std::vector<std::int32_t> activityList = {VALUE_IDLE, VALUE_INITIALIZING, VALUE_REBUILDING,
-                                                           VALUE_BUSY};
-
-    if (wanted(id, PROP_NAME)) {
-        PI::CProperty& p = out.emplace_back(PROP_NAME, false);
-        p.SetValue(m_Name);
-        p.m_Label = 23239;
+    list.Add(Property::LOGICAL_SIZE, m_LogicalSize >> 11).ExtraText(Text::SIZE_UNIT).Label(23237);
+    list.Add(Property::PHYSICAL_SIZE, m_PhysicalSize >> 10).ExtraText(Text::SIZE_UNIT).Label(23242);
+    if (!m_Name.empty()) {
+        list.Add(Property::OS_DEVICE, m_Name).Label(23241);
     }
-    if (wanted(id, PROP_LOGICAL_DRIVE_NUMBER)) {
-        PI::CProperty& p = out.emplace_back(PROP_LOGICAL_DRIVE_NUMBER, false);
-        p.SetValue(static_cast<std::uint64_t>(static_cast<std::int64_t>(m_Number)));
-        p.m_Label = 23240;
-    }
-    if (wanted(id, PROP_UNIQUE_ID)) {
-        PI::CProperty& p = out.emplace_back(PROP_UNIQUE_ID, false);
-        p.SetValue(m_UniqueID);
-        p.m_Position = 0;
-    }
-    if (wanted(id, PROP_RAID_LEVEL)) {
-        PI::CProperty& p = out.emplace_back(PROP_RAID_LEVEL, false);
-        p.SetValue(m_RaidLevel, raidLevelList);
-        p.m_SubCode = SUBPROP_TYPE;
-        p.m_Label = 23251;
-    }
-    if (wanted(id, PROP_STRIPESIZE) && hasStripeSize(m_RaidLevel)) {
-        PI::CProperty& p = out.emplace_back(PROP_STRIPESIZE, false);
-        p.SetValue(m_StripeSize, stripeList);
-        p.m_Label = 23250;
-    }
-    if (wanted(id, PROP_LOGICAL_SIZE)) {
-        PI::CProperty& p = out.emplace_back(PROP_LOGICAL_SIZE, false);
-        p.SetValue(static_cast<std::uint64_t>(m_LogicalSize >> 11));
-        p.m_ExtraText = 21002;
-        p.m_Label = 23237;
-    }
-    if (wanted(id, PROP_PHYSICAL_SIZE)) {
-        PI::CProperty& p = out.emplace_back(PROP_PHYSICAL_SIZE, false);
-        p.SetValue(static_cast<std::uint64_t>(m_PhysicalSize >> 10));
-        p.m_ExtraText = 21002;
-        p.m_Label = 23242;
-    }
-    if (wanted(id, PROP_OS_DEVICE) && !m_Name.empty()) {
-        PI::CProperty& p = out.emplace_back(PROP_OS_DEVICE, false);
-        p.SetValue(m_Name);
-        p.m_Label = 23241;
-    }
-    if (wanted(id, PROP_ACTIVITY)) {
-        PI::CProperty& p = out.emplace_back(PROP_ACTIVITY, false);
-        p.SetValue(m_Activity, activityList);
-        p.m_Label = 23222;
-    }
+    list.Add(Property::ACTIVITY, m_Activity, activityList).Label(23222);
     PIDORV_TRACE(4, PIDORV_SRC_LOGICALDRIVE, "GetLogicalDriveProperties",
                  "Zul GetLogicalDriveProperties() object.m_Status=%d")
         << FormatInt(m_Status);
-    if (wanted(id, PROP_STATUS)) {
-        PI::CProperty& p = out.emplace_back(PROP_STATUS, false);
-        p.SetValue(m_Status, statusList);
-        p.m_StatusDisplay = statusDisplay(m_Status);
-        p.m_Label = 23249;
-    }
-    if (wanted(id, PROP_CONFIGURATION)) {
-        PI::CProperty& p = out.emplace_back(PROP_CONFIGURATION, false);
-        p.SetValue(m_Configuration);
-        p.m_Position = 0;
-    }
+    list.Add(Property::STATUS, m_Status, statusList).StatusDisplay(statusDisplay(m_Status)).Label(23249);
+    list.Add(Property::CONFIGURATION, m_Configuration).Position(0);
 
     PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetLogicalDriveProperties", "LEAVE GetLogicalDriveProperties() -> %d")
         << FormatInt(Status::SUCCESS);
@@ -201,7 +118,7 @@ std::uint32_t CDorvLogicalDrive::ExecuteLogicalDriveOperation(PI::COperation& op
                  "ENTER ExecuteLogicalDriveOperation(%d, %d)")
         << FormatInt(m_Number) << FormatInt(op.m_Code);
     std::uint32_t result = Status::INVALID_OPERATION;
-    if (op.m_Code == OP_GET_LOGICAL_DRIVE_CONFIGURATION) {
+    if (op.m_Code == Operation::GET_LOGICAL_DRIVE_CONFIGURATION) {
         op.m_LogicalDrives.clear();
         op.m_LogicalDrives.push_back(PI::CLogicalDrive(m_Configuration));
         result = Status::SUCCESS;
@@ -250,7 +167,7 @@ std::uint32_t CDorvLogicalDrive::SetDatabaseObjectProperties(RaidDataModels::LD&
     model.Activity = CodeNames::ValueName(m_Activity);
     model.AuxNumber2 = m_AuxNumber2;
     // The row delete finds this drive's row by host name; without it a removed drive's row would stay.
-    model.HostName = "localhost";
+    model.HostName = HOST_NAME;
     model.ObjectID = static_cast<unsigned long>(m_ID);
     model.Number = m_Number;
     model.LogicalSize = static_cast<unsigned long>(m_LogicalSize >> 11);
@@ -292,7 +209,7 @@ std::uint32_t GetRAIDLevel(PI::CLogicalDrive& requested, int& level) {
     const std::size_t drives = containers.front().m_Drives.size();
 
     switch (requested.GetRaidLevel()) {
-    case VALUE_RAID1:
+    case Value::RAID1:
         if (drives > 3) {
             PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetRAIDLevel",
                          "LEAVE GetRAIDLevel() -> not more then 3 drives have to be specified");
@@ -300,7 +217,7 @@ std::uint32_t GetRAIDLevel(PI::CLogicalDrive& requested, int& level) {
         }
         level = 1;
         return Status::SUCCESS;
-    case VALUE_RAID0:
+    case Value::RAID0:
         if (drives < 2) {
             PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetRAIDLevel",
                          "LEAVE GetRAIDLevel() -> at least 2 drive has to be specified");
@@ -308,7 +225,7 @@ std::uint32_t GetRAIDLevel(PI::CLogicalDrive& requested, int& level) {
         }
         level = 0;
         return Status::SUCCESS;
-    case VALUE_CONCAT:
+    case Value::CONCAT:
         if (drives < 2) {
             PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetRAIDLevel",
                          "LEAVE GetRAIDLevel() -> at least 2 drive has to be specified");
@@ -328,10 +245,10 @@ std::uint32_t GetRaidLevelInformation(PI::COperation& op) {
 
     // The device mirrors exactly two cards.
     PI::CLevel level;
-    level.m_Level = VALUE_RAID1;
-    level.m_StripeSizes = {VALUE_STRIPE_4K,  VALUE_STRIPE_8K,  VALUE_STRIPE_16K,
-                           VALUE_STRIPE_32K, VALUE_STRIPE_64K, VALUE_STRIPE_128K};
-    level.m_DefaultStripeSize = VALUE_STRIPE_64K;
+    level.m_Level = Value::RAID1;
+    level.m_StripeSizes = {Value::STRIPE_4K,  Value::STRIPE_8K,  Value::STRIPE_16K,
+                           Value::STRIPE_32K, Value::STRIPE_64K, Value::STRIPE_128K};
+    level.m_DefaultStripeSize = Value::STRIPE_64K;
     level.m_MinDrives = 2;
     level.m_MaxDrives = 2;
     level.m_Reserved1 = 0;

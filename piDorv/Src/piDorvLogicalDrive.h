@@ -8,6 +8,7 @@
 #include "pi/CLogicalDrive.h"
 #include "pi/CObject.h"
 #include "pi/CProperty.h"
+#include "piDorvCodes.h"
 #include "tlx/Xml.h"
 
 namespace RaidDataModels {
@@ -49,8 +50,8 @@ public:
     std::uint64_t m_PhysicalSize = 0;
     std::int32_t m_RaidLevel = -1;
     std::int32_t m_StripeSize = -1;
-    std::int32_t m_Status = 40093;   // OPERATIONAL
-    std::int32_t m_Activity = 40102; // IDLE
+    std::int32_t m_Status = Value::OPERATIONAL;
+    std::int32_t m_Activity = Value::IDLE;
     std::int32_t m_AuxState = 0;
     TLX::XML::xml_document m_Configuration;
 };

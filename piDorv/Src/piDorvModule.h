@@ -2,6 +2,7 @@
 // the trace mask) and the one plugin object pointer. Every trace record names the module object.
 #pragma once
 #include <cstddef>
+#include <string>
 
 #include "tlx/ModuleInfo.h"
 #include "tlx/Trace.h"
@@ -17,6 +18,16 @@ extern TLX::Misc::CModuleInfo TLX_MODULE_INFO_piDorv;
 extern IPLUGINAPI_IMPL* g_p_IPLUGINAPI_IMPL;
 
 const unsigned MODULE_NUMBER = 310; // Cendra_MODULE_IDs value of this plugin
+
+// What the plugin calls itself, in its own shown object and its database row.
+const char* const PLUGIN_NAME = "Dorv-Plugin";
+const char* const PLUGIN_VERSION = "7.12.1";
+const char* const PLUGIN_VENDOR = "Linux";
+// "Plugin:ID=%d" with the module number.
+const std::string& PluginUniqueId();
+
+// The host every database row of the plugin names: the plugin looks after the host it runs on only.
+const char* const HOST_NAME = "localhost";
 
 namespace {
 // The name a trace record gives its source file: the file's path from the project's top folder,

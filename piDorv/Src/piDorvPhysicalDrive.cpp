@@ -5,71 +5,39 @@
 
 #include "codes/CodeNames.h"
 #include "orm/RaidDataModels.h"
+#include "piDorvCodes.h"
 #include "piDorvLogicalDrive.h"
 #include "piDorvModule.h"
-#include "piDorvStatus.h"
+#include "piDorvPropertyList.h"
 
 namespace NAMESPACE_piDorv {
 namespace {
 using TLX::Output_Streams::FormatInt;
 
-// Value codes of a physical drive.
-const std::int32_t VALUE_BUSY = 40025;
-const std::int32_t VALUE_FAILED_MISSING = 40023;
-const std::int32_t VALUE_OK = 40024;
-const std::int32_t VALUE_OPERATIONAL = 40093;
-const std::int32_t VALUE_FAILED = 40095;
-const std::int32_t VALUE_REBUILDING = 40096;
-const std::int32_t VALUE_DEDICATED_HOTSPARE = 40098;
-const std::int32_t VALUE_AVAILABLE = 40099;
-const std::int32_t VALUE_IDLE = 40102;
-const std::int32_t VALUE_SAS = 40174;
-const std::int32_t VALUE_SATA = 40002;
-const std::int32_t VALUE_HDD = 40292;
-const std::int32_t VALUE_SSD = 40293;
-const std::int32_t VALUE_CAN_BE_CONFIGURED = 40262;
-const std::int32_t VALUE_CANNOT_BE_CONFIGURED = 40263;
-
-// Property codes shown by a physical drive.
-const PI::_PROPERTY_ID PROP_VENDOR = 30003;
-const PI::_PROPERTY_ID PROP_NAME = 30007;
-const PI::_PROPERTY_ID PROP_STATUS = 30017;
-const PI::_PROPERTY_ID PROP_ACTIVITY = 30054;
-const PI::_PROPERTY_ID PROP_TYPE = 30056;
-const PI::_PROPERTY_ID PROP_PHYSICAL_SIZE = 30059;
-const PI::_PROPERTY_ID PROP_CONFIGURABLE_SIZE = 30060;
-const PI::_PROPERTY_ID PROP_PRODUCT = 30063;
-const PI::_PROPERTY_ID PROP_PORT_NUMBER = 30122;
-const PI::_PROPERTY_ID PROP_DEVICE_NUMBER = 30125;
-const PI::_PROPERTY_ID PROP_UNIQUE_ID = 30137;
-const PI::_PROPERTY_ID PROP_CONFIGURABILITY = 30244;
-const PI::_PROPERTY_ID PROP_OS_DEVICE = 30247;
-const PI::_PROPERTY_ID PROP_MEDIA_TYPE = 30320;
-
 // Properties that make no sense for a drive that has gone missing: they leave the display group.
-const PI::_PROPERTY_ID HIDDEN_WHEN_MISSING[] = {PROP_VENDOR,
-                                                30020 /* FIRMWARE_VERSION */,
-                                                30022 /* SERIAL_NUMBER */,
-                                                30043 /* TRANSFER_SPEED */,
-                                                30052 /* GUARDED_LOGICAL_DRIVES */,
-                                                30053 /* TRANSFER_WIDTH */,
-                                                PROP_ACTIVITY,
-                                                PROP_TYPE,
-                                                PROP_PHYSICAL_SIZE,
-                                                PROP_PRODUCT,
-                                                PROP_DEVICE_NUMBER,
-                                                30154 /* MISC_ERRORS */,
-                                                30155 /* PFA_COUNT */,
-                                                30202 /* SAS_ADDRESS_00 */,
-                                                30203 /* SAS_ADDRESS_01 */,
-                                                30204 /* SAS_ADDRESS_02 */,
-                                                30205 /* SAS_ADDRESS_03 */,
-                                                30207 /* COERCED_SIZE */,
-                                                30208 /* MEDIA_ERROR_COUNT */,
-                                                30236 /* FOREIGN_CONFIG */,
-                                                30243 /* RPM */,
-                                                PROP_OS_DEVICE,
-                                                30310 /* POWER_STATUS */};
+const PI::_PROPERTY_ID HIDDEN_WHEN_MISSING[] = {Property::VENDOR,
+                                                Property::FIRMWARE_VERSION,
+                                                Property::SERIAL_NUMBER,
+                                                Property::TRANSFER_SPEED,
+                                                Property::GUARDED_LOGICAL_DRIVES,
+                                                Property::TRANSFER_WIDTH,
+                                                Property::ACTIVITY,
+                                                Property::TYPE,
+                                                Property::PHYSICAL_SIZE,
+                                                Property::PRODUCT,
+                                                Property::DEVICE_NUMBER,
+                                                Property::MISC_ERRORS,
+                                                Property::PFA_COUNT,
+                                                Property::SAS_ADDRESS_00,
+                                                Property::SAS_ADDRESS_01,
+                                                Property::SAS_ADDRESS_02,
+                                                Property::SAS_ADDRESS_03,
+                                                Property::COERCED_SIZE,
+                                                Property::MEDIA_ERROR_COUNT,
+                                                Property::FOREIGN_CONFIG,
+                                                Property::RPM,
+                                                Property::OS_DEVICE,
+                                                Property::POWER_STATUS};
 
 bool hiddenWhenMissing(PI::_PROPERTY_ID code) {
     return std::find(std::begin(HIDDEN_WHEN_MISSING), std::end(HIDDEN_WHEN_MISSING), code) !=
@@ -78,17 +46,17 @@ bool hiddenWhenMissing(PI::_PROPERTY_ID code) {
 
 // Status display number of the STATUS property; solid-state media have their own pictures.
 std::int32_t statusDisplay(std::int32_t status, std::int32_t mediaType) {
-    const bool ssd = mediaType == VALUE_SSD;
+    const bool ssd = mediaType == Value::SSD;
     switch (status) {
-    case VALUE_OPERATIONAL:
+    case Value::OPERATIONAL:
         return ssd ? 24201 : 24093;
-    case VALUE_FAILED:
+    case Value::FAILED:
         return ssd ? 24195 : 24087;
-    case VALUE_REBUILDING:
+    case Value::REBUILDING:
         return ssd ? 24215 : 24105;
-    case VALUE_DEDICATED_HOTSPARE:
+    case Value::DEDICATED_HOTSPARE:
         return ssd ? 24146 : 24014;
-    case VALUE_FAILED_MISSING:
+    case Value::FAILED_MISSING:
         return ssd ? 24176 : 24080;
     default:
         return ssd ? 24183 : 24081;
@@ -98,23 +66,15 @@ std::int32_t statusDisplay(std::int32_t status, std::int32_t mediaType) {
 // Status text of the database row: the states the host knows by name, "OK" for the rest.
 const std::string& statusText(std::int32_t status) {
     switch (status) {
-    case VALUE_FAILED_MISSING:
-    case VALUE_OPERATIONAL:
-    case VALUE_FAILED:
-    case VALUE_REBUILDING:
-    case VALUE_DEDICATED_HOTSPARE:
+    case Value::FAILED_MISSING:
+    case Value::OPERATIONAL:
+    case Value::FAILED:
+    case Value::REBUILDING:
+    case Value::DEDICATED_HOTSPARE:
         return CodeNames::ValueName(status);
     default:
-        return CodeNames::ValueName(VALUE_OK);
+        return CodeNames::ValueName(Value::OK);
     }
-}
-
-std::uint64_t widened(std::int32_t number) {
-    return static_cast<std::uint64_t>(static_cast<std::int64_t>(number));
-}
-
-bool wanted(PI::_PROPERTY_ID id, PI::_PROPERTY_ID code) {
-    return id == PI::PROPERTY_UNDEFINED || id == code;
 }
 } // namespace
 
@@ -122,101 +82,38 @@ std::uint32_t CDorvPhysicalDrive::GetPhysicalDriveProperties(std::vector<PI::CPr
                                                              PI::_PROPERTY_ID id) const {
     PIDORV_TRACE(2, PIDORV_SRC_PHYSICALDRIVE, "GetPhysicalDriveProperties", "ENTER GetPhysicalDriveProperties()");
 
-    static const std::vector<std::int32_t> statusList = {VALUE_AVAILABLE, VALUE_OPERATIONAL, VALUE_FAILED,
-                                                         VALUE_REBUILDING, VALUE_DEDICATED_HOTSPARE};
-    static const std::vector<std::int32_t> activityList = {VALUE_IDLE, VALUE_BUSY, VALUE_REBUILDING};
-    static const std::vector<std::int32_t> typeList = {VALUE_SAS, VALUE_SATA};
-    static const std::vector<std::int32_t> mediaList = {VALUE_HDD, VALUE_SSD};
-    static const std::vector<std::int32_t> configurabilityList = {VALUE_CAN_BE_CONFIGURED, VALUE_CANNOT_BE_CONFIGURED};
+    static const std::vector<std::int32_t> statusList = {Value::AVAILABLE, Value::OPERATIONAL, Value::FAILED,
+                                                         Value::REBUILDING, Value::DEDICATED_HOTSPARE};
+    static const std::vector<std::int32_t> activityList = {Value::IDLE, Value::BUSY, Value::REBUILDING};
+    static const std::vector<std::int32_t> typeList = {Value::SAS, Value::SATA};
+    static const std::vector<std::int32_t> mediaList = {Value::HDD, Value::SSD};
+    static const std::vector<std::int32_t> configurabilityList = {Value::CAN_BE_CONFIGURED,
+                                                                  Value::CANNOT_BE_CONFIGURED};
 
     const std::uint64_t sizeShown = m_PhysicalSize >> 10;
-    if (id == PI::PROPERTY_UNDEFINED) {
-        out.reserve(out.size() + 16); // all properties; no regrowth on the way
-    }
-
-    if (wanted(id, PROP_NAME)) {
-        PI::CProperty& p = out.emplace_back(PROP_NAME, false);
-        p.SetValue(m_Name);
-        p.m_Label = 23298;
-    }
-    if (wanted(id, PROP_DEVICE_NUMBER)) {
-        PI::CProperty& p = out.emplace_back(PROP_DEVICE_NUMBER, false);
-        p.SetValue(widened(m_DeviceNumber));
-        p.m_Position = 28;
-        p.m_Label = 23284;
-    }
-    if (wanted(id, PROP_PORT_NUMBER)) {
-        PI::CProperty& p = out.emplace_back(PROP_PORT_NUMBER, false);
-        p.SetValue(widened(m_PortNumber));
-        p.m_Position = 28;
-        p.m_Label = 23305;
-    }
-    if (wanted(id, PROP_OS_DEVICE)) {
-        PI::CProperty& p = out.emplace_back(PROP_OS_DEVICE, false);
-        p.SetValue("/dev/" + m_OsDeviceName); // the "/dev/%s" text, without a formatter per call
-        p.m_Label = 23300;
-    }
-    if (wanted(id, PROP_UNIQUE_ID)) {
-        PI::CProperty& p = out.emplace_back(PROP_UNIQUE_ID, false);
-        p.SetValue(m_UniqueID);
-        p.m_Position = 0;
-    }
-    if (wanted(id, PROP_VENDOR)) {
-        PI::CProperty& p = out.emplace_back(PROP_VENDOR, false);
-        p.SetValue(m_Vendor);
-        p.m_Label = 23331;
-    }
-    if (wanted(id, PROP_PRODUCT)) {
-        PI::CProperty& p = out.emplace_back(PROP_PRODUCT, false);
-        p.SetValue(m_Product);
-        p.m_Label = 23308;
-    }
-    if (wanted(id, PROP_PHYSICAL_SIZE)) {
-        PI::CProperty& p = out.emplace_back(PROP_PHYSICAL_SIZE, false);
-        p.SetValue(sizeShown);
-        p.m_ExtraText = 21002;
-        p.m_Label = 23304;
-    }
-    if (wanted(id, PROP_CONFIGURABLE_SIZE)) {
-        PI::CProperty& p = out.emplace_back(PROP_CONFIGURABLE_SIZE, false);
-        p.SetValue(sizeShown);
-        p.m_ExtraText = 21002;
-        p.m_Label = 23281;
-    }
-    if (wanted(id, PROP_ACTIVITY)) {
-        PI::CProperty& p = out.emplace_back(PROP_ACTIVITY, false);
-        p.SetValue(m_Activity, activityList);
-        p.m_Label = 23274;
-    }
-    if (wanted(id, PROP_STATUS)) {
+    CPropertyList list(out, id, 16);
+    list.Add(Property::NAME, m_Name).Label(23298);
+    list.Add(Property::DEVICE_NUMBER, AsNumber(m_DeviceNumber)).Position(28).Label(23284);
+    list.Add(Property::PORT_NUMBER, AsNumber(m_PortNumber)).Position(28).Label(23305);
+    list.Add(Property::OS_DEVICE, "/dev/" + m_OsDeviceName).Label(23300); // "/dev/%s", without a formatter
+    list.Add(Property::UNIQUE_ID, m_UniqueID).Position(0);
+    list.Add(Property::VENDOR, m_Vendor).Label(23331);
+    list.Add(Property::PRODUCT, m_Product).Label(23308);
+    list.Add(Property::PHYSICAL_SIZE, sizeShown).ExtraText(Text::SIZE_UNIT).Label(23304);
+    list.Add(Property::CONFIGURABLE_SIZE, sizeShown).ExtraText(Text::SIZE_UNIT).Label(23281);
+    list.Add(Property::ACTIVITY, m_Activity, activityList).Label(23274);
+    if (list.Wants(Property::STATUS)) {
         PIDORV_TRACE(2, PIDORV_SRC_PHYSICALDRIVE, "GetPhysicalDriveProperties",
                      "GetPhysicalDriveProperties() set status property of disk %d/%d to %d")
             << FormatInt(m_PortNumber) << FormatInt(m_DeviceNumber) << FormatInt(m_Status);
-        PI::CProperty& p = out.emplace_back(PROP_STATUS, false);
-        p.SetValue(m_Status, statusList);
-        p.m_StatusDisplay = statusDisplay(m_Status, m_MediaType);
-        p.m_Label = 23324;
     }
-    if (wanted(id, PROP_TYPE)) {
-        PI::CProperty& p = out.emplace_back(PROP_TYPE, false);
-        p.SetValue(m_Type, typeList);
-        p.m_Label = 23329;
-    }
-    if (wanted(id, PROP_MEDIA_TYPE)) {
-        PI::CProperty& p = out.emplace_back(PROP_MEDIA_TYPE, false);
-        p.SetValue(m_MediaType, mediaList);
-        p.m_Label = 23296;
-    }
-    if (wanted(id, PROP_CONFIGURABILITY)) {
-        PI::CProperty& p = out.emplace_back(PROP_CONFIGURABILITY, false);
-        p.SetValue(m_Configurability, configurabilityList);
-        p.m_Position = 0;
-        p.m_Flag = 0;
-        p.m_Label = 23280;
-    }
+    list.Add(Property::STATUS, m_Status, statusList).StatusDisplay(statusDisplay(m_Status, m_MediaType)).Label(23324);
+    list.Add(Property::TYPE, m_Type, typeList).Label(23329);
+    list.Add(Property::MEDIA_TYPE, m_MediaType, mediaList).Label(23296);
+    list.Add(Property::CONFIGURABILITY, m_Configurability, configurabilityList).Position(0).Flag(0).Label(23280);
 
     // A missing drive hides its details wherever they are in the list, also those placed there before.
-    if (m_Status == VALUE_FAILED_MISSING) {
+    if (m_Status == Value::FAILED_MISSING) {
         for (PI::CProperty& p : out) {
             if (hiddenWhenMissing(p.m_Code)) {
                 p.m_Position = 0;
@@ -244,7 +141,7 @@ std::uint32_t CDorvPhysicalDrive::CheckPhysicalDriveOperation(std::vector<CDorvL
     PIDORV_TRACE(2, PIDORV_SRC_PHYSICALDRIVE, "CheckPhysicalDriveOperation", "ENTER CheckPhysicalDriveOperation()");
     // No drive may be touched while a mirror is being rebuilt.
     for (const CDorvLogicalDrive& ld : logicalDrives) {
-        if (ld.m_Activity == VALUE_REBUILDING) {
+        if (ld.m_Activity == Value::REBUILDING) {
             return Status::LOGICALDRIVE_BUSY;
         }
     }
@@ -295,7 +192,7 @@ void CDorvPhysicalDrive::SetDatabaseObjectProperties(RaidDataModels::PD& model) 
     model.DeviceNumber = m_DeviceNumber;
     model.AuxNumber = m_AuxNumber;
     // The row update finds this drive's row by host name; without it the row would never be updated.
-    model.HostName = "localhost";
+    model.HostName = HOST_NAME;
     model.ObjectID = static_cast<unsigned long>(m_ID);
     model.MediaType = CodeNames::ValueName(m_MediaType);
     model.Name = m_Name;

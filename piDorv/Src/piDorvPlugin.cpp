@@ -9,37 +9,22 @@
 #include <boost/format.hpp>
 
 #include "db/Database.h"
+#include "piDorvCodes.h"
 #include "piDorvLockTrace.h"
 #include "piDorvModule.h"
 #include "piDorvOperationDescriptor.h"
-#include "piDorvStatus.h"
+#include "piDorvPropertyList.h"
 
 namespace NAMESPACE_piDorv {
 namespace {
 const char* const CONFIG_FILE_NAME = "piDorv.ini";
 const char* const POLL_INTERVAL_KEY = "PollInterval";
-const std::int32_t OBJECT_TYPE_PLUGIN = 19006;
 const std::uint64_t ID_BASE = 0x0136000000000000ull; // module number 310 in the top 16 bits
 
-// Property codes and text numbers of the plugin object.
-const PI::_PROPERTY_ID PROPERTY_ALL = 1;
-const PI::_PROPERTY_ID PROPERTY_UNIQUE_ID = 30137;
-const PI::_PROPERTY_ID PROPERTY_NAME = 30007;
-const PI::_PROPERTY_ID PROPERTY_VERSION = 30099;
-const PI::_PROPERTY_ID PROPERTY_VENDOR = 30003;
-const PI::_PROPERTY_ID PROPERTY_POLL_INTERVAL = 30005;
-const std::int32_t OPERATION_GET_EVENTS = 50002;
-
-const OperationDescriptor PLUGIN_OPERATIONS[] = {{OPERATION_GET_EVENTS, 6, 1, 1, 1, false, 0, 1, 1}};
+const OperationDescriptor PLUGIN_OPERATIONS[] = {{Operation::GET_EVENTS, 6, 1, 1, 1, false, 0, 1, 1}};
 
 template <class T> T& DataAs(void* data) {
     return *static_cast<T*>(data);
-}
-
-// "Plugin:ID=%d" with the module number: the same text every time, so it is formatted once.
-const std::string& PluginUniqueId() {
-    static const std::string text = (boost::format("Plugin:ID=%d") % MODULE_NUMBER).str();
-    return text;
 }
 } // namespace
 
@@ -167,7 +152,7 @@ std::uint32_t IPLUGINAPI_IMPL::Initialize(std::vector<PI::CAdapterID>& ids) {
     }
 
     plugin_.m_ID = NewID();
-    plugin_.m_Type = OBJECT_TYPE_PLUGIN;
+    plugin_.m_Type = ObjectType::PLUGIN;
 
     std::uint32_t status = ScanSystem(adapters_, physicalDrives_, logicalDrives_, true);
     PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "Initialize", "ScanSystem() ret = %d physicalDrives_=%d")
@@ -267,40 +252,22 @@ bool IPLUGINAPI_IMPL::ThreadsRunning() const {
 
 std::uint32_t IPLUGINAPI_IMPL::GetPluginProperties(CDorvPlugin&, std::vector<PI::CProperty>& out, PI::_PROPERTY_ID id) {
     out.clear();
-    const bool all = id == PROPERTY_ALL;
-    out.reserve(all ? 5 : 1);
-    if (all || id == PROPERTY_UNIQUE_ID) {
-        PI::CProperty& property = out.emplace_back(PROPERTY_UNIQUE_ID, false);
-        property.SetValue(PluginUniqueId());
-        property.m_Position = 0;
-    }
-    if (all || id == PROPERTY_NAME) {
-        PI::CProperty& property = out.emplace_back(PROPERTY_NAME, false);
-        property.SetValue(std::string("Dorv-Plugin"));
-        property.m_Label = 23334;
-    }
-    if (all || id == PROPERTY_VERSION) {
-        PI::CProperty& property = out.emplace_back(PROPERTY_VERSION, false);
-        property.SetValue(std::string("7.12.1"));
-        property.m_Label = 23339;
-    }
-    if (all || id == PROPERTY_VENDOR) {
-        PI::CProperty& property = out.emplace_back(PROPERTY_VENDOR, false);
-        property.SetValue(std::string("Linux"));
-        property.m_Label = 23338;
-    }
-    if (all || id == PROPERTY_POLL_INTERVAL) {
-        PI::CProperty& property = out.emplace_back(PROPERTY_POLL_INTERVAL, true);
-        property.SetValue(static_cast<std::int64_t>(pollInterval_.load()), static_cast<std::int64_t>(POLL_INTERVAL_MIN),
-                          static_cast<std::int64_t>(POLL_INTERVAL_MAX), std::int64_t{1});
-        property.m_ExtraText = 21007;
-        property.m_Label = 23335;
-    }
+    CPropertyList list(out, id, 5);
+    list.Add(Property::UNIQUE_ID, PluginUniqueId()).Position(0);
+    list.Add(Property::NAME, PLUGIN_NAME).Label(23334);
+    list.Add(Property::VERSION, PLUGIN_VERSION).Label(23339);
+    list.Add(Property::VENDOR, PLUGIN_VENDOR).Label(23338);
+    list.Add(Property::POLL_INTERVAL, static_cast<std::int64_t>(pollInterval_.load()),
+             static_cast<std::int64_t>(POLL_INTERVAL_MIN), static_cast<std::int64_t>(POLL_INTERVAL_MAX),
+             std::int64_t{1})
+        .Changeable()
+        .ExtraText(21007)
+        .Label(23335);
     return Status::SUCCESS;
 }
 
 std::uint32_t IPLUGINAPI_IMPL::SetPluginProperty(CDorvPlugin& plugin, PI::CProperty& property) {
-    if (property.m_Code != PROPERTY_POLL_INTERVAL) {
+    if (property.m_Code != Property::POLL_INTERVAL) {
         return Status::INVALID_PROPERTY;
     }
     std::int64_t value = property.GetValueRangeNormalized();
@@ -331,7 +298,7 @@ std::uint32_t IPLUGINAPI_IMPL::CheckPluginOperation(CDorvPlugin&, PI::COperation
 
 std::uint32_t IPLUGINAPI_IMPL::ExecutePluginOperation(CDorvPlugin& plugin, PI::COperation& op) {
     PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "ExecutePluginOperation", "ENTER ExecutePluginOperation()");
-    const std::uint32_t status = op.m_Code == OPERATION_GET_EVENTS ? GetEvents(plugin, op) : Status::INVALID_OPERATION;
+    const std::uint32_t status = op.m_Code == Operation::GET_EVENTS ? GetEvents(plugin, op) : Status::INVALID_OPERATION;
     UpdateObjectInDatabase(plugin);
     PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "ExecutePluginOperation", "LEAVE ExecutePluginOperation() -> %d")
         << TLX::Output_Streams::FormatInt(status);

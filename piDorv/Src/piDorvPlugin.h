@@ -127,6 +127,29 @@ private:
 
     // Whether a thread holder still holds a thread; callers hold lifecycleL (or are the destructor).
     bool ThreadsRunning() const;
+
+    // Steps of the worker loop.
+    enum class WorkerStep { STOP, RETRY_FORCED_SCAN, POLL, FORCED_SCAN, UNLOCK, NONE };
+    // Waits for the next event, or for the end of the wait; gives what the worker does next.
+    WorkerStep AwaitWorkerStep(bool forcedPending);
+    // Calls the host back, when it registered for it, once the objects were unlocked.
+    void NotifyHost();
+    // After a cycle: the adapters are the plugin object's children, the plugin each adapter's parent.
+    void LinkAdaptersToPlugin();
+
+    // Steps of UpdateSystem, all under dL and eL; they collect in `changes` what the rows are written from.
+    struct CSystemChanges;
+    // The scanned adapters into adapters_: a known one is updated when it changed, a new one adopted.
+    void MergeAdapters(const std::vector<std::shared_ptr<CDorvAdapter>>& newAdapters, CSystemChanges& changes);
+    // The current logical drives of the adapter's pass: a drive gone is removed, a changed one updated.
+    void RemoveOrUpdateDrives(const std::shared_ptr<CDorvAdapter>& adapter,
+                              const std::vector<CDorvLogicalDrive>& newLogicalDrives, CSystemChanges& changes);
+    // The new logical drives of the adapter's pass not yet known are adopted.
+    void AdoptDrives(const std::shared_ptr<CDorvAdapter>& adapter, std::vector<CDorvLogicalDrive>& newLogicalDrives,
+                     CSystemChanges& changes);
+    // The rows of what changed, then the physical drives' rows and the plugin's row.
+    void WriteRows(CSystemChanges& changes, std::vector<CDorvPhysicalDrive>& newPhysicalDrives);
+
     std::function<void(const PI::CEvent&)> EventSink();
     // In a reconcile pass of `adapter`, whether a current logical drive is one of its drives.
     bool IsDriveOfPass(const CDorvLogicalDrive& drive, const CDorvAdapter& adapter) const;

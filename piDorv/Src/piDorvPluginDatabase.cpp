@@ -3,14 +3,12 @@
 #include <exception>
 #include <stdexcept>
 
-#include <boost/format.hpp>
-
 #include "orm/RaidDataModels.h"
 #include "orm/storage.h"
 #include "pi/CLogicalDrive.h"
+#include "piDorvCodes.h"
 #include "piDorvModule.h"
 #include "piDorvPlugin.h"
-#include "piDorvStatus.h"
 
 namespace NAMESPACE_piDorv {
 namespace {
@@ -21,8 +19,6 @@ using DatabaseORM::where;
 using TLX::Output_Streams::FormatInt;
 
 const std::uint32_t DB_TRACE_LEVEL = 128;
-const char* const HOST_NAME = "localhost";
-const char* const PLUGIN_NAME = "Dorv-Plugin";
 const char* const SETTABLE_PROPERTIES =
     "{\"\"settableProperties\"\":[{\"\"name\"\":\"\"pollinterval\"\",\"\"formatStr\"\":\"\"<int32>[2..255, 1]\"\"}]}";
 
@@ -37,12 +33,6 @@ bool FormsPart(const PI::CLogicalDrive& configuration, const CDorvPhysicalDrive&
     }
     return false;
 }
-
-// "Plugin:ID=%d" with the module number: the same text every time, so it is formatted once.
-const std::string& PluginUniqueId() {
-    static const std::string text = (boost::format("Plugin:ID=%d") % MODULE_NUMBER).str();
-    return text;
-}
 } // namespace
 
 #define PIDORV_DB_TRACE(function, format) PIDORV_TRACE(DB_TRACE_LEVEL, PIDORV_SRC_PLUGIN, function, format)
@@ -54,8 +44,8 @@ std::uint32_t IPLUGINAPI_IMPL::SetDatabaseObjectProperties(RaidDataModels::Plugi
     model.PollInterval = static_cast<int>(pollInterval_.load());
     model.SettableProperties = SETTABLE_PROPERTIES;
     model.UniqueID = PluginUniqueId();
-    model.Vendor = "Linux";
-    model.Version = "7.12.1";
+    model.Vendor = PLUGIN_VENDOR;
+    model.Version = PLUGIN_VERSION;
     return Status::SUCCESS;
 }
 
@@ -256,7 +246,7 @@ std::uint32_t IPLUGINAPI_IMPL::DeleteObjectFromDatabase(boost::optional<std::sha
     try {
         db_->remove_all<RaidDataModels::Adapter>(
             where(and_condition(and_condition(is_equal(&RaidDataModels::Adapter::DeviceTypes, "SD"),
-                                              is_equal(&RaidDataModels::Adapter::DriverName, "USB")),
+                                              is_equal(&RaidDataModels::Adapter::DriverName, ADAPTER_DRIVER_NAME)),
                                 is_equal(&RaidDataModels::Adapter::HostName, HOST_NAME))));
         PIDORV_DB_TRACE("DeleteObjectFromDatabase", "Dorv100 adapter removed from db.");
         return Status::SUCCESS;

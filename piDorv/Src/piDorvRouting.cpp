@@ -2,17 +2,13 @@
 // or to an adapter, always under the data lock.
 #include <functional>
 
+#include "piDorvCodes.h"
 #include "piDorvLockTrace.h"
 #include "piDorvModule.h"
 #include "piDorvPlugin.h"
-#include "piDorvStatus.h"
 
 namespace NAMESPACE_piDorv {
 namespace {
-const PI::_PROPERTY_ID PROPERTY_ALL = 1;
-const std::int32_t OPERATION_GET_RAID_LEVEL_INFORMATION = 50003;
-const std::int32_t OPERATION_GET_RAID_MIGRATION_INFORMATION = 50004;
-
 using TLX::Output_Streams::FormatInt;
 } // namespace
 
@@ -24,10 +20,10 @@ std::uint32_t IPLUGINAPI_IMPL::GetProperties(unsigned long id, std::vector<PI::C
     std::unique_lock<std::mutex> lock(dL, std::defer_lock);
     PIDORV_LOCK_TIMING(timing, "dL.lock()", lock.lock());
     if (id == plugin_.m_ID) {
-        return GetPluginProperties(plugin_, out, PROPERTY_ALL);
+        return GetPluginProperties(plugin_, out, Property::ALL);
     }
     if (auto adapter = findAdapter(adapters_, id)) {
-        return adapter->GetAdapterProperties(out, logicalDrives_, physicalDrives_, PROPERTY_ALL);
+        return adapter->GetAdapterProperties(out, logicalDrives_, physicalDrives_, Property::ALL);
     }
     return Status::INVALID_OBJECT_ID;
 }
@@ -121,17 +117,17 @@ std::uint32_t IPLUGINAPI_IMPL::GetTopology(std::vector<PI::CObject>& out) {
     out.reserve(logicalDrives_.size() + physicalDrives_.size() + 2);
 
     out.push_back(plugin_);
-    GetPluginProperties(plugin_, out.back().m_Properties, PROPERTY_ALL);
+    GetPluginProperties(plugin_, out.back().m_Properties, Property::ALL);
     GetPluginOperations(plugin_, out.back().m_Operations);
 
     for (auto& adapter : adapters_) {
         out.push_back(*adapter);
         PI::CObject& record = out.back();
-        adapter->GetAdapterProperties(record.m_Properties, logicalDrives_, physicalDrives_, PROPERTY_ALL);
+        adapter->GetAdapterProperties(record.m_Properties, logicalDrives_, physicalDrives_, Property::ALL);
         adapter->GetAdapterOperations(record.m_Operations);
         for (auto& operation : record.m_Operations) {
-            if (operation.m_Code != OPERATION_GET_RAID_LEVEL_INFORMATION &&
-                operation.m_Code != OPERATION_GET_RAID_MIGRATION_INFORMATION) {
+            if (operation.m_Code != Operation::GET_RAID_LEVEL_INFORMATION &&
+                operation.m_Code != Operation::GET_RAID_MIGRATION_INFORMATION) {
                 continue;
             }
             if (adapter->ExecuteAdapterOperation(operation, EventSink()) != Status::SUCCESS) {
@@ -147,7 +143,7 @@ std::uint32_t IPLUGINAPI_IMPL::GetTopology(std::vector<PI::CObject>& out) {
             PI::CObject& driveRecord = out.back();
             driveRecord.m_Properties.clear();
             driveRecord.m_Operations.clear();
-            drive.GetPhysicalDriveProperties(driveRecord.m_Properties, PROPERTY_ALL);
+            drive.GetPhysicalDriveProperties(driveRecord.m_Properties, Property::ALL);
             drive.GetPhysicalDriveOperations(driveRecord.m_Operations);
             PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "GetTopology", "GetTopology() PhysicalDrive (%d/%d) m_ID=0x%x")
                 << FormatInt(drive.m_PortNumber) << FormatInt(drive.m_DeviceNumber) << FormatInt(drive.m_ID);
@@ -157,7 +153,7 @@ std::uint32_t IPLUGINAPI_IMPL::GetTopology(std::vector<PI::CObject>& out) {
             PI::CObject& driveRecord = out.back();
             driveRecord.m_Properties.clear();
             driveRecord.m_Operations.clear();
-            drive.GetLogicalDriveProperties(driveRecord.m_Properties, PROPERTY_ALL);
+            drive.GetLogicalDriveProperties(driveRecord.m_Properties, Property::ALL);
             drive.GetLogicalDriveOperations(driveRecord.m_Operations);
             PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "GetTopology", "GetTopology() LogicalDrive (%d) m_ID=0x%x")
                 << FormatInt(drive.m_Number) << FormatInt(drive.m_ID);

@@ -8,19 +8,14 @@
 #include <boost/format.hpp>
 
 #include "pi/CAdapterID.h"
+#include "piDorvCodes.h"
 #include "piDorvModule.h"
 #include "piDorvPlugin.h"
-#include "piDorvStatus.h"
 #include "tlx/Clock.h"
 
 namespace NAMESPACE_piDorv {
 namespace {
 using TLX::Output_Streams::FormatInt;
-
-const std::int32_t OBJECT_TYPE_ADAPTER = 19037;
-const std::int32_t STATUS_OK = 40024;
-const std::int32_t EVENT_LOGICALDRIVE_DELETED = 10081;
-const char* const HOST_NAME = "localhost";
 
 std::uint32_t CountOf(std::size_t n) {
     return static_cast<std::uint32_t>(n);
@@ -69,9 +64,9 @@ std::uint32_t IPLUGINAPI_IMPL::ScanSystem(std::vector<std::shared_ptr<CDorvAdapt
         // The parsed list is dropped after this loop: its adapters are moved, not copied.
         auto adapter = std::make_shared<CDorvAdapter>(std::move(found));
         adapter->m_ID = newIds ? NewID() : adapter->m_ID;
-        adapter->PI::CObject::m_Type = OBJECT_TYPE_ADAPTER;
-        adapter->m_Type = "Dorv";
-        adapter->m_Status = STATUS_OK;
+        adapter->PI::CObject::m_Type = ObjectType::ADAPTER;
+        adapter->m_Type = ADAPTER_TYPE;
+        adapter->m_Status = Value::OK;
         adapter->m_StatusWord2 = 1;
         adapter->m_GlobalAdapterNumber = GlobalAdapterNumber(adapter->m_UniqueID);
         adapters.push_back(adapter);
@@ -98,19 +93,41 @@ bool IPLUGINAPI_IMPL::IsDriveOfPass(const CDorvLogicalDrive& drive, const CDorvA
     return owner == &adapter;
 }
 
+// What a reconcile pass changed: the rows written once the lists are merged.
+struct IPLUGINAPI_IMPL::CSystemChanges {
+    std::vector<std::shared_ptr<CDorvAdapter>> addedAdapters;
+    std::vector<std::shared_ptr<CDorvAdapter>> changedAdapters;
+    std::vector<CDorvLogicalDrive> addedDrives;
+    std::vector<std::pair<CDorvLogicalDrive, std::string>> changedDrives; // with the name its row has
+    std::vector<CDorvLogicalDrive> removedDrives;
+    // Set by a changed adapter and by a logical drive removed, changed or adopted (not by an adapter
+    // first seen): UpdateSystem reports success only then.
+    bool reported = false;
+};
+
 std::uint32_t IPLUGINAPI_IMPL::UpdateSystem(const std::vector<std::shared_ptr<CDorvAdapter>>& newAdapters,
                                             std::vector<CDorvPhysicalDrive>& newPhysicalDrives,
                                             std::vector<CDorvLogicalDrive>& newLogicalDrives) {
     PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "UpdateSystem",
                  "ENTER UpdateSystem for adapter, %d physicalDrives, %d logicalDrive(s)")
         << FormatInt(CountOf(newPhysicalDrives.size())) << FormatInt(CountOf(newLogicalDrives.size()));
-    std::uint32_t result = Status::GENERAL;
-    std::vector<std::shared_ptr<CDorvAdapter>> addedAdapters;
-    std::vector<std::shared_ptr<CDorvAdapter>> changedAdapters;
-    std::vector<CDorvLogicalDrive> addedDrives;
-    std::vector<std::pair<CDorvLogicalDrive, std::string>> changedDrives; // with the name its row has
-    std::vector<CDorvLogicalDrive> removedDrives;
+    CSystemChanges changes;
+    MergeAdapters(newAdapters, changes);
+    for (auto& adapter : adapters_) {
+        PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "UpdateSystem", "UpdateSystem() Zul physicalDrives = %d")
+            << FormatInt(CountOf(newPhysicalDrives.size()));
+        RemoveOrUpdateDrives(adapter, newLogicalDrives, changes);
+        AdoptDrives(adapter, newLogicalDrives, changes);
+    }
+    WriteRows(changes, newPhysicalDrives);
 
+    const std::uint32_t result = changes.reported ? Status::SUCCESS : Status::GENERAL;
+    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "UpdateSystem", "LEAVE UpdateSystem ret = %d") << FormatInt(result);
+    return result;
+}
+
+void IPLUGINAPI_IMPL::MergeAdapters(const std::vector<std::shared_ptr<CDorvAdapter>>& newAdapters,
+                                    CSystemChanges& changes) {
     // Elements sharing a serial number are matched in turn: the n-th with a serial to the n-th current
     // adapter with it, so that each is compared with one element only.
     std::map<std::string, std::size_t> serialsSeen;
@@ -124,93 +141,94 @@ std::uint32_t IPLUGINAPI_IMPL::UpdateSystem(const std::vector<std::shared_ptr<CD
             if (current->Unequal(scanned)) {
                 scanned.m_UpdateCounter = current->m_UpdateCounter + 1; // the change counts once
                 current->Update(scanned);
-                changedAdapters.push_back(current);
-                result = Status::SUCCESS;
+                changes.changedAdapters.push_back(current);
+                changes.reported = true;
             }
         } else {
             // An adapter first seen by a worker cycle still needs an identifier the host can use.
             fresh->m_ID = NewID();
-            addedAdapters.push_back(fresh);
+            changes.addedAdapters.push_back(fresh);
             adapters_.push_back(fresh);
         }
     }
+}
 
-    for (auto& adapter : adapters_) {
-        PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "UpdateSystem", "UpdateSystem() Zul physicalDrives = %d")
-            << FormatInt(CountOf(newPhysicalDrives.size()));
-
-        for (auto drive = logicalDrives_.begin(); drive != logicalDrives_.end();) {
-            if (!IsDriveOfPass(*drive, *adapter)) {
-                ++drive;
-                continue;
-            }
-            const CDorvLogicalDrive* found = findLogicalDriveBy(newLogicalDrives, *adapter, drive->m_Number);
-            if (found == nullptr) {
-                PI::CEvent event(adapter->m_ID, EVENT_LOGICALDRIVE_DELETED, 3, TLX::Misc::now(), adapter->m_Name);
-                event.SetPlaceHolder1(adapter->m_Name);
-                event.SetPlaceHolder2((boost::format("%d") % drive->m_Number).str());
-                events_.push_back(event);
-                auto child = std::find(adapter->m_Children.begin(), adapter->m_Children.end(), drive->m_ID);
-                if (child != adapter->m_Children.end()) {
-                    adapter->m_Children.erase(child);
-                    ++adapter->m_UpdateCounter;
-                }
-                removedDrives.push_back(*drive);
-                drive = logicalDrives_.erase(drive);
-                result = Status::SUCCESS;
-            } else if (drive->Unequal(*found)) {
-                // The row is written from the drive itself, so that it keeps the drive's identifier.
-                std::string rowName = drive->m_Name;
-                drive->Update(*found);
-                changedDrives.emplace_back(*drive, std::move(rowName));
-                result = Status::SUCCESS;
-                ++drive;
-            } else {
-                ++drive;
-            }
+void IPLUGINAPI_IMPL::RemoveOrUpdateDrives(const std::shared_ptr<CDorvAdapter>& adapter,
+                                           const std::vector<CDorvLogicalDrive>& newLogicalDrives,
+                                           CSystemChanges& changes) {
+    for (auto drive = logicalDrives_.begin(); drive != logicalDrives_.end();) {
+        if (!IsDriveOfPass(*drive, *adapter)) {
+            ++drive;
+            continue;
         }
-
-        // Each new drive is adopted once, in the pass of its own adapter (the first pass when its
-        // adapter is unknown); every pass taking it would add it once per adapter.
-        for (auto& fresh : newLogicalDrives) {
-            if (!IsDriveOfPass(fresh, *adapter)) {
-                continue;
+        const CDorvLogicalDrive* found = findLogicalDriveBy(newLogicalDrives, *adapter, drive->m_Number);
+        if (found == nullptr) {
+            PI::CEvent event(adapter->m_ID, Event::LOGICALDRIVE_DELETED, 3, TLX::Misc::now(), adapter->m_Name);
+            event.SetPlaceHolder1(adapter->m_Name);
+            event.SetPlaceHolder2((boost::format("%d") % drive->m_Number).str());
+            events_.push_back(event);
+            auto child = std::find(adapter->m_Children.begin(), adapter->m_Children.end(), drive->m_ID);
+            if (child != adapter->m_Children.end()) {
+                adapter->m_Children.erase(child);
+                ++adapter->m_UpdateCounter;
             }
-            if (findLogicalDriveBy(logicalDrives_, *adapter, fresh.m_Number) != nullptr) {
-                continue;
-            }
-            // As with an adopted adapter: a scan's record carries no identifier the host could use.
-            fresh.m_ID = NewID();
-            fresh.m_Adapter = adapter;
-            adapter->m_Children.push_back(fresh.m_ID);
-            ++adapter->m_UpdateCounter;
-            logicalDrives_.push_back(fresh);
-            addedDrives.push_back(fresh);
-            result = Status::SUCCESS;
+            changes.removedDrives.push_back(*drive);
+            drive = logicalDrives_.erase(drive);
+            changes.reported = true;
+        } else if (drive->Unequal(*found)) {
+            // The row is written from the drive itself, so that it keeps the drive's identifier.
+            std::string rowName = drive->m_Name;
+            drive->Update(*found);
+            changes.changedDrives.emplace_back(*drive, std::move(rowName));
+            changes.reported = true;
+            ++drive;
+        } else {
+            ++drive;
         }
     }
+}
 
-    for (auto& adapter : addedAdapters) {
+void IPLUGINAPI_IMPL::AdoptDrives(const std::shared_ptr<CDorvAdapter>& adapter,
+                                  std::vector<CDorvLogicalDrive>& newLogicalDrives, CSystemChanges& changes) {
+    // Each new drive is adopted once, in the pass of its own adapter (the first pass when its adapter
+    // is unknown); every pass taking it would add it once per adapter.
+    for (auto& fresh : newLogicalDrives) {
+        if (!IsDriveOfPass(fresh, *adapter)) {
+            continue;
+        }
+        if (findLogicalDriveBy(logicalDrives_, *adapter, fresh.m_Number) != nullptr) {
+            continue;
+        }
+        // As with an adopted adapter: a scan's record carries no identifier the host could use.
+        fresh.m_ID = NewID();
+        fresh.m_Adapter = adapter;
+        adapter->m_Children.push_back(fresh.m_ID);
+        ++adapter->m_UpdateCounter;
+        logicalDrives_.push_back(fresh);
+        changes.addedDrives.push_back(fresh);
+        changes.reported = true;
+    }
+}
+
+void IPLUGINAPI_IMPL::WriteRows(CSystemChanges& changes, std::vector<CDorvPhysicalDrive>& newPhysicalDrives) {
+    for (auto& adapter : changes.addedAdapters) {
         InsertObjectToDatabase(adapter, false);
     }
-    for (auto& adapter : changedAdapters) {
+    for (auto& adapter : changes.changedAdapters) {
         UpdateObjectInDatabase(adapter);
     }
     for (auto& drive : newPhysicalDrives) {
         UpdateObjectInDatabase(drive);
     }
-    for (auto& drive : addedDrives) {
+    for (auto& drive : changes.addedDrives) {
         InsertObjectToDatabase(drive, false);
     }
-    for (auto& changed : changedDrives) {
+    for (auto& changed : changes.changedDrives) {
         UpdateLogicalDriveRow(changed.first, changed.second);
     }
-    for (auto& drive : removedDrives) {
+    for (auto& drive : changes.removedDrives) {
         DeleteObjectFromDatabase(drive);
     }
     UpdateObjectInDatabase(plugin_);
-
-    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "UpdateSystem", "LEAVE UpdateSystem ret = %d") << FormatInt(result);
-    return result;
 }
 } // namespace NAMESPACE_piDorv

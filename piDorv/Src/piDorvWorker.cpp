@@ -2,10 +2,10 @@
 #include <functional>
 #include <mutex>
 
+#include "piDorvCodes.h"
 #include "piDorvLockTrace.h"
 #include "piDorvModule.h"
 #include "piDorvPlugin.h"
-#include "piDorvStatus.h"
 #include "tlx/ErrorLog.h"
 #include "tlx/Threading.h"
 
@@ -105,31 +105,30 @@ std::uint32_t IPLUGINAPI_IMPL::UnlockObjects() {
 void IPLUGINAPI_IMPL::Worker() {
     TLX::Threading::CThread::initialize();
     PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "Worker", "ENTER Worker()");
-    // The handler hands out the first listed event with a raise pending: a pending stop goes before
-    // pending work, so DeInitialize waits for the cycle under way and not for the work queued behind it.
-    const std::vector<int> events = {CPluginEvents::STOP, CPluginEvents::PRIVATE, CPluginEvents::FORCE_WORK};
     bool forcedPending = false;
     for (;;) {
-        int which = -1;
-        const unsigned long wait = forcedPending ? FORCED_RETRY_MILLISECONDS : WaitMilliseconds(pollInterval_);
-        const bool raised = eventHandler_.wait_for(events, wait, which);
-        if (raised && which == CPluginEvents::STOP) {
+        const WorkerStep step = AwaitWorkerStep(forcedPending);
+        if (step == WorkerStep::STOP) {
             break;
         }
         // A failing cycle must not end the worker; the guards have released the locks by now.
         try {
-            if (!raised && forcedPending) {
+            switch (step) {
+            case WorkerStep::RETRY_FORCED_SCAN:
                 PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "Worker", "Worker() forced scan found the locks busy, retried");
                 forcedPending = !WorkerDo(true);
-            } else if (!raised) {
+                break;
+            case WorkerStep::POLL:
                 PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "Worker", "Worker() timeout event received");
                 WorkerDo(false);
-            } else if (which == CPluginEvents::FORCE_WORK) {
+                break;
+            case WorkerStep::FORCED_SCAN:
                 // A cycle re-reads the whole tree: one answers every forced scan raised before it began.
                 eventHandler_.takeAll(CPluginEvents::FORCE_WORK);
                 PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "Worker", "forceWork event received, force scan");
                 forcedPending = !WorkerDo(true);
-            } else if (which == CPluginEvents::PRIVATE) {
+                break;
+            case WorkerStep::UNLOCK:
                 PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "Worker", "Worker() privateEvent_ event received");
                 {
                     // The flags belong to the objects that host calls read under the data lock.
@@ -137,9 +136,11 @@ void IPLUGINAPI_IMPL::Worker() {
                     PIDORV_LOCK_TIMING(timing, "dL.lock()", lock.lock());
                     UnlockObjects();
                 }
-                if (hostCallback.host != nullptr && hostCallback.function != nullptr) {
-                    std::invoke(hostCallback.function, hostCallback.host, this);
-                }
+                NotifyHost();
+                break;
+            case WorkerStep::STOP:
+            case WorkerStep::NONE:
+                break;
             }
         } catch (...) {
             forcedPending = false;
@@ -151,6 +152,33 @@ void IPLUGINAPI_IMPL::Worker() {
     }
     PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "Worker", "stop event received");
     PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "Worker", "LEAVE Worker()");
+}
+
+IPLUGINAPI_IMPL::WorkerStep IPLUGINAPI_IMPL::AwaitWorkerStep(bool forcedPending) {
+    // The handler hands out the first listed event with a raise pending: a pending stop goes before
+    // pending work, so DeInitialize waits for the cycle under way and not for the work queued behind it.
+    static const std::vector<int> events = {CPluginEvents::STOP, CPluginEvents::PRIVATE, CPluginEvents::FORCE_WORK};
+    int which = -1;
+    const unsigned long wait = forcedPending ? FORCED_RETRY_MILLISECONDS : WaitMilliseconds(pollInterval_);
+    if (!eventHandler_.wait_for(events, wait, which)) {
+        return forcedPending ? WorkerStep::RETRY_FORCED_SCAN : WorkerStep::POLL;
+    }
+    switch (which) {
+    case CPluginEvents::STOP:
+        return WorkerStep::STOP;
+    case CPluginEvents::FORCE_WORK:
+        return WorkerStep::FORCED_SCAN;
+    case CPluginEvents::PRIVATE:
+        return WorkerStep::UNLOCK;
+    default:
+        return WorkerStep::NONE;
+    }
+}
+
+void IPLUGINAPI_IMPL::NotifyHost() {
+    if (hostCallback.host != nullptr && hostCallback.function != nullptr) {
+        std::invoke(hostCallback.function, hostCallback.host, this);
+    }
 }
 
 void IPLUGINAPI_IMPL::EventPoll() {
@@ -207,14 +235,18 @@ bool IPLUGINAPI_IMPL::WorkerDo(bool bscan) {
         PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "WorkerDo", "Before UpdateSystem()");
         const std::uint32_t updated = UpdateSystem(newAdapters, newPhysicalDrives, newLogicalDrives);
         PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "WorkerDo", "After UpdateSystem() ret = %d") << FormatInt(updated);
-        for (auto& adapter : adapters_) {
-            adapter->m_Parents.clear();
-            adapter->m_Parents.push_back(plugin_.m_ID);
-            plugin_.m_Children.push_back(adapter->m_ID);
-            ++adapter->m_UpdateCounter;
-        }
+        LinkAdaptersToPlugin();
     }
     ++plugin_.m_UpdateCounter;
     return true;
+}
+
+void IPLUGINAPI_IMPL::LinkAdaptersToPlugin() {
+    for (auto& adapter : adapters_) {
+        adapter->m_Parents.clear();
+        adapter->m_Parents.push_back(plugin_.m_ID);
+        plugin_.m_Children.push_back(adapter->m_ID);
+        ++adapter->m_UpdateCounter;
+    }
 }
 } // namespace NAMESPACE_piDorv
