@@ -94,7 +94,7 @@ void DisabledRecord(benchmark::State& state) {
     const std::string name = "adapter";
     int value = 0;
     for (auto _ : state) {
-        PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "DisabledRecord", "%s %d")
+        PIDORV_TRACE(4, "DisabledRecord", "%s %d")
             << name << TLX::Output_Streams::FormatInt(static_cast<std::int32_t>(++value));
         benchmark::ClobberMemory();
     }

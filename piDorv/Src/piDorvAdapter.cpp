@@ -52,31 +52,30 @@ bool connected(std::uint32_t connectResult) {
 }
 
 void sayErrorCode() {
-    PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "sayErrorCode", "Error codes :  %d  message :  %s")
+    PIDORV_TRACE(16, "sayErrorCode", "Error codes :  %d  message :  %s")
         << FormatInt(static_cast<std::int32_t>(Lumo_GetLastErrorCode())) << textOrEmpty(Lumo_GetLastErrorMessage());
 }
 
 // Diagnostic step: the library calls inside the level-16 records are made only while that level is on.
 std::int32_t lumoShowProps() {
     const std::int32_t detected = Lumo_Detect();
-    PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "lumoShowProps", "%s Lumo_Detect :  %d")
-        << "lumoShowProps" << FormatInt(detected);
+    PIDORV_TRACE(16, "lumoShowProps", "%s Lumo_Detect :  %d") << "lumoShowProps" << FormatInt(detected);
     sayErrorCode();
     if (detected <= 0) {
         return detected;
     }
 
     LUMO_SESSION session{};
-    PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "lumoShowProps", "%s Lumo_Connect :  %d")
+    PIDORV_TRACE(16, "lumoShowProps", "%s Lumo_Connect :  %d")
         << "lumoShowProps" << FormatInt(static_cast<std::int32_t>(Lumo_Connect(CLIENT_TAG, &session) & 0xFFu));
     sayErrorCode();
 
     // Closes the diagnostic session; runs also when no connect was made above.
     TLX::Misc::CScopeGuard disconnect([] { Lumo_Disconnect(); });
-    PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "lumoShowProps", "%s Lumo_GetVersion (0) :  %s")
+    PIDORV_TRACE(16, "lumoShowProps", "%s Lumo_GetVersion (0) :  %s")
         << "lumoShowProps" << textOrEmpty(Lumo_GetVersion(0));
     sayErrorCode();
-    PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "lumoShowProps", "%s Lumo_GetVersion (1) :  %s")
+    PIDORV_TRACE(16, "lumoShowProps", "%s Lumo_GetVersion (1) :  %s")
         << "lumoShowProps" << textOrEmpty(Lumo_GetVersion(1));
     sayErrorCode();
     return detected;
@@ -102,14 +101,13 @@ std::string storageTreeRequest() {
 
 CDorvAdapterList firmwareGetFromLumo(std::int32_t detected) {
     if (detected <= 0) {
-        PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "firmwareGetFromLumo", "%s Lumo_Detect : %d")
-            << "firmwareGetFromLumo" << FormatInt(detected);
+        PIDORV_TRACE(16, "firmwareGetFromLumo", "%s Lumo_Detect : %d") << "firmwareGetFromLumo" << FormatInt(detected);
         return CDorvAdapterList();
     }
 
     LUMO_SESSION session{};
     if (!connected(Lumo_Connect(CLIENT_TAG, &session))) {
-        PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "firmwareGetFromLumo", "%s %s %s")
+        PIDORV_TRACE(16, "firmwareGetFromLumo", "%s %s %s")
             << "firmwareGetFromLumo"
             << "Can not connect to Lumo" << textOrEmpty(Lumo_GetLastErrorMessage());
         return CDorvAdapterList();
@@ -118,8 +116,8 @@ CDorvAdapterList firmwareGetFromLumo(std::int32_t detected) {
 
     // The request never changes: its document is built and written once.
     static const std::string request = storageTreeRequest();
-    PIDORV_TRACE(4, PIDORV_SRC_ADAPTER, "firmwareGetFromLumo", "%s %s %s") << "firmwareGetFromLumo"
-                                                                           << "Request data from TAVRIN :" << request;
+    PIDORV_TRACE(4, "firmwareGetFromLumo", "%s %s %s") << "firmwareGetFromLumo"
+                                                       << "Request data from TAVRIN :" << request;
 
     // One zero byte beyond the capacity keeps even a completely filled answer a terminated C text.
     std::vector<char> answer(ANSWER_CAPACITY + 1, '\0');
@@ -217,7 +215,7 @@ std::uint32_t CDorvAdapter::GetAdapterProperties(std::vector<PI::CProperty>& out
                                                  const std::vector<CDorvLogicalDrive>& lds,
                                                  const std::vector<CDorvPhysicalDrive>& pds,
                                                  PI::_PROPERTY_ID id) const {
-    PIDORV_TRACE(2, PIDORV_SRC_ADAPTER, "GetAdapterProperties", "ENTER AdapterGetProperties");
+    PIDORV_TRACE(2, "GetAdapterProperties", "ENTER AdapterGetProperties");
     static const std::vector<std::int32_t> hardwareTypeList = {Value::LINUX_MD};
     static const std::vector<std::int32_t> statusList = {Value::OK, Value::WARNING, Value::FAILED};
     static const std::vector<std::int32_t> additionalStatusList = {Value::LOGICAL_DRIVE_FAILED,
@@ -267,8 +265,7 @@ std::uint32_t CDorvAdapter::GetAdapterProperties(std::vector<PI::CProperty>& out
         list.Add(Property::ADDITIONAL_STATUS, m_AdditionalStatus, additionalStatusList).Label(23004);
     }
 
-    PIDORV_TRACE(2, PIDORV_SRC_ADAPTER, "GetAdapterProperties", "LEAVE AdapterGetProperties -> %d")
-        << FormatInt(std::int32_t{0});
+    PIDORV_TRACE(2, "GetAdapterProperties", "LEAVE AdapterGetProperties -> %d") << FormatInt(std::int32_t{0});
     return Status::SUCCESS;
 }
 
@@ -286,16 +283,13 @@ std::uint32_t CDorvAdapter::GetAdapterOperations(std::vector<PI::COperation>& ou
 }
 
 std::uint32_t CDorvAdapter::CheckAdapterOperation(PI::COperation& op) const {
-    PIDORV_TRACE(2, PIDORV_SRC_ADAPTER, "CheckAdapterOperation", "ENTER CheckAdapterOperation operation=%d")
-        << FormatInt(op.m_Code);
-    PIDORV_TRACE(2, PIDORV_SRC_ADAPTER, "CheckAdapterOperation", "LEAVE CheckAdapterOperation -> %d")
-        << FormatInt(std::int32_t{0});
+    PIDORV_TRACE(2, "CheckAdapterOperation", "ENTER CheckAdapterOperation operation=%d") << FormatInt(op.m_Code);
+    PIDORV_TRACE(2, "CheckAdapterOperation", "LEAVE CheckAdapterOperation -> %d") << FormatInt(std::int32_t{0});
     return Status::SUCCESS;
 }
 
 std::uint32_t CDorvAdapter::ExecuteAdapterOperation(PI::COperation& op, std::function<void(const PI::CEvent&)> notify) {
-    PIDORV_TRACE(2, PIDORV_SRC_ADAPTER, "ExecuteAdapterOperation", "ENTER ExecuteAdapterOperation(%d)")
-        << FormatInt(op.m_Code);
+    PIDORV_TRACE(2, "ExecuteAdapterOperation", "ENTER ExecuteAdapterOperation(%d)") << FormatInt(op.m_Code);
     std::uint32_t status = Status::SUCCESS;
     if (op.m_Code == Operation::GET_RAID_LEVEL_INFORMATION) {
         status = GetRaidLevelInformation(op);
@@ -304,17 +298,15 @@ std::uint32_t CDorvAdapter::ExecuteAdapterOperation(PI::COperation& op, std::fun
         event.SetPlaceHolder1(m_Name);
         notify(event);
     } else {
-        PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "ExecuteAdapterOperation", "ExecuteAdapterOperation() OpCode(%d)")
-            << FormatInt(op.m_Code);
+        PIDORV_TRACE(16, "ExecuteAdapterOperation", "ExecuteAdapterOperation() OpCode(%d)") << FormatInt(op.m_Code);
         status = Status::INVALID_OPERATION;
     }
-    PIDORV_TRACE(2, PIDORV_SRC_ADAPTER, "ExecuteAdapterOperation", "LEAVE AdapterExecuteOperation() -> %d")
-        << FormatInt(status);
+    PIDORV_TRACE(2, "ExecuteAdapterOperation", "LEAVE AdapterExecuteOperation() -> %d") << FormatInt(status);
     return status;
 }
 
 void CDorvAdapter::SetDatabaseObjectProperties(RaidDataModels::Adapter& model) const {
-    PIDORV_TRACE(2, PIDORV_SRC_ADAPTER, "SetDatabaseObjectProperties", "ENTER SetDatabaseObjectProperties (Adapter)");
+    PIDORV_TRACE(2, "SetDatabaseObjectProperties", "ENTER SetDatabaseObjectProperties (Adapter)");
     model = RaidDataModels::Adapter();
     model.PciBus = static_cast<int>(m_PciBus);
     model.m39 = 0;
@@ -381,8 +373,8 @@ std::shared_ptr<CDorvAdapter> findMutableAdapter(CDorvAdapterPtrList& list, cons
 
 CDorvAdapterList parseDorv100JSON(const char* answer) {
     const char* text = textOrEmpty(answer);
-    PIDORV_TRACE(4, PIDORV_SRC_ADAPTER, "parseDorv100JSON", "%s %s %s") << "parseDorv100JSON"
-                                                                        << "JSON to parse :" << text;
+    PIDORV_TRACE(4, "parseDorv100JSON", "%s %s %s") << "parseDorv100JSON"
+                                                    << "JSON to parse :" << text;
     CDorvAdapterList adapters;
     try {
         std::string treeText;
@@ -393,12 +385,12 @@ CDorvAdapterList parseDorv100JSON(const char* answer) {
                 envelope.findMember("SIP", TLX::Json::JSON_OBJECT).findMember("CMD", TLX::Json::JSON_ARRAY);
             const rapidjson::SizeType commandCount = commands.jsonValue_Get().Size();
             if (commandCount == 0) {
-                PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "parseDorv100JSON", "%s %s") << "parseDorv100JSON"
-                                                                                  << "ERROR: Found no CMD in response";
+                PIDORV_TRACE(16, "parseDorv100JSON", "%s %s") << "parseDorv100JSON"
+                                                              << "ERROR: Found no CMD in response";
                 return adapters;
             }
             if (commandCount > 1) {
-                PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "parseDorv100JSON", "%s %s %d")
+                PIDORV_TRACE(16, "parseDorv100JSON", "%s %s %d")
                     << "parseDorv100JSON"
                     << "ERROR: Found more CMDs then expected! Dont know what to do"
                     << FormatInt(static_cast<std::uint32_t>(commandCount));

@@ -60,8 +60,7 @@ template <class List, class Drive> Drive* findIn(List& list, const CDorvAdapter&
 CDorvLogicalDrive::CDorvLogicalDrive(std::shared_ptr<CDorvAdapter> adapter) : m_Adapter(std::move(adapter)) {}
 
 std::uint32_t CDorvLogicalDrive::GetLogicalDriveProperties(std::vector<PI::CProperty>& out, PI::_PROPERTY_ID id) const {
-    PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetLogicalDriveProperties", "ENTER GetLogicalDriveProperties(%d)")
-        << FormatInt(m_Number);
+    PIDORV_TRACE(2, "GetLogicalDriveProperties", "ENTER GetLogicalDriveProperties(%d)") << FormatInt(m_Number);
     static const std::vector<std::int32_t> raidLevelList = {Value::RAID1};
     static const std::vector<std::int32_t> stripeList = {Value::STRIPE_4K,  Value::STRIPE_8K,  Value::STRIPE_16K,
                                                          Value::STRIPE_32K, Value::STRIPE_64K, Value::STRIPE_128K};
@@ -84,13 +83,12 @@ std::uint32_t CDorvLogicalDrive::GetLogicalDriveProperties(std::vector<PI::CProp
         list.Add(Property::OS_DEVICE, m_Name).Label(23241);
     }
     list.Add(Property::ACTIVITY, m_Activity, activityList).Label(23222);
-    PIDORV_TRACE(4, PIDORV_SRC_LOGICALDRIVE, "GetLogicalDriveProperties",
-                 "Zul GetLogicalDriveProperties() object.m_Status=%d")
+    PIDORV_TRACE(4, "GetLogicalDriveProperties", "Zul GetLogicalDriveProperties() object.m_Status=%d")
         << FormatInt(m_Status);
     list.Add(Property::STATUS, m_Status, statusList).StatusDisplay(statusDisplay(m_Status)).Label(23249);
     list.Add(Property::CONFIGURATION, m_Configuration).Position(0);
 
-    PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetLogicalDriveProperties", "LEAVE GetLogicalDriveProperties() -> %d")
+    PIDORV_TRACE(2, "GetLogicalDriveProperties", "LEAVE GetLogicalDriveProperties() -> %d")
         << FormatInt(Status::SUCCESS);
     return Status::SUCCESS;
 }
@@ -106,16 +104,15 @@ std::uint32_t CDorvLogicalDrive::SetLogicalDriveProperty(PI::CProperty& /*proper
 }
 
 std::uint32_t CDorvLogicalDrive::CheckLogicalDriveOperation(PI::COperation& op) const {
-    PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "CheckLogicalDriveOperation", "ENTER CheckLogicalDriveOperation(%d/%d)")
+    PIDORV_TRACE(2, "CheckLogicalDriveOperation", "ENTER CheckLogicalDriveOperation(%d/%d)")
         << FormatInt(m_Number) << FormatInt(op.m_Code);
-    PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "CheckLogicalDriveOperation", "LEAVE CheckLogicalDriveOperation() -> %d")
+    PIDORV_TRACE(2, "CheckLogicalDriveOperation", "LEAVE CheckLogicalDriveOperation() -> %d")
         << FormatInt(Status::INVALID_OPERATION);
     return Status::INVALID_OPERATION;
 }
 
 std::uint32_t CDorvLogicalDrive::ExecuteLogicalDriveOperation(PI::COperation& op) const {
-    PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "ExecuteLogicalDriveOperation",
-                 "ENTER ExecuteLogicalDriveOperation(%d, %d)")
+    PIDORV_TRACE(2, "ExecuteLogicalDriveOperation", "ENTER ExecuteLogicalDriveOperation(%d, %d)")
         << FormatInt(m_Number) << FormatInt(op.m_Code);
     std::uint32_t result = Status::INVALID_OPERATION;
     if (op.m_Code == Operation::GET_LOGICAL_DRIVE_CONFIGURATION) {
@@ -123,9 +120,7 @@ std::uint32_t CDorvLogicalDrive::ExecuteLogicalDriveOperation(PI::COperation& op
         op.m_LogicalDrives.push_back(PI::CLogicalDrive(m_Configuration));
         result = Status::SUCCESS;
     }
-    PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "ExecuteLogicalDriveOperation",
-                 "LEAVE ExecuteLogicalDriveOperation() -> %d")
-        << FormatInt(result);
+    PIDORV_TRACE(2, "ExecuteLogicalDriveOperation", "LEAVE ExecuteLogicalDriveOperation() -> %d") << FormatInt(result);
     return result;
 }
 
@@ -160,8 +155,7 @@ bool CDorvLogicalDrive::operator==(const CDorvLogicalDrive& other) const {
 }
 
 std::uint32_t CDorvLogicalDrive::SetDatabaseObjectProperties(RaidDataModels::LD& model) const {
-    PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "SetDatabaseObjectProperties",
-                 "ENTER SetDatabaseObjectProperties() LogicalDrive");
+    PIDORV_TRACE(2, "SetDatabaseObjectProperties", "ENTER SetDatabaseObjectProperties() LogicalDrive");
     model = RaidDataModels::LD();
 
     model.Activity = CodeNames::ValueName(m_Activity);
@@ -183,7 +177,7 @@ std::uint32_t CDorvLogicalDrive::SetDatabaseObjectProperties(RaidDataModels::LD&
     }
     model.UniqueID = m_UniqueID;
 
-    PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "SetDatabaseObjectProperties", "LEAVE SetDatabaseObjectProperties() -> %d")
+    PIDORV_TRACE(2, "SetDatabaseObjectProperties", "LEAVE SetDatabaseObjectProperties() -> %d")
         << FormatInt(Status::SUCCESS);
     return Status::SUCCESS;
 }
@@ -202,8 +196,7 @@ std::uint32_t GetRAIDLevel(PI::CLogicalDrive& requested, int& level) {
     const std::vector<PI::CContainer>& containers = requested.GetContainers();
     // The drive count comes from the first container; a request without one names no drives at all.
     if (containers.empty()) {
-        PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetRAIDLevel",
-                     "LEAVE GetRAIDLevel() -> no container has been specified");
+        PIDORV_TRACE(2, "GetRAIDLevel", "LEAVE GetRAIDLevel() -> no container has been specified");
         return Status::INVALID_PARAMETER;
     }
     const std::size_t drives = containers.front().m_Drives.size();
@@ -211,36 +204,33 @@ std::uint32_t GetRAIDLevel(PI::CLogicalDrive& requested, int& level) {
     switch (requested.GetRaidLevel()) {
     case Value::RAID1:
         if (drives > 3) {
-            PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetRAIDLevel",
-                         "LEAVE GetRAIDLevel() -> not more then 3 drives have to be specified");
+            PIDORV_TRACE(2, "GetRAIDLevel", "LEAVE GetRAIDLevel() -> not more then 3 drives have to be specified");
             return Status::INVALID_PARAMETER;
         }
         level = 1;
         return Status::SUCCESS;
     case Value::RAID0:
         if (drives < 2) {
-            PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetRAIDLevel",
-                         "LEAVE GetRAIDLevel() -> at least 2 drive has to be specified");
+            PIDORV_TRACE(2, "GetRAIDLevel", "LEAVE GetRAIDLevel() -> at least 2 drive has to be specified");
             return Status::INVALID_PARAMETER;
         }
         level = 0;
         return Status::SUCCESS;
     case Value::CONCAT:
         if (drives < 2) {
-            PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetRAIDLevel",
-                         "LEAVE GetRAIDLevel() -> at least 2 drive has to be specified");
+            PIDORV_TRACE(2, "GetRAIDLevel", "LEAVE GetRAIDLevel() -> at least 2 drive has to be specified");
             return Status::INVALID_PARAMETER;
         }
         level = -1;
         return Status::SUCCESS;
     default:
-        PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetRAIDLevel", "LEAVE GetRAIDLevel() -> unsupported RAID level");
+        PIDORV_TRACE(2, "GetRAIDLevel", "LEAVE GetRAIDLevel() -> unsupported RAID level");
         return Status::INVALID_PARAMETER;
     }
 }
 
 std::uint32_t GetRaidLevelInformation(PI::COperation& op) {
-    PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetRaidLevelInformation", "ENTER GetRaidLevelInformation()");
+    PIDORV_TRACE(2, "GetRaidLevelInformation", "ENTER GetRaidLevelInformation()");
     op.m_Levels.clear();
 
     // The device mirrors exactly two cards.
@@ -260,7 +250,7 @@ std::uint32_t GetRaidLevelInformation(PI::COperation& op) {
     level.m_Reserved6 = 0;
     op.m_Levels.push_back(level);
 
-    PIDORV_TRACE(2, PIDORV_SRC_LOGICALDRIVE, "GetRaidLevelInformation", "LEAVE GetRaidLevelInformation()");
+    PIDORV_TRACE(2, "GetRaidLevelInformation", "LEAVE GetRaidLevelInformation()");
     return Status::SUCCESS;
 }
 } // namespace NAMESPACE_piDorv

@@ -71,13 +71,7 @@ template <std::size_t N> struct CTraceSourceName {
         return name.text;                                                                                              \
     }())
 
-// A record names the file its statement is in, so that file and line locate it: the module names
-// that trace statements pass all stand for that file (a statement moved to another file follows it).
-#define PIDORV_SRC_PLUGIN PIDORV_SRC_FILE
-#define PIDORV_SRC_ADAPTER PIDORV_SRC_FILE
-#define PIDORV_SRC_PHYSICALDRIVE PIDORV_SRC_FILE
-#define PIDORV_SRC_LOGICALDRIVE PIDORV_SRC_FILE
-
-// One trace record of this module: PIDORV_TRACE(16, PIDORV_SRC_ADAPTER, "fn", "%s x=%d") << "fn" << FormatInt(x);
-#define PIDORV_TRACE(level, sourceFile, function, format)                                                              \
-    TLX_TRACE(NAMESPACE_piDorv::TLX_MODULE_INFO_piDorv, (level), (sourceFile), (function), (format))
+// One trace record of this module: PIDORV_TRACE(16, "fn", "%s x=%d") << "fn" << FormatInt(x);
+// The record names the file its statement is in, so that file and line locate it.
+#define PIDORV_TRACE(level, function, format)                                                                          \
+    TLX_TRACE(NAMESPACE_piDorv::TLX_MODULE_INFO_piDorv, (level), PIDORV_SRC_FILE, (function), (format))

@@ -80,7 +80,7 @@ const std::string& statusText(std::int32_t status) {
 
 std::uint32_t CDorvPhysicalDrive::GetPhysicalDriveProperties(std::vector<PI::CProperty>& out,
                                                              PI::_PROPERTY_ID id) const {
-    PIDORV_TRACE(2, PIDORV_SRC_PHYSICALDRIVE, "GetPhysicalDriveProperties", "ENTER GetPhysicalDriveProperties()");
+    PIDORV_TRACE(2, "GetPhysicalDriveProperties", "ENTER GetPhysicalDriveProperties()");
 
     static const std::vector<std::int32_t> statusList = {Value::AVAILABLE, Value::OPERATIONAL, Value::FAILED,
                                                          Value::REBUILDING, Value::DEDICATED_HOTSPARE};
@@ -103,7 +103,7 @@ std::uint32_t CDorvPhysicalDrive::GetPhysicalDriveProperties(std::vector<PI::CPr
     list.Add(Property::CONFIGURABLE_SIZE, sizeShown).ExtraText(Text::SIZE_UNIT).Label(23281);
     list.Add(Property::ACTIVITY, m_Activity, activityList).Label(23274);
     if (list.Wants(Property::STATUS)) {
-        PIDORV_TRACE(2, PIDORV_SRC_PHYSICALDRIVE, "GetPhysicalDriveProperties",
+        PIDORV_TRACE(2, "GetPhysicalDriveProperties",
                      "GetPhysicalDriveProperties() set status property of disk %d/%d to %d")
             << FormatInt(m_PortNumber) << FormatInt(m_DeviceNumber) << FormatInt(m_Status);
     }
@@ -121,7 +121,7 @@ std::uint32_t CDorvPhysicalDrive::GetPhysicalDriveProperties(std::vector<PI::CPr
         }
     }
 
-    PIDORV_TRACE(2, PIDORV_SRC_PHYSICALDRIVE, "GetPhysicalDriveProperties", "LEAVE GetPhysicalDriveProperties() -> %d")
+    PIDORV_TRACE(2, "GetPhysicalDriveProperties", "LEAVE GetPhysicalDriveProperties() -> %d")
         << FormatInt(Status::SUCCESS);
     return Status::SUCCESS;
 }
@@ -138,23 +138,21 @@ std::uint32_t CDorvPhysicalDrive::SetPhysicalDriveProperty(PI::CProperty& /*prop
 
 std::uint32_t CDorvPhysicalDrive::CheckPhysicalDriveOperation(std::vector<CDorvLogicalDrive>& logicalDrives,
                                                               PI::COperation& /*op*/) const {
-    PIDORV_TRACE(2, PIDORV_SRC_PHYSICALDRIVE, "CheckPhysicalDriveOperation", "ENTER CheckPhysicalDriveOperation()");
+    PIDORV_TRACE(2, "CheckPhysicalDriveOperation", "ENTER CheckPhysicalDriveOperation()");
     // No drive may be touched while a mirror is being rebuilt.
     for (const CDorvLogicalDrive& ld : logicalDrives) {
         if (ld.m_Activity == Value::REBUILDING) {
             return Status::LOGICALDRIVE_BUSY;
         }
     }
-    PIDORV_TRACE(2, PIDORV_SRC_PHYSICALDRIVE, "CheckPhysicalDriveOperation",
-                 "LEAVE CheckPhysicalDriveOperation() -> %d")
+    PIDORV_TRACE(2, "CheckPhysicalDriveOperation", "LEAVE CheckPhysicalDriveOperation() -> %d")
         << FormatInt(Status::SUCCESS);
     return Status::SUCCESS;
 }
 
 std::uint32_t CDorvPhysicalDrive::ExecutePhysicalDriveOperation(PI::COperation& /*op*/) {
-    PIDORV_TRACE(2, PIDORV_SRC_PHYSICALDRIVE, "ExecutePhysicalDriveOperation", "ENTER ExecutePhysicalDriveOperation()");
-    PIDORV_TRACE(2, PIDORV_SRC_PHYSICALDRIVE, "ExecutePhysicalDriveOperation",
-                 "LEAVE ExecutePhysicalDriveOperation() -> %d")
+    PIDORV_TRACE(2, "ExecutePhysicalDriveOperation", "ENTER ExecutePhysicalDriveOperation()");
+    PIDORV_TRACE(2, "ExecutePhysicalDriveOperation", "LEAVE ExecutePhysicalDriveOperation() -> %d")
         << FormatInt(Status::INVALID_OPERATION);
     return Status::INVALID_OPERATION;
 }
@@ -182,7 +180,7 @@ bool CDorvPhysicalDrive::operator==(const CDorvPhysicalDrive& other) const {
 }
 
 void CDorvPhysicalDrive::SetDatabaseObjectProperties(RaidDataModels::PD& model) const {
-    PIDORV_TRACE(2, PIDORV_SRC_PHYSICALDRIVE, "SetDatabaseObjectProperties", "ENTER SetDatabaseObjectProperties (PD)");
+    PIDORV_TRACE(2, "SetDatabaseObjectProperties", "ENTER SetDatabaseObjectProperties (PD)");
     model = RaidDataModels::PD();
 
     const unsigned long sizeShown = static_cast<unsigned long>(m_PhysicalSize >> 10);

@@ -137,7 +137,7 @@ std::uint32_t IPLUGINAPI_IMPL::Execute(PI::_COMMAND command, unsigned long objec
 }
 
 std::uint32_t IPLUGINAPI_IMPL::Initialize(std::vector<PI::CAdapterID>& ids) {
-    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "Initialize", "ENTER Initialize()");
+    PIDORV_TRACE(2, "Initialize", "ENTER Initialize()");
     const std::lock_guard<std::mutex> lifecycle(lifecycleL);
     std::unique_lock<std::mutex> lock(dL, std::defer_lock);
     PIDORV_LOCK_TIMING(timing, "dL.lock()", lock.lock());
@@ -155,7 +155,7 @@ std::uint32_t IPLUGINAPI_IMPL::Initialize(std::vector<PI::CAdapterID>& ids) {
     plugin_.m_Type = ObjectType::PLUGIN;
 
     std::uint32_t status = ScanSystem(adapters_, physicalDrives_, logicalDrives_, true);
-    PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "Initialize", "ScanSystem() ret = %d physicalDrives_=%d")
+    PIDORV_TRACE(16, "Initialize", "ScanSystem() ret = %d physicalDrives_=%d")
         << TLX::Output_Streams::FormatInt(status)
         << TLX::Output_Streams::FormatInt(static_cast<std::uint32_t>(physicalDrives_.size()));
 
@@ -167,7 +167,7 @@ std::uint32_t IPLUGINAPI_IMPL::Initialize(std::vector<PI::CAdapterID>& ids) {
             plugin_.m_Children.push_back(adapter->m_ID);
             adapter->m_Parents.push_back(plugin_.m_ID);
             ++adapter->m_UpdateCounter;
-            PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "Initialize", "Create new adpID");
+            PIDORV_TRACE(16, "Initialize", "Create new adpID");
             PI::CAdapterID id;
             id.m_Bus = static_cast<std::int32_t>(adapter->m_PciBus);
             id.m_Device = static_cast<std::int32_t>(adapter->m_PciDevice);
@@ -194,18 +194,17 @@ std::uint32_t IPLUGINAPI_IMPL::Initialize(std::vector<PI::CAdapterID>& ids) {
 
     std::printf("%s:  Initialize:  adapter count is 1\n", TLX_MODULE_INFO_piDorv.ModuleName().c_str());
     std::fflush(stdout);
-    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "Initialize", "LEAVE Initialize() -> %d")
-        << TLX::Output_Streams::FormatInt(status);
+    PIDORV_TRACE(2, "Initialize", "LEAVE Initialize() -> %d") << TLX::Output_Streams::FormatInt(status);
     return status;
 }
 
 std::uint32_t IPLUGINAPI_IMPL::SetAdapterIDs(const std::vector<PI::CAdapterID>& ids) {
-    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "SetAdapterIDs", "ENTER SetAdapterIDs");
+    PIDORV_TRACE(2, "SetAdapterIDs", "ENTER SetAdapterIDs");
     // A holder whose thread still runs cannot take another one; the lifecycle lock keeps a concurrent
     // command from starting or joining threads between the check and the start.
     const std::lock_guard<std::mutex> lifecycle(lifecycleL);
     if (ThreadsRunning()) {
-        PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "SetAdapterIDs", "SetAdapterIDs() threads are already running");
+        PIDORV_TRACE(16, "SetAdapterIDs", "SetAdapterIDs() threads are already running");
         return Status::GENERAL;
     }
     adapterIDs_.insert(adapterIDs_.end(), ids.begin(), ids.end());
@@ -215,7 +214,7 @@ std::uint32_t IPLUGINAPI_IMPL::SetAdapterIDs(const std::vector<PI::CAdapterID>& 
 }
 
 std::uint32_t IPLUGINAPI_IMPL::DeInitialize() {
-    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "DeInitialize", "ENTER DeInitialize");
+    PIDORV_TRACE(2, "DeInitialize", "ENTER DeInitialize");
     // A second DeInitialize waits here and then finds no thread to stop: two callers must neither
     // join the same thread nor leave stop events behind. Not dL: a cycle being finished may need it.
     const std::lock_guard<std::mutex> lifecycle(lifecycleL);
@@ -227,20 +226,20 @@ std::uint32_t IPLUGINAPI_IMPL::DeInitialize() {
         sendWorkerEvent(CPluginEvents::STOP);
     }
 
-    PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "DeInitialize", "Wait for termination... (Worker)");
+    PIDORV_TRACE(16, "DeInitialize", "Wait for termination... (Worker)");
     if (workerTh_.thread_.joinable()) {
-        PIDORV_TRACE(8, PIDORV_SRC_PLUGIN, "DeInitialize", "Dorv... (Worker) is joinable");
+        PIDORV_TRACE(8, "DeInitialize", "Dorv... (Worker) is joinable");
         PIDORV_LOCK_TIMING(timing, "workerTh_.thread_.join()", workerTh_.thread_.join());
     } else {
-        PIDORV_TRACE(8, PIDORV_SRC_PLUGIN, "DeInitialize", "Dorv... (Worker) is not joinable");
+        PIDORV_TRACE(8, "DeInitialize", "Dorv... (Worker) is not joinable");
     }
     if (eventPoolTh_.thread_.joinable()) {
-        PIDORV_TRACE(8, PIDORV_SRC_PLUGIN, "DeInitialize", "Dorv... (Event Pool) is joinable");
+        PIDORV_TRACE(8, "DeInitialize", "Dorv... (Event Pool) is joinable");
         PIDORV_LOCK_TIMING(timing, "eventPoolTh_.thread_.join()", eventPoolTh_.thread_.join());
     } else {
-        PIDORV_TRACE(8, PIDORV_SRC_PLUGIN, "DeInitialize", "Dorv... (Event Pool) is not joinable");
+        PIDORV_TRACE(8, "DeInitialize", "Dorv... (Event Pool) is not joinable");
     }
-    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "DeInitialize", "LEAVE DeInitialize");
+    PIDORV_TRACE(2, "DeInitialize", "LEAVE DeInitialize");
     return Status::SUCCESS;
 }
 
@@ -297,10 +296,10 @@ std::uint32_t IPLUGINAPI_IMPL::CheckPluginOperation(CDorvPlugin&, PI::COperation
 }
 
 std::uint32_t IPLUGINAPI_IMPL::ExecutePluginOperation(CDorvPlugin& plugin, PI::COperation& op) {
-    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "ExecutePluginOperation", "ENTER ExecutePluginOperation()");
+    PIDORV_TRACE(2, "ExecutePluginOperation", "ENTER ExecutePluginOperation()");
     const std::uint32_t status = op.m_Code == Operation::GET_EVENTS ? GetEvents(plugin, op) : Status::INVALID_OPERATION;
     UpdateObjectInDatabase(plugin);
-    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "ExecutePluginOperation", "LEAVE ExecutePluginOperation() -> %d")
+    PIDORV_TRACE(2, "ExecutePluginOperation", "LEAVE ExecutePluginOperation() -> %d")
         << TLX::Output_Streams::FormatInt(status);
     return status;
 }

@@ -35,7 +35,7 @@ bool FormsPart(const PI::CLogicalDrive& configuration, const CDorvPhysicalDrive&
 }
 } // namespace
 
-#define PIDORV_DB_TRACE(function, format) PIDORV_TRACE(DB_TRACE_LEVEL, PIDORV_SRC_PLUGIN, function, format)
+#define PIDORV_DB_TRACE(function, format) PIDORV_TRACE(DB_TRACE_LEVEL, function, format)
 
 std::uint32_t IPLUGINAPI_IMPL::SetDatabaseObjectProperties(RaidDataModels::Plugin& model, CDorvPlugin& plugin) {
     model = RaidDataModels::Plugin();

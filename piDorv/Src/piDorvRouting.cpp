@@ -65,8 +65,7 @@ std::uint32_t IPLUGINAPI_IMPL::SetProperty(unsigned long& id, PI::CProperty& pro
 }
 
 std::uint32_t IPLUGINAPI_IMPL::GetOperations(unsigned long& id, std::vector<PI::COperation>& out) {
-    PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "GetOperations", "ENTER GetOperations object=0x%x")
-        << FormatInt(static_cast<std::uint64_t>(id));
+    PIDORV_TRACE(16, "GetOperations", "ENTER GetOperations object=0x%x") << FormatInt(static_cast<std::uint64_t>(id));
     std::unique_lock<std::mutex> lock(dL, std::defer_lock);
     PIDORV_LOCK_TIMING(timing, "dL.lock()", lock.lock());
     std::uint32_t status = Status::INVALID_OBJECT_ID;
@@ -75,12 +74,12 @@ std::uint32_t IPLUGINAPI_IMPL::GetOperations(unsigned long& id, std::vector<PI::
     } else if (auto adapter = findMutableAdapter(adapters_, id)) {
         status = adapter->GetAdapterOperations(out);
     }
-    PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "GetOperations", "LEAVE GetOperations ret=%d") << FormatInt(status);
+    PIDORV_TRACE(16, "GetOperations", "LEAVE GetOperations ret=%d") << FormatInt(status);
     return status;
 }
 
 std::uint32_t IPLUGINAPI_IMPL::CheckOperation(unsigned long& id, PI::COperation& op) {
-    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "CheckOperation", "ENTER CheckOperation operation=%d") << FormatInt(op.m_Code);
+    PIDORV_TRACE(2, "CheckOperation", "ENTER CheckOperation operation=%d") << FormatInt(op.m_Code);
     std::unique_lock<std::mutex> lock(dL, std::defer_lock);
     PIDORV_LOCK_TIMING(timing, "dL.lock()", lock.lock());
     std::uint32_t status = Status::INVALID_OBJECT_ID;
@@ -89,13 +88,12 @@ std::uint32_t IPLUGINAPI_IMPL::CheckOperation(unsigned long& id, PI::COperation&
     } else if (auto adapter = findMutableAdapter(adapters_, id)) {
         status = adapter->CheckAdapterOperation(op);
     }
-    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "CheckOperation", "LEAVE CheckOperation(%d)") << FormatInt(status);
+    PIDORV_TRACE(2, "CheckOperation", "LEAVE CheckOperation(%d)") << FormatInt(status);
     return status;
 }
 
 std::uint32_t IPLUGINAPI_IMPL::ExecuteOperation(unsigned long& id, PI::COperation& op) {
-    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "ExecuteOperation", "ENTER ExecuteOperation operation=%d")
-        << FormatInt(op.m_Code);
+    PIDORV_TRACE(2, "ExecuteOperation", "ENTER ExecuteOperation operation=%d") << FormatInt(op.m_Code);
     std::unique_lock<std::mutex> lock(dL, std::defer_lock);
     PIDORV_LOCK_TIMING(timing, "dL.lock()", lock.lock());
     std::uint32_t status = Status::INVALID_OBJECT_ID;
@@ -104,12 +102,12 @@ std::uint32_t IPLUGINAPI_IMPL::ExecuteOperation(unsigned long& id, PI::COperatio
     } else if (auto adapter = findMutableAdapter(adapters_, id)) {
         status = adapter->ExecuteAdapterOperation(op, EventSink());
     }
-    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "ExecuteOperation", "LEAVE ExecuteOperation(%d)") << FormatInt(status);
+    PIDORV_TRACE(2, "ExecuteOperation", "LEAVE ExecuteOperation(%d)") << FormatInt(status);
     return status;
 }
 
 std::uint32_t IPLUGINAPI_IMPL::GetTopology(std::vector<PI::CObject>& out) {
-    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "GetTopology", "ENTER GetTopology");
+    PIDORV_TRACE(2, "GetTopology", "ENTER GetTopology");
     std::unique_lock<std::mutex> lock(dL, std::defer_lock);
     PIDORV_LOCK_TIMING(timing, "dL.lock()", lock.lock());
 
@@ -131,12 +129,10 @@ std::uint32_t IPLUGINAPI_IMPL::GetTopology(std::vector<PI::CObject>& out) {
                 continue;
             }
             if (adapter->ExecuteAdapterOperation(operation, EventSink()) != Status::SUCCESS) {
-                PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "GetTopology",
-                             "IPLUGINAPI_IMPL::GetTopology: Error ExecuteAdapterOperation");
+                PIDORV_TRACE(16, "GetTopology", "IPLUGINAPI_IMPL::GetTopology: Error ExecuteAdapterOperation");
             }
         }
-        PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "GetTopology", "GetTopology() Adapter m_ID=0x%x")
-            << FormatInt(adapter->m_ID);
+        PIDORV_TRACE(4, "GetTopology", "GetTopology() Adapter m_ID=0x%x") << FormatInt(adapter->m_ID);
 
         for (const auto& drive : physicalDrives_) {
             out.push_back(drive);
@@ -145,7 +141,7 @@ std::uint32_t IPLUGINAPI_IMPL::GetTopology(std::vector<PI::CObject>& out) {
             driveRecord.m_Operations.clear();
             drive.GetPhysicalDriveProperties(driveRecord.m_Properties, Property::ALL);
             drive.GetPhysicalDriveOperations(driveRecord.m_Operations);
-            PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "GetTopology", "GetTopology() PhysicalDrive (%d/%d) m_ID=0x%x")
+            PIDORV_TRACE(4, "GetTopology", "GetTopology() PhysicalDrive (%d/%d) m_ID=0x%x")
                 << FormatInt(drive.m_PortNumber) << FormatInt(drive.m_DeviceNumber) << FormatInt(drive.m_ID);
         }
         for (const auto& drive : logicalDrives_) {
@@ -155,12 +151,12 @@ std::uint32_t IPLUGINAPI_IMPL::GetTopology(std::vector<PI::CObject>& out) {
             driveRecord.m_Operations.clear();
             drive.GetLogicalDriveProperties(driveRecord.m_Properties, Property::ALL);
             drive.GetLogicalDriveOperations(driveRecord.m_Operations);
-            PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "GetTopology", "GetTopology() LogicalDrive (%d) m_ID=0x%x")
+            PIDORV_TRACE(4, "GetTopology", "GetTopology() LogicalDrive (%d) m_ID=0x%x")
                 << FormatInt(drive.m_Number) << FormatInt(drive.m_ID);
         }
     }
 
-    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "GetTopology", "LEAVE GetTopology");
+    PIDORV_TRACE(2, "GetTopology", "LEAVE GetTopology");
     return Status::SUCCESS;
 }
 } // namespace NAMESPACE_piDorv

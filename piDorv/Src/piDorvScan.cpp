@@ -53,7 +53,7 @@ std::shared_ptr<CDorvAdapter> NthAdapterById(const std::vector<std::shared_ptr<C
 std::uint32_t IPLUGINAPI_IMPL::ScanSystem(std::vector<std::shared_ptr<CDorvAdapter>>& adapters,
                                           std::vector<CDorvPhysicalDrive>& physicalDrives,
                                           std::vector<CDorvLogicalDrive>& logicalDrives, bool newIds) {
-    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "ScanSystem", "ENTER ScanSystem(%d) PhyDrive=%d LogDrive=%d")
+    PIDORV_TRACE(2, "ScanSystem", "ENTER ScanSystem(%d) PhyDrive=%d LogDrive=%d")
         << FormatInt(static_cast<std::int32_t>(newIds)) << FormatInt(CountOf(physicalDrives.size()))
         << FormatInt(CountOf(logicalDrives.size()));
     physicalDrives.clear();
@@ -71,8 +71,8 @@ std::uint32_t IPLUGINAPI_IMPL::ScanSystem(std::vector<std::shared_ptr<CDorvAdapt
         adapter->m_GlobalAdapterNumber = GlobalAdapterNumber(adapter->m_UniqueID);
         adapters.push_back(adapter);
     }
-    PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "ScanSystem", "ScanSystem() before EnumerateAllDisks");
-    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "ScanSystem", "LEAVE ScanSystem() -> %d") << FormatInt(Status::SUCCESS);
+    PIDORV_TRACE(16, "ScanSystem", "ScanSystem() before EnumerateAllDisks");
+    PIDORV_TRACE(2, "ScanSystem", "LEAVE ScanSystem() -> %d") << FormatInt(Status::SUCCESS);
     return Status::SUCCESS;
 }
 
@@ -108,13 +108,12 @@ struct IPLUGINAPI_IMPL::CSystemChanges {
 std::uint32_t IPLUGINAPI_IMPL::UpdateSystem(const std::vector<std::shared_ptr<CDorvAdapter>>& newAdapters,
                                             std::vector<CDorvPhysicalDrive>& newPhysicalDrives,
                                             std::vector<CDorvLogicalDrive>& newLogicalDrives) {
-    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "UpdateSystem",
-                 "ENTER UpdateSystem for adapter, %d physicalDrives, %d logicalDrive(s)")
+    PIDORV_TRACE(2, "UpdateSystem", "ENTER UpdateSystem for adapter, %d physicalDrives, %d logicalDrive(s)")
         << FormatInt(CountOf(newPhysicalDrives.size())) << FormatInt(CountOf(newLogicalDrives.size()));
     CSystemChanges changes;
     MergeAdapters(newAdapters, changes);
     for (auto& adapter : adapters_) {
-        PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "UpdateSystem", "UpdateSystem() Zul physicalDrives = %d")
+        PIDORV_TRACE(4, "UpdateSystem", "UpdateSystem() Zul physicalDrives = %d")
             << FormatInt(CountOf(newPhysicalDrives.size()));
         RemoveOrUpdateDrives(adapter, newLogicalDrives, changes);
         AdoptDrives(adapter, newLogicalDrives, changes);
@@ -122,7 +121,7 @@ std::uint32_t IPLUGINAPI_IMPL::UpdateSystem(const std::vector<std::shared_ptr<CD
     WriteRows(changes, newPhysicalDrives);
 
     const std::uint32_t result = changes.reported ? Status::SUCCESS : Status::GENERAL;
-    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "UpdateSystem", "LEAVE UpdateSystem ret = %d") << FormatInt(result);
+    PIDORV_TRACE(2, "UpdateSystem", "LEAVE UpdateSystem ret = %d") << FormatInt(result);
     return result;
 }
 

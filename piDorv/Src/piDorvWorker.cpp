@@ -35,7 +35,7 @@ void IPLUGINAPI_IMPL::onAddAvent(const PI::CEvent& event) {
 }
 
 std::uint32_t IPLUGINAPI_IMPL::GetEvents(CDorvPlugin&, PI::COperation& op) {
-    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "GetEvents", "ENTER GetEvents()");
+    PIDORV_TRACE(2, "GetEvents", "ENTER GetEvents()");
     op.m_Events.clear();
     std::unique_lock<std::mutex> lock(eL, std::defer_lock);
     bool locked = false;
@@ -46,7 +46,7 @@ std::uint32_t IPLUGINAPI_IMPL::GetEvents(CDorvPlugin&, PI::COperation& op) {
     }
     op.m_Events = std::move(events_);
     events_.clear();
-    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "GetEvents", "LEAVE GetEvents() -> %d") << FormatInt(Status::SUCCESS);
+    PIDORV_TRACE(2, "GetEvents", "LEAVE GetEvents() -> %d") << FormatInt(Status::SUCCESS);
     return Status::SUCCESS;
 }
 
@@ -104,7 +104,7 @@ std::uint32_t IPLUGINAPI_IMPL::UnlockObjects() {
 
 void IPLUGINAPI_IMPL::Worker() {
     TLX::Threading::CThread::initialize();
-    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "Worker", "ENTER Worker()");
+    PIDORV_TRACE(2, "Worker", "ENTER Worker()");
     bool forcedPending = false;
     for (;;) {
         const WorkerStep step = AwaitWorkerStep(forcedPending);
@@ -115,21 +115,21 @@ void IPLUGINAPI_IMPL::Worker() {
         try {
             switch (step) {
             case WorkerStep::RETRY_FORCED_SCAN:
-                PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "Worker", "Worker() forced scan found the locks busy, retried");
+                PIDORV_TRACE(4, "Worker", "Worker() forced scan found the locks busy, retried");
                 forcedPending = !WorkerDo(true);
                 break;
             case WorkerStep::POLL:
-                PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "Worker", "Worker() timeout event received");
+                PIDORV_TRACE(4, "Worker", "Worker() timeout event received");
                 WorkerDo(false);
                 break;
             case WorkerStep::FORCED_SCAN:
                 // A cycle re-reads the whole tree: one answers every forced scan raised before it began.
                 eventHandler_.takeAll(CPluginEvents::FORCE_WORK);
-                PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "Worker", "forceWork event received, force scan");
+                PIDORV_TRACE(4, "Worker", "forceWork event received, force scan");
                 forcedPending = !WorkerDo(true);
                 break;
             case WorkerStep::UNLOCK:
-                PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "Worker", "Worker() privateEvent_ event received");
+                PIDORV_TRACE(4, "Worker", "Worker() privateEvent_ event received");
                 {
                     // The flags belong to the objects that host calls read under the data lock.
                     std::unique_lock<std::mutex> lock(dL, std::defer_lock);
@@ -146,12 +146,11 @@ void IPLUGINAPI_IMPL::Worker() {
             forcedPending = false;
             TLX::Exceptions::CErrorLog log;
             TLX::Exceptions::CExceptionLog() >> log;
-            PIDORV_TRACE(CRASH_TRACE_LEVEL, PIDORV_SRC_PLUGIN, "Worker", "Worker()- cycle failed, worker goes on\n\n%S")
-                << log;
+            PIDORV_TRACE(CRASH_TRACE_LEVEL, "Worker", "Worker()- cycle failed, worker goes on\n\n%S") << log;
         }
     }
-    PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "Worker", "stop event received");
-    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "Worker", "LEAVE Worker()");
+    PIDORV_TRACE(4, "Worker", "stop event received");
+    PIDORV_TRACE(2, "Worker", "LEAVE Worker()");
 }
 
 IPLUGINAPI_IMPL::WorkerStep IPLUGINAPI_IMPL::AwaitWorkerStep(bool forcedPending) {
@@ -187,26 +186,26 @@ void IPLUGINAPI_IMPL::EventPoll() {
     if (throwState) {
         TLX::Threading::CThrowState::Init();
     }
-    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "EventPoll", "ENTER EventPoll()");
+    PIDORV_TRACE(2, "EventPoll", "ENTER EventPoll()");
     try {
         const std::vector<int> events = {CPluginEvents::STOP};
         for (;;) {
             int which = -1;
             if (eventHandler_.wait_for(events, WaitMilliseconds(pollInterval_), which) &&
                 which == CPluginEvents::STOP) {
-                PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "EventPoll", "stop event received");
+                PIDORV_TRACE(4, "EventPoll", "stop event received");
                 break;
             }
         }
     } catch (...) {
         TLX::Exceptions::CErrorLog log = TLX::Threading::CThrowState::ContinueException();
         TLX::Exceptions::CExceptionLog() >> log;
-        PIDORV_TRACE(CRASH_TRACE_LEVEL, PIDORV_SRC_PLUGIN, "EventPoll", "EventPoll()- Thread is crashed!\n\n%S") << log;
+        PIDORV_TRACE(CRASH_TRACE_LEVEL, "EventPoll", "EventPoll()- Thread is crashed!\n\n%S") << log;
     }
     if (throwState) {
         TLX::Threading::CThrowState::Restore();
     }
-    PIDORV_TRACE(2, PIDORV_SRC_PLUGIN, "EventPoll", "LEAVE EventPoll()");
+    PIDORV_TRACE(2, "EventPoll", "LEAVE EventPoll()");
 }
 
 bool IPLUGINAPI_IMPL::WorkerDo(bool bscan) {
@@ -218,7 +217,7 @@ bool IPLUGINAPI_IMPL::WorkerDo(bool bscan) {
     if (!locked) {
         return false;
     }
-    PIDORV_TRACE(4, PIDORV_SRC_PLUGIN, "WorkerDo", "Worker() before bscan=%d") << FormatInt(static_cast<int>(bscan));
+    PIDORV_TRACE(4, "WorkerDo", "Worker() before bscan=%d") << FormatInt(static_cast<int>(bscan));
 
     std::vector<std::shared_ptr<CDorvAdapter>> newAdapters;
     std::vector<CDorvPhysicalDrive> newPhysicalDrives;
@@ -226,15 +225,15 @@ bool IPLUGINAPI_IMPL::WorkerDo(bool bscan) {
     plugin_.m_Parents.clear();
     plugin_.m_Children.clear();
 
-    PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "WorkerDo", "Before ScanSystem()");
+    PIDORV_TRACE(16, "WorkerDo", "Before ScanSystem()");
     const std::uint32_t scanned = ScanSystem(newAdapters, newPhysicalDrives, newLogicalDrives, false);
-    PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "WorkerDo", "After ScanSystem() ret = %d drives=%d")
+    PIDORV_TRACE(16, "WorkerDo", "After ScanSystem() ret = %d drives=%d")
         << FormatInt(scanned) << FormatInt(static_cast<std::uint32_t>(newLogicalDrives.size()));
 
     if (scanned == Status::SUCCESS) {
-        PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "WorkerDo", "Before UpdateSystem()");
+        PIDORV_TRACE(16, "WorkerDo", "Before UpdateSystem()");
         const std::uint32_t updated = UpdateSystem(newAdapters, newPhysicalDrives, newLogicalDrives);
-        PIDORV_TRACE(16, PIDORV_SRC_PLUGIN, "WorkerDo", "After UpdateSystem() ret = %d") << FormatInt(updated);
+        PIDORV_TRACE(16, "WorkerDo", "After UpdateSystem() ret = %d") << FormatInt(updated);
         LinkAdaptersToPlugin();
     }
     ++plugin_.m_UpdateCounter;
