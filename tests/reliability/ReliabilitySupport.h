@@ -23,6 +23,7 @@
 #include "orm/storage.h"
 #include "pi/IPLUGINAPI.h"
 #include "support/DeviceTree.h"
+#include "support/Eventually.h"
 #include "support/PluginTestPeer.h"
 #include "support/TraceCapture.h"
 
@@ -59,17 +60,7 @@ inline bool IsAllowedStatus(PI::_COMMAND command, std::uint32_t status) {
     return allowed[command >= PI::INITIALIZE && command <= PI::EXECUTE_OPERATION ? command : 0].count(status) != 0;
 }
 
-// Polls a condition until it holds or the time is up.
-inline bool Eventually(const std::function<bool()>& condition, int seconds = 30) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() >= end) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return true;
-}
+using test_support::Eventually;
 
 // The names of the columns in which a stored row differs from the model built from the object.
 template <class Model> std::string RowDifference(const Model& stored, const Model& expected) {
