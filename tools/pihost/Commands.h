@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "CommandLine.h"
+#include "codes/HostCodes.h"
 #include "ExitStatus.h"
 #include "JsonOut.h"
 #include "PluginSession.h"
@@ -16,7 +17,7 @@
 namespace pihost {
 
 // The status a failure that the plugin did not answer carries in a document.
-const std::uint32_t STATUS_GENERAL = 20000;
+const std::uint32_t STATUS_GENERAL = HostCodes::Status::GENERAL;
 
 // Flushes standard output; the first failure's errno is kept for the final message (OutputErrno).
 bool FlushOutput(std::ostream& out);

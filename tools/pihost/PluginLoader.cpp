@@ -4,11 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "codes/HostCodes.h"
+
 namespace pihost {
 namespace {
 const char* const PLUGIN_FILE = "libpiDorv.so";
 // Status the host reports when there is no plugin object to call.
-const std::uint32_t GENERAL = 20000;
+const std::uint32_t GENERAL = HostCodes::Status::GENERAL;
 
 bool IsFile(const std::string& path) {
     struct stat info;
