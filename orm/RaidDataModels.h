@@ -15,619 +15,356 @@ static const std::string& NULL_TEXT = DatabaseORM::NULL_DEFAULT;
 // INT_MIN widened with its sign to 64 bits: a default that is written as its digits, not as NULL.
 const unsigned long WIDENED_INT_MIN = static_cast<unsigned long>(static_cast<long>(INT_MIN));
 
+// Each model states its members once, as a list of X(type, name, default, role); the struct's members
+// and its forEachField are both made from that list, so a member cannot lose or change its column.
+#define PIDORV_DECLARE_MEMBER(type, name, init, role) type name = init;
+#define PIDORV_VISIT_MEMBER(type, name, init, role) f(&Self::name, #name, role);
+
 // Row of the plugin's own row (11 members; column N holds member N).
+#define PIDORV_PLUGIN_MEMBERS(X)                                                                                       \
+    X(int, ID, INT_MIN, 0)                                                                                             \
+    X(std::string, m2, NULL_TEXT, 1)                                                                                   \
+    X(unsigned long, ObjectID, ULONG_MAX, 1)                                                                           \
+    X(std::string, Name, NULL_TEXT, 1)                                                                                 \
+    X(int, PollInterval, INT_MIN, 1)                                                                                   \
+    X(std::string, SettableProperties, NULL_TEXT, 1)                                                                   \
+    X(int, m7, INT_MIN, 1)                                                                                             \
+    X(int, m8, INT_MIN, 1)                                                                                             \
+    X(std::string, UniqueID, NULL_TEXT, 1)                                                                             \
+    X(std::string, Vendor, NULL_TEXT, 1)                                                                               \
+    X(std::string, Version, NULL_TEXT, 1)
 struct Plugin {
-    int ID = INT_MIN;
-    std::string m2 = NULL_TEXT;
-    unsigned long ObjectID = ULONG_MAX;
-    std::string Name = NULL_TEXT;
-    int PollInterval = INT_MIN;
-    std::string SettableProperties = NULL_TEXT;
-    int m7 = INT_MIN;
-    int m8 = INT_MIN;
-    std::string UniqueID = NULL_TEXT;
-    std::string Vendor = NULL_TEXT;
-    std::string Version = NULL_TEXT;
+    PIDORV_PLUGIN_MEMBERS(PIDORV_DECLARE_MEMBER)
 
     // Every member with its column name and role (0: the row-ID column), in member order.
     template <class F> static void forEachField(F&& f) {
-        f(&Plugin::ID, "ID", 0);
-        f(&Plugin::m2, "m2", 1);
-        f(&Plugin::ObjectID, "ObjectID", 1);
-        f(&Plugin::Name, "Name", 1);
-        f(&Plugin::PollInterval, "PollInterval", 1);
-        f(&Plugin::SettableProperties, "SettableProperties", 1);
-        f(&Plugin::m7, "m7", 1);
-        f(&Plugin::m8, "m8", 1);
-        f(&Plugin::UniqueID, "UniqueID", 1);
-        f(&Plugin::Vendor, "Vendor", 1);
-        f(&Plugin::Version, "Version", 1);
+        using Self = Plugin;
+        PIDORV_PLUGIN_MEMBERS(PIDORV_VISIT_MEMBER)
     }
 };
 
 // Row of one adapter (151 members; column N holds member N).
+#define PIDORV_ADAPTER_MEMBERS(X)                                                                                      \
+    X(std::string, m1, NULL_TEXT, 1)                                                                                   \
+    X(std::vector<std::string>, m2, {}, 1)                                                                             \
+    X(int, m3, INT_MIN, 1)                                                                                             \
+    X(std::string, m4, NULL_TEXT, 1)                                                                                   \
+    X(std::vector<std::string>, m5, {}, 1)                                                                             \
+    X(std::string, m6, NULL_TEXT, 1)                                                                                   \
+    X(std::string, m7, NULL_TEXT, 1)                                                                                   \
+    X(int, m8, INT_MIN, 1)                                                                                             \
+    X(std::string, m9, NULL_TEXT, 1)                                                                                   \
+    X(std::string, m10, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m11, NULL_TEXT, 1)                                                                                  \
+    X(int, m12, INT_MIN, 1)                                                                                            \
+    X(int, m13, INT_MIN, 1)                                                                                            \
+    X(std::string, m14, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m15, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m16, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m17, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m18, NULL_TEXT, 1)                                                                                  \
+    X(int, m19, INT_MIN, 1)                                                                                            \
+    X(std::string, m20, NULL_TEXT, 1)                                                                                  \
+    X(int, PciBus, INT_MIN, 1)                                                                                         \
+    X(std::string, m22, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m23, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m24, NULL_TEXT, 1)                                                                                  \
+    X(int, m25, INT_MIN, 1)                                                                                            \
+    X(int, m26, INT_MIN, 1)                                                                                            \
+    X(int, m27, INT_MIN, 1)                                                                                            \
+    X(std::string, m28, NULL_TEXT, 1)                                                                                  \
+    X(unsigned long, m29, ULONG_MAX, 1)                                                                                \
+    X(int, m30, INT_MIN, 1)                                                                                            \
+    X(std::string, m31, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m32, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m33, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m34, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m35, NULL_TEXT, 1)                                                                                  \
+    X(int, m36, INT_MIN, 1)                                                                                            \
+    X(std::string, m37, NULL_TEXT, 1)                                                                                  \
+    X(int, m38, INT_MIN, 1)                                                                                            \
+    X(int, m39, INT_MIN, 1)                                                                                            \
+    X(int, m40, INT_MIN, 1)                                                                                            \
+    X(int, PciDevice, INT_MIN, 1)                                                                                      \
+    X(std::string, DeviceID, NULL_TEXT, 1)                                                                             \
+    X(std::string, DriverName, NULL_TEXT, 1)                                                                           \
+    X(std::string, m44, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m45, NULL_TEXT, 1)                                                                                  \
+    X(std::string, DriverVersion, NULL_TEXT, 1)                                                                        \
+    X(std::string, m47, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m48, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m49, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m50, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m51, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m52, NULL_TEXT, 1)                                                                                  \
+    X(int, m53, INT_MIN, 1)                                                                                            \
+    X(std::string, m54, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m55, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m56, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m57, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m58, NULL_TEXT, 1)                                                                                  \
+    X(std::string, FirmwareVersion, NULL_TEXT, 1)                                                                      \
+    X(int, m60, INT_MIN, 1)                                                                                            \
+    X(std::string, m61, NULL_TEXT, 1)                                                                                  \
+    X(std::vector<std::string>, m62, {}, 1)                                                                            \
+    X(int, m63, INT_MIN, 1)                                                                                            \
+    X(int, PciFunction, INT_MIN, 1)                                                                                    \
+    X(int, GlobalAdapterNumber, INT_MIN, 1)                                                                            \
+    X(std::string, m66, NULL_TEXT, 1)                                                                                  \
+    X(std::string, HardwareType, NULL_TEXT, 1)                                                                         \
+    X(std::string, m68, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m69, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m70, NULL_TEXT, 1)                                                                                  \
+    X(int, m71, -1, 1)                                                                                                 \
+    X(std::string, HostName, NULL_TEXT, 1)                                                                             \
+    X(int, m73, INT_MIN, 1)                                                                                            \
+    X(int, ID, INT_MIN, 0)                                                                                             \
+    X(std::string, m75, NULL_TEXT, 1)                                                                                  \
+    X(unsigned long, m76, ULONG_MAX, 1)                                                                                \
+    X(unsigned long, ObjectID, ULONG_MAX, 1)                                                                           \
+    X(std::string, m78, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m79, NULL_TEXT, 1)                                                                                  \
+    X(int, m80, INT_MIN, 1)                                                                                            \
+    X(int, m81, INT_MIN, 1)                                                                                            \
+    X(int, MaxPhysicalDevices, INT_MIN, 1)                                                                             \
+    X(int, MaxLogicalDrives, INT_MIN, 1)                                                                               \
+    X(int, m84, INT_MIN, 1)                                                                                            \
+    X(std::string, m85, NULL_TEXT, 1)                                                                                  \
+    X(unsigned long, m86, ULONG_MAX, 1)                                                                                \
+    X(std::string, m87, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m88, NULL_TEXT, 1)                                                                                  \
+    X(int, m89, INT_MIN, 1)                                                                                            \
+    X(int, m90, INT_MIN, 1)                                                                                            \
+    X(int, m91, INT_MIN, 1)                                                                                            \
+    X(int, m92, INT_MIN, 1)                                                                                            \
+    X(int, m93, INT_MIN, 1)                                                                                            \
+    X(int, m94, INT_MIN, 1)                                                                                            \
+    X(std::string, Name, NULL_TEXT, 1)                                                                                 \
+    X(std::string, m96, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m97, NULL_TEXT, 1)                                                                                  \
+    X(int, m98, INT_MIN, 1)                                                                                            \
+    X(int, m99, INT_MIN, 1)                                                                                            \
+    X(std::string, m100, NULL_TEXT, 1)                                                                                 \
+    X(int, m101, INT_MIN, 1)                                                                                           \
+    X(int, m102, INT_MIN, 1)                                                                                           \
+    X(std::string, m103, NULL_TEXT, 1)                                                                                 \
+    X(int, m104, INT_MIN, 1)                                                                                           \
+    X(int, m105, INT_MIN, 1)                                                                                           \
+    X(std::string, m106, NULL_TEXT, 1)                                                                                 \
+    X(int, m107, INT_MIN, 1)                                                                                           \
+    X(int, m108, INT_MIN, 1)                                                                                           \
+    X(int, m109, INT_MIN, 1)                                                                                           \
+    X(std::string, m110, NULL_TEXT, 1)                                                                                 \
+    X(std::string, m111, NULL_TEXT, 1)                                                                                 \
+    X(int, m112, INT_MIN, 1)                                                                                           \
+    X(std::string, m113, NULL_TEXT, 1)                                                                                 \
+    X(int, m114, INT_MIN, 1)                                                                                           \
+    X(std::string, Product, NULL_TEXT, 1)                                                                              \
+    X(std::vector<std::string>, DeviceTypes, {}, 1)                                                                    \
+    X(int, m117, INT_MIN, 1)                                                                                           \
+    X(std::string, m118, NULL_TEXT, 1)                                                                                 \
+    X(int, m119, INT_MIN, 1)                                                                                           \
+    X(std::string, m120, NULL_TEXT, 1)                                                                                 \
+    X(std::string, m121, NULL_TEXT, 1)                                                                                 \
+    X(int, m122, INT_MIN, 1)                                                                                           \
+    X(int, PciSegment, INT_MIN, 1)                                                                                     \
+    X(std::string, SerialNumber, NULL_TEXT, 1)                                                                         \
+    X(std::string, m125, NULL_TEXT, 1)                                                                                 \
+    X(int, m126, INT_MIN, 1)                                                                                           \
+    X(std::string, m127, NULL_TEXT, 1)                                                                                 \
+    X(int, m128, INT_MIN, 1)                                                                                           \
+    X(std::string, m129, NULL_TEXT, 1)                                                                                 \
+    X(std::string, m130, NULL_TEXT, 1)                                                                                 \
+    X(int, m131, INT_MIN, 1)                                                                                           \
+    X(std::string, m132, NULL_TEXT, 1)                                                                                 \
+    X(std::string, m133, NULL_TEXT, 1)                                                                                 \
+    X(std::string, m134, NULL_TEXT, 1)                                                                                 \
+    X(int, m135, INT_MIN, 1)                                                                                           \
+    X(int, m136, INT_MIN, 1)                                                                                           \
+    X(std::string, Status, NULL_TEXT, 1)                                                                               \
+    X(std::string, m138, NULL_TEXT, 1)                                                                                 \
+    X(std::string, m139, NULL_TEXT, 1)                                                                                 \
+    X(std::vector<std::string>, m140, {}, 1)                                                                           \
+    X(std::string, m141, NULL_TEXT, 1)                                                                                 \
+    X(int, m142, INT_MIN, 1)                                                                                           \
+    X(std::string, Type, NULL_TEXT, 1)                                                                                 \
+    X(int, m144, INT_MIN, 1)                                                                                           \
+    X(std::string, m145, NULL_TEXT, 1)                                                                                 \
+    X(unsigned long, m146, ULONG_MAX, 1)                                                                               \
+    X(std::string, UniqueID, NULL_TEXT, 1)                                                                             \
+    X(std::string, VendorID, NULL_TEXT, 1)                                                                             \
+    X(std::string, m149, NULL_TEXT, 1)                                                                                 \
+    X(std::string, m150, NULL_TEXT, 1)                                                                                 \
+    X(int, m151, INT_MIN, 1)
 struct Adapter {
-    std::string m1 = NULL_TEXT;
-    std::vector<std::string> m2;
-    int m3 = INT_MIN;
-    std::string m4 = NULL_TEXT;
-    std::vector<std::string> m5;
-    std::string m6 = NULL_TEXT;
-    std::string m7 = NULL_TEXT;
-    int m8 = INT_MIN;
-    std::string m9 = NULL_TEXT;
-    std::string m10 = NULL_TEXT;
-    std::string m11 = NULL_TEXT;
-    int m12 = INT_MIN;
-    int m13 = INT_MIN;
-    std::string m14 = NULL_TEXT;
-    std::string m15 = NULL_TEXT;
-    std::string m16 = NULL_TEXT;
-    std::string m17 = NULL_TEXT;
-    std::string m18 = NULL_TEXT;
-    int m19 = INT_MIN;
-    std::string m20 = NULL_TEXT;
-    int PciBus = INT_MIN;
-    std::string m22 = NULL_TEXT;
-    std::string m23 = NULL_TEXT;
-    std::string m24 = NULL_TEXT;
-    int m25 = INT_MIN;
-    int m26 = INT_MIN;
-    int m27 = INT_MIN;
-    std::string m28 = NULL_TEXT;
-    unsigned long m29 = ULONG_MAX;
-    int m30 = INT_MIN;
-    std::string m31 = NULL_TEXT;
-    std::string m32 = NULL_TEXT;
-    std::string m33 = NULL_TEXT;
-    std::string m34 = NULL_TEXT;
-    std::string m35 = NULL_TEXT;
-    int m36 = INT_MIN;
-    std::string m37 = NULL_TEXT;
-    int m38 = INT_MIN;
-    int m39 = INT_MIN;
-    int m40 = INT_MIN;
-    int PciDevice = INT_MIN;
-    std::string DeviceID = NULL_TEXT;
-    std::string DriverName = NULL_TEXT;
-    std::string m44 = NULL_TEXT;
-    std::string m45 = NULL_TEXT;
-    std::string DriverVersion = NULL_TEXT;
-    std::string m47 = NULL_TEXT;
-    std::string m48 = NULL_TEXT;
-    std::string m49 = NULL_TEXT;
-    std::string m50 = NULL_TEXT;
-    std::string m51 = NULL_TEXT;
-    std::string m52 = NULL_TEXT;
-    int m53 = INT_MIN;
-    std::string m54 = NULL_TEXT;
-    std::string m55 = NULL_TEXT;
-    std::string m56 = NULL_TEXT;
-    std::string m57 = NULL_TEXT;
-    std::string m58 = NULL_TEXT;
-    std::string FirmwareVersion = NULL_TEXT;
-    int m60 = INT_MIN;
-    std::string m61 = NULL_TEXT;
-    std::vector<std::string> m62;
-    int m63 = INT_MIN;
-    int PciFunction = INT_MIN;
-    int GlobalAdapterNumber = INT_MIN;
-    std::string m66 = NULL_TEXT;
-    std::string HardwareType = NULL_TEXT;
-    std::string m68 = NULL_TEXT;
-    std::string m69 = NULL_TEXT;
-    std::string m70 = NULL_TEXT;
-    int m71 = -1;
-    std::string HostName = NULL_TEXT;
-    int m73 = INT_MIN;
-    int ID = INT_MIN;
-    std::string m75 = NULL_TEXT;
-    unsigned long m76 = ULONG_MAX;
-    unsigned long ObjectID = ULONG_MAX;
-    std::string m78 = NULL_TEXT;
-    std::string m79 = NULL_TEXT;
-    int m80 = INT_MIN;
-    int m81 = INT_MIN;
-    int MaxPhysicalDevices = INT_MIN;
-    int MaxLogicalDrives = INT_MIN;
-    int m84 = INT_MIN;
-    std::string m85 = NULL_TEXT;
-    unsigned long m86 = ULONG_MAX;
-    std::string m87 = NULL_TEXT;
-    std::string m88 = NULL_TEXT;
-    int m89 = INT_MIN;
-    int m90 = INT_MIN;
-    int m91 = INT_MIN;
-    int m92 = INT_MIN;
-    int m93 = INT_MIN;
-    int m94 = INT_MIN;
-    std::string Name = NULL_TEXT;
-    std::string m96 = NULL_TEXT;
-    std::string m97 = NULL_TEXT;
-    int m98 = INT_MIN;
-    int m99 = INT_MIN;
-    std::string m100 = NULL_TEXT;
-    int m101 = INT_MIN;
-    int m102 = INT_MIN;
-    std::string m103 = NULL_TEXT;
-    int m104 = INT_MIN;
-    int m105 = INT_MIN;
-    std::string m106 = NULL_TEXT;
-    int m107 = INT_MIN;
-    int m108 = INT_MIN;
-    int m109 = INT_MIN;
-    std::string m110 = NULL_TEXT;
-    std::string m111 = NULL_TEXT;
-    int m112 = INT_MIN;
-    std::string m113 = NULL_TEXT;
-    int m114 = INT_MIN;
-    std::string Product = NULL_TEXT;
-    std::vector<std::string> DeviceTypes;
-    int m117 = INT_MIN;
-    std::string m118 = NULL_TEXT;
-    int m119 = INT_MIN;
-    std::string m120 = NULL_TEXT;
-    std::string m121 = NULL_TEXT;
-    int m122 = INT_MIN;
-    int PciSegment = INT_MIN;
-    std::string SerialNumber = NULL_TEXT;
-    std::string m125 = NULL_TEXT;
-    int m126 = INT_MIN;
-    std::string m127 = NULL_TEXT;
-    int m128 = INT_MIN;
-    std::string m129 = NULL_TEXT;
-    std::string m130 = NULL_TEXT;
-    int m131 = INT_MIN;
-    std::string m132 = NULL_TEXT;
-    std::string m133 = NULL_TEXT;
-    std::string m134 = NULL_TEXT;
-    int m135 = INT_MIN;
-    int m136 = INT_MIN;
-    std::string Status = NULL_TEXT;
-    std::string m138 = NULL_TEXT;
-    std::string m139 = NULL_TEXT;
-    std::vector<std::string> m140;
-    std::string m141 = NULL_TEXT;
-    int m142 = INT_MIN;
-    std::string Type = NULL_TEXT;
-    int m144 = INT_MIN;
-    std::string m145 = NULL_TEXT;
-    unsigned long m146 = ULONG_MAX;
-    std::string UniqueID = NULL_TEXT;
-    std::string VendorID = NULL_TEXT;
-    std::string m149 = NULL_TEXT;
-    std::string m150 = NULL_TEXT;
-    int m151 = INT_MIN;
+    PIDORV_ADAPTER_MEMBERS(PIDORV_DECLARE_MEMBER)
 
     // Every member with its column name and role (0: the row-ID column), in member order.
     template <class F> static void forEachField(F&& f) {
-        f(&Adapter::m1, "m1", 1);
-        f(&Adapter::m2, "m2", 1);
-        f(&Adapter::m3, "m3", 1);
-        f(&Adapter::m4, "m4", 1);
-        f(&Adapter::m5, "m5", 1);
-        f(&Adapter::m6, "m6", 1);
-        f(&Adapter::m7, "m7", 1);
-        f(&Adapter::m8, "m8", 1);
-        f(&Adapter::m9, "m9", 1);
-        f(&Adapter::m10, "m10", 1);
-        f(&Adapter::m11, "m11", 1);
-        f(&Adapter::m12, "m12", 1);
-        f(&Adapter::m13, "m13", 1);
-        f(&Adapter::m14, "m14", 1);
-        f(&Adapter::m15, "m15", 1);
-        f(&Adapter::m16, "m16", 1);
-        f(&Adapter::m17, "m17", 1);
-        f(&Adapter::m18, "m18", 1);
-        f(&Adapter::m19, "m19", 1);
-        f(&Adapter::m20, "m20", 1);
-        f(&Adapter::PciBus, "PciBus", 1);
-        f(&Adapter::m22, "m22", 1);
-        f(&Adapter::m23, "m23", 1);
-        f(&Adapter::m24, "m24", 1);
-        f(&Adapter::m25, "m25", 1);
-        f(&Adapter::m26, "m26", 1);
-        f(&Adapter::m27, "m27", 1);
-        f(&Adapter::m28, "m28", 1);
-        f(&Adapter::m29, "m29", 1);
-        f(&Adapter::m30, "m30", 1);
-        f(&Adapter::m31, "m31", 1);
-        f(&Adapter::m32, "m32", 1);
-        f(&Adapter::m33, "m33", 1);
-        f(&Adapter::m34, "m34", 1);
-        f(&Adapter::m35, "m35", 1);
-        f(&Adapter::m36, "m36", 1);
-        f(&Adapter::m37, "m37", 1);
-        f(&Adapter::m38, "m38", 1);
-        f(&Adapter::m39, "m39", 1);
-        f(&Adapter::m40, "m40", 1);
-        f(&Adapter::PciDevice, "PciDevice", 1);
-        f(&Adapter::DeviceID, "DeviceID", 1);
-        f(&Adapter::DriverName, "DriverName", 1);
-        f(&Adapter::m44, "m44", 1);
-        f(&Adapter::m45, "m45", 1);
-        f(&Adapter::DriverVersion, "DriverVersion", 1);
-        f(&Adapter::m47, "m47", 1);
-        f(&Adapter::m48, "m48", 1);
-        f(&Adapter::m49, "m49", 1);
-        f(&Adapter::m50, "m50", 1);
-        f(&Adapter::m51, "m51", 1);
-        f(&Adapter::m52, "m52", 1);
-        f(&Adapter::m53, "m53", 1);
-        f(&Adapter::m54, "m54", 1);
-        f(&Adapter::m55, "m55", 1);
-        f(&Adapter::m56, "m56", 1);
-        f(&Adapter::m57, "m57", 1);
-        f(&Adapter::m58, "m58", 1);
-        f(&Adapter::FirmwareVersion, "FirmwareVersion", 1);
-        f(&Adapter::m60, "m60", 1);
-        f(&Adapter::m61, "m61", 1);
-        f(&Adapter::m62, "m62", 1);
-        f(&Adapter::m63, "m63", 1);
-        f(&Adapter::PciFunction, "PciFunction", 1);
-        f(&Adapter::GlobalAdapterNumber, "GlobalAdapterNumber", 1);
-        f(&Adapter::m66, "m66", 1);
-        f(&Adapter::HardwareType, "HardwareType", 1);
-        f(&Adapter::m68, "m68", 1);
-        f(&Adapter::m69, "m69", 1);
-        f(&Adapter::m70, "m70", 1);
-        f(&Adapter::m71, "m71", 1);
-        f(&Adapter::HostName, "HostName", 1);
-        f(&Adapter::m73, "m73", 1);
-        f(&Adapter::ID, "ID", 0);
-        f(&Adapter::m75, "m75", 1);
-        f(&Adapter::m76, "m76", 1);
-        f(&Adapter::ObjectID, "ObjectID", 1);
-        f(&Adapter::m78, "m78", 1);
-        f(&Adapter::m79, "m79", 1);
-        f(&Adapter::m80, "m80", 1);
-        f(&Adapter::m81, "m81", 1);
-        f(&Adapter::MaxPhysicalDevices, "MaxPhysicalDevices", 1);
-        f(&Adapter::MaxLogicalDrives, "MaxLogicalDrives", 1);
-        f(&Adapter::m84, "m84", 1);
-        f(&Adapter::m85, "m85", 1);
-        f(&Adapter::m86, "m86", 1);
-        f(&Adapter::m87, "m87", 1);
-        f(&Adapter::m88, "m88", 1);
-        f(&Adapter::m89, "m89", 1);
-        f(&Adapter::m90, "m90", 1);
-        f(&Adapter::m91, "m91", 1);
-        f(&Adapter::m92, "m92", 1);
-        f(&Adapter::m93, "m93", 1);
-        f(&Adapter::m94, "m94", 1);
-        f(&Adapter::Name, "Name", 1);
-        f(&Adapter::m96, "m96", 1);
-        f(&Adapter::m97, "m97", 1);
-        f(&Adapter::m98, "m98", 1);
-        f(&Adapter::m99, "m99", 1);
-        f(&Adapter::m100, "m100", 1);
-        f(&Adapter::m101, "m101", 1);
-        f(&Adapter::m102, "m102", 1);
-        f(&Adapter::m103, "m103", 1);
-        f(&Adapter::m104, "m104", 1);
-        f(&Adapter::m105, "m105", 1);
-        f(&Adapter::m106, "m106", 1);
-        f(&Adapter::m107, "m107", 1);
-        f(&Adapter::m108, "m108", 1);
-        f(&Adapter::m109, "m109", 1);
-        f(&Adapter::m110, "m110", 1);
-        f(&Adapter::m111, "m111", 1);
-        f(&Adapter::m112, "m112", 1);
-        f(&Adapter::m113, "m113", 1);
-        f(&Adapter::m114, "m114", 1);
-        f(&Adapter::Product, "Product", 1);
-        f(&Adapter::DeviceTypes, "DeviceTypes", 1);
-        f(&Adapter::m117, "m117", 1);
-        f(&Adapter::m118, "m118", 1);
-        f(&Adapter::m119, "m119", 1);
-        f(&Adapter::m120, "m120", 1);
-        f(&Adapter::m121, "m121", 1);
-        f(&Adapter::m122, "m122", 1);
-        f(&Adapter::PciSegment, "PciSegment", 1);
-        f(&Adapter::SerialNumber, "SerialNumber", 1);
-        f(&Adapter::m125, "m125", 1);
-        f(&Adapter::m126, "m126", 1);
-        f(&Adapter::m127, "m127", 1);
-        f(&Adapter::m128, "m128", 1);
-        f(&Adapter::m129, "m129", 1);
-        f(&Adapter::m130, "m130", 1);
-        f(&Adapter::m131, "m131", 1);
-        f(&Adapter::m132, "m132", 1);
-        f(&Adapter::m133, "m133", 1);
-        f(&Adapter::m134, "m134", 1);
-        f(&Adapter::m135, "m135", 1);
-        f(&Adapter::m136, "m136", 1);
-        f(&Adapter::Status, "Status", 1);
-        f(&Adapter::m138, "m138", 1);
-        f(&Adapter::m139, "m139", 1);
-        f(&Adapter::m140, "m140", 1);
-        f(&Adapter::m141, "m141", 1);
-        f(&Adapter::m142, "m142", 1);
-        f(&Adapter::Type, "Type", 1);
-        f(&Adapter::m144, "m144", 1);
-        f(&Adapter::m145, "m145", 1);
-        f(&Adapter::m146, "m146", 1);
-        f(&Adapter::UniqueID, "UniqueID", 1);
-        f(&Adapter::VendorID, "VendorID", 1);
-        f(&Adapter::m149, "m149", 1);
-        f(&Adapter::m150, "m150", 1);
-        f(&Adapter::m151, "m151", 1);
+        using Self = Adapter;
+        PIDORV_ADAPTER_MEMBERS(PIDORV_VISIT_MEMBER)
     }
 };
 
 // Row of one physical drive (70 members; column N holds member N).
+#define PIDORV_PD_MEMBERS(X)                                                                                           \
+    X(std::string, Activity, NULL_TEXT, 1)                                                                             \
+    X(int, m2, INT_MIN, 1)                                                                                             \
+    X(std::vector<std::string>, m3, {}, 1)                                                                             \
+    X(std::string, m4, NULL_TEXT, 1)                                                                                   \
+    X(int, m5, INT_MIN, 1)                                                                                             \
+    X(unsigned long, PhysicalSize, ULONG_MAX, 1)                                                                       \
+    X(std::string, Configurability, NULL_TEXT, 1)                                                                      \
+    X(std::string, m8, NULL_TEXT, 1)                                                                                   \
+    X(int, m9, INT_MIN, 1)                                                                                             \
+    X(int, DeviceNumber, INT_MIN, 1)                                                                                   \
+    X(int, m11, INT_MIN, 1)                                                                                            \
+    X(std::string, m12, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m13, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m14, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m15, NULL_TEXT, 1)                                                                                  \
+    X(int, AuxNumber, INT_MIN, 1)                                                                                      \
+    X(std::vector<std::string>, m17, {}, 1)                                                                            \
+    X(int, m18, -1, 1)                                                                                                 \
+    X(std::string, HostName, NULL_TEXT, 1)                                                                             \
+    X(int, ID, INT_MIN, 0)                                                                                             \
+    X(unsigned long, ObjectID, WIDENED_INT_MIN, 1)                                                                     \
+    X(std::string, m22, NULL_TEXT, 1)                                                                                  \
+    X(int, m23, INT_MIN, 1)                                                                                            \
+    X(int, m24, INT_MIN, 1)                                                                                            \
+    X(std::string, MediaType, NULL_TEXT, 1)                                                                            \
+    X(int, m26, INT_MIN, 1)                                                                                            \
+    X(std::string, Name, NULL_TEXT, 1)                                                                                 \
+    X(std::string, OsDevice, NULL_TEXT, 1)                                                                             \
+    X(std::string, m29, NULL_TEXT, 1)                                                                                  \
+    X(unsigned long, ConfigurableSize, ULONG_MAX, 1)                                                                   \
+    X(int, m31, INT_MIN, 1)                                                                                            \
+    X(int, PortNumber, INT_MIN, 1)                                                                                     \
+    X(int, m33, INT_MIN, 1)                                                                                            \
+    X(int, m34, INT_MIN, 1)                                                                                            \
+    X(int, m35, INT_MIN, 1)                                                                                            \
+    X(std::string, m36, NULL_TEXT, 1)                                                                                  \
+    X(std::string, Product, NULL_TEXT, 1)                                                                              \
+    X(int, m38, INT_MIN, 1)                                                                                            \
+    X(int, m39, INT_MIN, 1)                                                                                            \
+    X(double, m40, static_cast<double>(FLT_MIN), 1)                                                                    \
+    X(int, m41, INT_MIN, 1)                                                                                            \
+    X(int, m42, INT_MIN, 1)                                                                                            \
+    X(int, m43, INT_MIN, 1)                                                                                            \
+    X(std::string, m44, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m45, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m46, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m47, NULL_TEXT, 1)                                                                                  \
+    X(int, m48, INT_MIN, 1)                                                                                            \
+    X(int, m49, INT_MIN, 1)                                                                                            \
+    X(int, m50, INT_MIN, 1)                                                                                            \
+    X(std::string, Status, NULL_TEXT, 1)                                                                               \
+    X(int, m52, INT_MIN, 1)                                                                                            \
+    X(unsigned long, m53, ULONG_MAX, 1)                                                                                \
+    X(double, m54, static_cast<double>(FLT_MIN), 1)                                                                    \
+    X(int, m55, INT_MIN, 1)                                                                                            \
+    X(int, m56, INT_MIN, 1)                                                                                            \
+    X(int, m57, INT_MIN, 1)                                                                                            \
+    X(std::string, Type, NULL_TEXT, 1)                                                                                 \
+    X(std::string, UniqueID, NULL_TEXT, 1)                                                                             \
+    X(std::string, Vendor, NULL_TEXT, 1)                                                                               \
+    X(int, m61, INT_MIN, 1)                                                                                            \
+    X(int, m62, INT_MIN, 1)                                                                                            \
+    X(std::string, m63, NULL_TEXT, 1)                                                                                  \
+    X(int, m64, INT_MIN, 1)                                                                                            \
+    X(int, m65, INT_MIN, 1)                                                                                            \
+    X(int, m66, INT_MIN, 1)                                                                                            \
+    X(std::string, m67, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m68, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m69, NULL_TEXT, 1)                                                                                  \
+    X(int, m70, INT_MIN, 1)
 struct PD {
-    std::string Activity = NULL_TEXT;
-    int m2 = INT_MIN;
-    std::vector<std::string> m3;
-    std::string m4 = NULL_TEXT;
-    int m5 = INT_MIN;
-    unsigned long PhysicalSize = ULONG_MAX;
-    std::string Configurability = NULL_TEXT;
-    std::string m8 = NULL_TEXT;
-    int m9 = INT_MIN;
-    int DeviceNumber = INT_MIN;
-    int m11 = INT_MIN;
-    std::string m12 = NULL_TEXT;
-    std::string m13 = NULL_TEXT;
-    std::string m14 = NULL_TEXT;
-    std::string m15 = NULL_TEXT;
-    int AuxNumber = INT_MIN;
-    std::vector<std::string> m17;
-    int m18 = -1;
-    std::string HostName = NULL_TEXT;
-    int ID = INT_MIN;
-    unsigned long ObjectID = WIDENED_INT_MIN;
-    std::string m22 = NULL_TEXT;
-    int m23 = INT_MIN;
-    int m24 = INT_MIN;
-    std::string MediaType = NULL_TEXT;
-    int m26 = INT_MIN;
-    std::string Name = NULL_TEXT;
-    std::string OsDevice = NULL_TEXT;
-    std::string m29 = NULL_TEXT;
-    unsigned long ConfigurableSize = ULONG_MAX;
-    int m31 = INT_MIN;
-    int PortNumber = INT_MIN;
-    int m33 = INT_MIN;
-    int m34 = INT_MIN;
-    int m35 = INT_MIN;
-    std::string m36 = NULL_TEXT;
-    std::string Product = NULL_TEXT;
-    int m38 = INT_MIN;
-    int m39 = INT_MIN;
-    double m40 = static_cast<double>(FLT_MIN);
-    int m41 = INT_MIN;
-    int m42 = INT_MIN;
-    int m43 = INT_MIN;
-    std::string m44 = NULL_TEXT;
-    std::string m45 = NULL_TEXT;
-    std::string m46 = NULL_TEXT;
-    std::string m47 = NULL_TEXT;
-    int m48 = INT_MIN;
-    int m49 = INT_MIN;
-    int m50 = INT_MIN;
-    std::string Status = NULL_TEXT;
-    int m52 = INT_MIN;
-    unsigned long m53 = ULONG_MAX;
-    double m54 = static_cast<double>(FLT_MIN);
-    int m55 = INT_MIN;
-    int m56 = INT_MIN;
-    int m57 = INT_MIN;
-    std::string Type = NULL_TEXT;
-    std::string UniqueID = NULL_TEXT;
-    std::string Vendor = NULL_TEXT;
-    int m61 = INT_MIN;
-    int m62 = INT_MIN;
-    std::string m63 = NULL_TEXT;
-    int m64 = INT_MIN;
-    int m65 = INT_MIN;
-    int m66 = INT_MIN;
-    std::string m67 = NULL_TEXT;
-    std::string m68 = NULL_TEXT;
-    std::string m69 = NULL_TEXT;
-    int m70 = INT_MIN;
+    PIDORV_PD_MEMBERS(PIDORV_DECLARE_MEMBER)
 
     // Every member with its column name and role (0: the row-ID column), in member order.
     template <class F> static void forEachField(F&& f) {
-        f(&PD::Activity, "Activity", 1);
-        f(&PD::m2, "m2", 1);
-        f(&PD::m3, "m3", 1);
-        f(&PD::m4, "m4", 1);
-        f(&PD::m5, "m5", 1);
-        f(&PD::PhysicalSize, "PhysicalSize", 1);
-        f(&PD::Configurability, "Configurability", 1);
-        f(&PD::m8, "m8", 1);
-        f(&PD::m9, "m9", 1);
-        f(&PD::DeviceNumber, "DeviceNumber", 1);
-        f(&PD::m11, "m11", 1);
-        f(&PD::m12, "m12", 1);
-        f(&PD::m13, "m13", 1);
-        f(&PD::m14, "m14", 1);
-        f(&PD::m15, "m15", 1);
-        f(&PD::AuxNumber, "AuxNumber", 1);
-        f(&PD::m17, "m17", 1);
-        f(&PD::m18, "m18", 1);
-        f(&PD::HostName, "HostName", 1);
-        f(&PD::ID, "ID", 0);
-        f(&PD::ObjectID, "ObjectID", 1);
-        f(&PD::m22, "m22", 1);
-        f(&PD::m23, "m23", 1);
-        f(&PD::m24, "m24", 1);
-        f(&PD::MediaType, "MediaType", 1);
-        f(&PD::m26, "m26", 1);
-        f(&PD::Name, "Name", 1);
-        f(&PD::OsDevice, "OsDevice", 1);
-        f(&PD::m29, "m29", 1);
-        f(&PD::ConfigurableSize, "ConfigurableSize", 1);
-        f(&PD::m31, "m31", 1);
-        f(&PD::PortNumber, "PortNumber", 1);
-        f(&PD::m33, "m33", 1);
-        f(&PD::m34, "m34", 1);
-        f(&PD::m35, "m35", 1);
-        f(&PD::m36, "m36", 1);
-        f(&PD::Product, "Product", 1);
-        f(&PD::m38, "m38", 1);
-        f(&PD::m39, "m39", 1);
-        f(&PD::m40, "m40", 1);
-        f(&PD::m41, "m41", 1);
-        f(&PD::m42, "m42", 1);
-        f(&PD::m43, "m43", 1);
-        f(&PD::m44, "m44", 1);
-        f(&PD::m45, "m45", 1);
-        f(&PD::m46, "m46", 1);
-        f(&PD::m47, "m47", 1);
-        f(&PD::m48, "m48", 1);
-        f(&PD::m49, "m49", 1);
-        f(&PD::m50, "m50", 1);
-        f(&PD::Status, "Status", 1);
-        f(&PD::m52, "m52", 1);
-        f(&PD::m53, "m53", 1);
-        f(&PD::m54, "m54", 1);
-        f(&PD::m55, "m55", 1);
-        f(&PD::m56, "m56", 1);
-        f(&PD::m57, "m57", 1);
-        f(&PD::Type, "Type", 1);
-        f(&PD::UniqueID, "UniqueID", 1);
-        f(&PD::Vendor, "Vendor", 1);
-        f(&PD::m61, "m61", 1);
-        f(&PD::m62, "m62", 1);
-        f(&PD::m63, "m63", 1);
-        f(&PD::m64, "m64", 1);
-        f(&PD::m65, "m65", 1);
-        f(&PD::m66, "m66", 1);
-        f(&PD::m67, "m67", 1);
-        f(&PD::m68, "m68", 1);
-        f(&PD::m69, "m69", 1);
-        f(&PD::m70, "m70", 1);
+        using Self = PD;
+        PIDORV_PD_MEMBERS(PIDORV_VISIT_MEMBER)
     }
 };
 
 // Row of one logical drive (52 members; column N holds member N).
+#define PIDORV_LD_MEMBERS(X)                                                                                           \
+    X(int, ID, INT_MIN, 0)                                                                                             \
+    X(std::string, m2, NULL_TEXT, 1)                                                                                   \
+    X(std::string, Activity, NULL_TEXT, 1)                                                                             \
+    X(int, m4, INT_MIN, 1)                                                                                             \
+    X(int, m5, INT_MIN, 1)                                                                                             \
+    X(std::vector<std::string>, m6, {}, 1)                                                                             \
+    X(std::string, m7, NULL_TEXT, 1)                                                                                   \
+    X(int, m8, INT_MIN, 1)                                                                                             \
+    X(std::string, m9, NULL_TEXT, 1)                                                                                   \
+    X(std::string, m10, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m11, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m12, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m13, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m14, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m15, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m16, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m17, NULL_TEXT, 1)                                                                                  \
+    X(int, AuxNumber2, INT_MIN, 1)                                                                                     \
+    X(std::string, m19, NULL_TEXT, 1)                                                                                  \
+    X(int, m20, -1, 1)                                                                                                 \
+    X(std::string, HostName, NULL_TEXT, 1)                                                                             \
+    X(std::string, m22, NULL_TEXT, 1)                                                                                  \
+    X(unsigned long, ObjectID, WIDENED_INT_MIN, 1)                                                                     \
+    X(int, Number, INT_MIN, 1)                                                                                         \
+    X(std::string, m25, NULL_TEXT, 1)                                                                                  \
+    X(unsigned long, LogicalSize, ULONG_MAX, 1)                                                                        \
+    X(std::string, Name, NULL_TEXT, 1)                                                                                 \
+    X(int, m28, INT_MIN, 1)                                                                                            \
+    X(int, m29, INT_MIN, 1)                                                                                            \
+    X(std::string, OsDevice, NULL_TEXT, 1)                                                                             \
+    X(std::string, m31, NULL_TEXT, 1)                                                                                  \
+    X(unsigned long, PhysicalSize, ULONG_MAX, 1)                                                                       \
+    X(std::string, RaidLevel, NULL_TEXT, 1)                                                                            \
+    X(std::string, m34, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m35, NULL_TEXT, 1)                                                                                  \
+    X(int, m36, INT_MIN, 1)                                                                                            \
+    X(std::string, m37, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m38, NULL_TEXT, 1)                                                                                  \
+    X(std::string, Status, NULL_TEXT, 1)                                                                               \
+    X(std::string, StripeSize, NULL_TEXT, 1)                                                                           \
+    X(std::vector<std::string>, m41, {}, 1)                                                                            \
+    X(std::string, m42, NULL_TEXT, 1)                                                                                  \
+    X(std::string, UniqueID, NULL_TEXT, 1)                                                                             \
+    X(int, m44, INT_MIN, 1)                                                                                            \
+    X(std::string, m45, NULL_TEXT, 1)                                                                                  \
+    X(std::string, m46, NULL_TEXT, 1)                                                                                  \
+    X(int, m47, INT_MIN, 1)                                                                                            \
+    X(std::string, m48, NULL_TEXT, 1)                                                                                  \
+    X(int, m49, INT_MIN, 1)                                                                                            \
+    X(int, m50, INT_MIN, 1)                                                                                            \
+    X(int, m51, INT_MIN, 1)                                                                                            \
+    X(int, m52, INT_MIN, 1)
 struct LD {
-    int ID = INT_MIN;
-    std::string m2 = NULL_TEXT;
-    std::string Activity = NULL_TEXT;
-    int m4 = INT_MIN;
-    int m5 = INT_MIN;
-    std::vector<std::string> m6;
-    std::string m7 = NULL_TEXT;
-    int m8 = INT_MIN;
-    std::string m9 = NULL_TEXT;
-    std::string m10 = NULL_TEXT;
-    std::string m11 = NULL_TEXT;
-    std::string m12 = NULL_TEXT;
-    std::string m13 = NULL_TEXT;
-    std::string m14 = NULL_TEXT;
-    std::string m15 = NULL_TEXT;
-    std::string m16 = NULL_TEXT;
-    std::string m17 = NULL_TEXT;
-    int AuxNumber2 = INT_MIN;
-    std::string m19 = NULL_TEXT;
-    int m20 = -1;
-    std::string HostName = NULL_TEXT;
-    std::string m22 = NULL_TEXT;
-    unsigned long ObjectID = WIDENED_INT_MIN;
-    int Number = INT_MIN;
-    std::string m25 = NULL_TEXT;
-    unsigned long LogicalSize = ULONG_MAX;
-    std::string Name = NULL_TEXT;
-    int m28 = INT_MIN;
-    int m29 = INT_MIN;
-    std::string OsDevice = NULL_TEXT;
-    std::string m31 = NULL_TEXT;
-    unsigned long PhysicalSize = ULONG_MAX;
-    std::string RaidLevel = NULL_TEXT;
-    std::string m34 = NULL_TEXT;
-    std::string m35 = NULL_TEXT;
-    int m36 = INT_MIN;
-    std::string m37 = NULL_TEXT;
-    std::string m38 = NULL_TEXT;
-    std::string Status = NULL_TEXT;
-    std::string StripeSize = NULL_TEXT;
-    std::vector<std::string> m41;
-    std::string m42 = NULL_TEXT;
-    std::string UniqueID = NULL_TEXT;
-    int m44 = INT_MIN;
-    std::string m45 = NULL_TEXT;
-    std::string m46 = NULL_TEXT;
-    int m47 = INT_MIN;
-    std::string m48 = NULL_TEXT;
-    int m49 = INT_MIN;
-    int m50 = INT_MIN;
-    int m51 = INT_MIN;
-    int m52 = INT_MIN;
+    PIDORV_LD_MEMBERS(PIDORV_DECLARE_MEMBER)
 
     // Every member with its column name and role (0: the row-ID column), in member order.
     template <class F> static void forEachField(F&& f) {
-        f(&LD::ID, "ID", 0);
-        f(&LD::m2, "m2", 1);
-        f(&LD::Activity, "Activity", 1);
-        f(&LD::m4, "m4", 1);
-        f(&LD::m5, "m5", 1);
-        f(&LD::m6, "m6", 1);
-        f(&LD::m7, "m7", 1);
-        f(&LD::m8, "m8", 1);
-        f(&LD::m9, "m9", 1);
-        f(&LD::m10, "m10", 1);
-        f(&LD::m11, "m11", 1);
-        f(&LD::m12, "m12", 1);
-        f(&LD::m13, "m13", 1);
-        f(&LD::m14, "m14", 1);
-        f(&LD::m15, "m15", 1);
-        f(&LD::m16, "m16", 1);
-        f(&LD::m17, "m17", 1);
-        f(&LD::AuxNumber2, "AuxNumber2", 1);
-        f(&LD::m19, "m19", 1);
-        f(&LD::m20, "m20", 1);
-        f(&LD::HostName, "HostName", 1);
-        f(&LD::m22, "m22", 1);
-        f(&LD::ObjectID, "ObjectID", 1);
-        f(&LD::Number, "Number", 1);
-        f(&LD::m25, "m25", 1);
-        f(&LD::LogicalSize, "LogicalSize", 1);
-        f(&LD::Name, "Name", 1);
-        f(&LD::m28, "m28", 1);
-        f(&LD::m29, "m29", 1);
-        f(&LD::OsDevice, "OsDevice", 1);
-        f(&LD::m31, "m31", 1);
-        f(&LD::PhysicalSize, "PhysicalSize", 1);
-        f(&LD::RaidLevel, "RaidLevel", 1);
-        f(&LD::m34, "m34", 1);
-        f(&LD::m35, "m35", 1);
-        f(&LD::m36, "m36", 1);
-        f(&LD::m37, "m37", 1);
-        f(&LD::m38, "m38", 1);
-        f(&LD::Status, "Status", 1);
-        f(&LD::StripeSize, "StripeSize", 1);
-        f(&LD::m41, "m41", 1);
-        f(&LD::m42, "m42", 1);
-        f(&LD::UniqueID, "UniqueID", 1);
-        f(&LD::m44, "m44", 1);
-        f(&LD::m45, "m45", 1);
-        f(&LD::m46, "m46", 1);
-        f(&LD::m47, "m47", 1);
-        f(&LD::m48, "m48", 1);
-        f(&LD::m49, "m49", 1);
-        f(&LD::m50, "m50", 1);
-        f(&LD::m51, "m51", 1);
-        f(&LD::m52, "m52", 1);
+        using Self = LD;
+        PIDORV_LD_MEMBERS(PIDORV_VISIT_MEMBER)
     }
 };
 
 // Row of one physical drive belonging to one logical drive (4 members; column N holds member N).
+#define PIDORV_PD_LD_MEMBERS(X)                                                                                        \
+    X(int, LogicalDriveNumber, INT_MIN, 1)                                                                             \
+    X(int, SlotNumber, INT_MIN, 1)                                                                                     \
+    X(std::string, LogicalDriveUniqueID, NULL_TEXT, 1)                                                                 \
+    X(std::string, PhysicalDriveUniqueID, NULL_TEXT, 1)
 struct PD_LD {
-    int LogicalDriveNumber = INT_MIN;
-    int SlotNumber = INT_MIN;
-    std::string LogicalDriveUniqueID = NULL_TEXT;
-    std::string PhysicalDriveUniqueID = NULL_TEXT;
+    PIDORV_PD_LD_MEMBERS(PIDORV_DECLARE_MEMBER)
 
     // Every member with its column name and role (0: the row-ID column), in member order.
     template <class F> static void forEachField(F&& f) {
-        f(&PD_LD::LogicalDriveNumber, "LogicalDriveNumber", 1);
-        f(&PD_LD::SlotNumber, "SlotNumber", 1);
-        f(&PD_LD::LogicalDriveUniqueID, "LogicalDriveUniqueID", 1);
-        f(&PD_LD::PhysicalDriveUniqueID, "PhysicalDriveUniqueID", 1);
+        using Self = PD_LD;
+        PIDORV_PD_LD_MEMBERS(PIDORV_VISIT_MEMBER)
     }
 };
 } // namespace RaidDataModels
