@@ -6,6 +6,9 @@
 #include <cfloat>
 #include <climits>
 #include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <type_traits>
@@ -73,53 +76,73 @@ TEST(UnsignedLiterals, OnlyBareIntegersAboveInt64MaxChange) {
     EXPECT_EQ(signedFormOfUnsignedLiterals(untouched), untouched);
 }
 
-// The model has the layout, and column N of its table holds member N: its name, the declared type
-// of its kind, the primary key exactly at the row ID. Layout: the members in declaration order, ten
-// to a group; I int, U unsigned long, S std::string, V std::vector<std::string>, D double, K the
-// int row ID; i an int whose default is -1, u an unsigned long whose default is INT_MIN widened.
-template <class T> void checkLayout(storage_t& db, const std::string& table, const std::string& layout) {
+// The columns docs/database.md lists under each table's heading: number, name, kind, SQL type, the
+// default's text, and the role (0 for the row ID, the one INTEGER PRIMARY KEY).
+std::map<std::string, Rows> documentedTables() {
+    std::ifstream in(PIDORV_DATABASE_DOC);
+    std::map<std::string, Rows> tables;
+    std::string table;
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("### ", 0) == 0) {
+            table = line.substr(4);
+        } else if (line.size() > 2 && line[0] == '|' && std::isdigit(static_cast<unsigned char>(line[2]))) {
+            std::istringstream cells(line.substr(1));
+            std::vector<std::string> row;
+            for (std::string cell; row.size() < 5 && std::getline(cells, cell, '|');)
+                row.push_back(cell.substr(1, cell.size() - 2));
+            row[1] = row[1].substr(1, row[1].size() - 2); // `name`
+            row.push_back(row[3] == "INTEGER PRIMARY KEY" ? "0" : "1");
+            tables[table].push_back(row);
+        }
+    }
+    return tables;
+}
+
+// The model's members are the documented columns, in order, and its table declares them.
+template <class T> void checkLayout(storage_t& db, const std::string& table, const Rows& documented) {
     SCOPED_TRACE(table);
     const T model;
-    std::string kinds;
+    Rows members;
     Rows columns;
-    std::uint64_t previous = 0;
     T::forEachField([&](auto member, const char* name, int role) {
         const auto& value = model.*member;
         using V = std::decay_t<decltype(value)>;
-        char kind = '?';
-        const char* type = "TEXT";
+        std::vector<std::string> row = {
+            std::to_string(members.size() + 1), name, "S", "TEXT", "?", std::to_string(role)};
         if constexpr (std::is_same_v<V, int>) {
-            kind = value != INT_MIN ? (value == -1 ? 'i' : '?') : role == 0 ? 'K' : 'I';
-            type = "INTEGER";
+            row[2] = "I";
+            row[3] = role == 0 ? "INTEGER PRIMARY KEY" : "INTEGER";
+            row[4] = value != INT_MIN ? std::to_string(value) : role == 0 ? "(assigned by the database)" : "NULL";
         } else if constexpr (std::is_same_v<V, unsigned long>) {
-            kind = value == ULONG_MAX ? 'U' : value == M::WIDENED_INT_MIN ? 'u' : '?';
-            type = "UNSIGNED BIGINT";
+            row[2] = "U";
+            row[3] = "UNSIGNED BIGINT";
+            row[4] = value == ULONG_MAX ? "NULL" : std::to_string(value);
         } else if constexpr (std::is_same_v<V, std::string>) {
-            kind = value == "NULL" ? 'S' : '?';
+            row[4] = value == "NULL" ? "NULL" : value;
         } else if constexpr (std::is_same_v<V, std::vector<std::string>>) {
-            kind = value.empty() ? 'V' : '?';
+            row[2] = "V";
+            row[4] = value.empty() ? "'' (empty list)" : "?";
         } else {
-            kind = value == static_cast<double>(FLT_MIN) ? 'D' : '?';
-            type = "REAL";
+            row[2] = "D";
+            row[3] = "REAL";
+            row[4] = value == static_cast<double>(FLT_MIN) ? "NULL" : "?";
         }
-        kinds += kinds.size() % 11 == 10 ? std::string(" ") + kind : std::string(1, kind);
-        EXPECT_TRUE(columns.empty() || M::positionOf(member) > previous) << name << " is out of declaration order";
-        previous = M::positionOf(member);
-        columns.push_back({name, type, role == 0 ? "1" : "0"});
+        members.push_back(row);
+        columns.push_back({name, role == 0 ? "INTEGER" : row[3], role == 0 ? "1" : "0"});
     });
-    EXPECT_EQ(kinds, layout);
+    EXPECT_EQ(members, documented);
     EXPECT_EQ(db.dao()->query("SELECT name, type, pk FROM pragma_table_info('" + table + "')"), columns);
 }
 
-TEST(Schema, EveryModelAndTableHasTheDefinedLayout) {
+TEST(Schema, EveryModelAndTableHasTheDocumentedColumns) {
     auto db = DatabaseWrapper::resetDatabaseForTests();
-    checkLayout<M::Plugin>(*db, "Plugin", "KSUSISIISS S");
-    checkLayout<M::Adapter>(*db, "Adapter",
-                            "SVISVSSISS SIISSSSSIS ISSSIIISUI SSSSSISIII ISSSSSSSSS SSISSSSSSI SVIIISSSSS iSIKSUUSSI "
-                            "IIIISUSSII IIIISSSIIS IISIISIIIS SISISVISIS SIISSISISS ISSSIISSSV SISISUSSSS I");
-    checkLayout<M::PD>(*db, "PD", "SIVSIUSSII ISSSSIViSK uSIISISSSU IIIIISSIID IIISSSSIII SIUDIIISSS IISIIISSSI");
-    checkLayout<M::LD>(*db, "LD", "KSSIIVSISS SSSSSSSISi SSuISUSIIS SUSSSISSSS VSSISSISII II");
-    checkLayout<M::PD_LD>(*db, "PD_LD", "IISS");
+    auto tables = documentedTables();
+    ASSERT_EQ(tables.size(), 5u) << PIDORV_DATABASE_DOC;
+    checkLayout<M::Plugin>(*db, "Plugin", tables["Plugin"]);
+    checkLayout<M::Adapter>(*db, "Adapter", tables["Adapter"]);
+    checkLayout<M::PD>(*db, "PD", tables["PD"]);
+    checkLayout<M::LD>(*db, "LD", tables["LD"]);
+    checkLayout<M::PD_LD>(*db, "PD_LD", tables["PD_LD"]);
 }
 
 // Distinct non-default values in every member; texts carry characters that SQL text is made of.
