@@ -200,6 +200,15 @@ TEST_F(Builder, ResultCellsGoToTheMembersOfTheirColumns) {
     dao->answers.push_back({{"NULL", "NULL", "18446744073709551616", "NULL", "NULL", "1", "NULL"}});
     EXPECT_THROW(storage().get_all<Mixed>(where(is_equal(&Mixed::ID, 1))), std::out_of_range);
 
+    // Of several bindings of one column name the last one takes the cell, also among enough of them
+    // that an unstable sort would reorder them.
+    for (int i = 0; i < 32; ++i)
+        rowMap->bind(&Row::B, "A", 1);
+    rowMap->bind(&Row::A, "A", 1);
+    dao->answers.push_back({{"7", "x", "y"}});
+    const Row row = storage().get_all<Row>(where(is_equal(&Row::B, "y"))).at(0);
+    EXPECT_EQ(std::make_pair(row.A, row.B), std::make_pair(std::string("x"), std::string("y")));
+
     dao->answers = {{{"41"}}, {{"NULL"}}, {}, {{"18446744071562067968"}}, {{"3", "u-1"}, {"4", "NULL"}}};
     EXPECT_EQ(storage().max(&Row::ID), 41);
     EXPECT_EQ(storage().max(&Row::ID), 0) << "an empty table";

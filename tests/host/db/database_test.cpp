@@ -1,4 +1,5 @@
 // The SQLite access object, the mirror schema and the shared storage, on real databases.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -21,19 +22,11 @@
 using namespace DatabaseORM;
 using DatabaseWrapper::SqliteDAO;
 using DBEXCEPTION::DatabaseException;
+using ::testing::ThrowsMessage;
 namespace M = RaidDataModels;
 
 namespace {
 using Rows = std::vector<std::vector<std::string>>;
-
-template <class F> std::string messageOf(F&& f) {
-    try {
-        f();
-    } catch (const DatabaseException& e) {
-        return e.what();
-    }
-    return "(no exception)";
-}
 
 // A database file in the temporary directory, removed with its WAL companions; the shared storage
 // goes back to memory.
@@ -60,8 +53,9 @@ TEST(SqliteDAO, RunsEveryStatementOfOneTextAndCarriesItsErrors) {
     const std::string two = "INSERT INTO t (b) VALUES(''); SELECT COUNT(*) FROM t;";
     EXPECT_EQ(dao.query(two), (Rows{{"3"}}));
     EXPECT_EQ(dao.query(two), (Rows{{"4"}})) << "a text of several statements runs whole again";
-    EXPECT_EQ(messageOf([&] { dao.query("SELEC 1"); }), "near \"SELEC\": syntax error");
-    EXPECT_EQ(messageOf([&] { dao.query("INSERT INTO t VALUES(1, '')"); }), "UNIQUE constraint failed: t.a");
+    EXPECT_THAT([&] { dao.query("SELEC 1"); }, ThrowsMessage<DatabaseException>("near \"SELEC\": syntax error"));
+    EXPECT_THAT([&] { dao.query("INSERT INTO t VALUES(1, '')"); },
+                ThrowsMessage<DatabaseException>("UNIQUE constraint failed: t.a"));
 }
 
 TEST(UnsignedLiterals, OnlyBareIntegersAboveInt64MaxChange) {
@@ -213,7 +207,7 @@ TEST(FileDatabase, UnsignedValuesAboveInt64Max) {
     EXPECT_EQ(db->dao()->query("PRAGMA journal_mode"), (Rows{{"wal"}}));
     const std::vector<std::pair<std::vector<unsigned long>, unsigned long>> cases = {
         {{}, 0ul},
-        {{5ul, 7ul}, 7ul},
+        {{7ul, 0ul, 5ul}, 7ul},
         {{5ul, 18446744071562067968ul, 18446744073709551614ul, 9223372036854775808ul}, 18446744073709551614ul},
     };
     for (const auto& [ids, max] : cases) {
@@ -231,6 +225,13 @@ TEST(FileDatabase, UnsignedValuesAboveInt64Max) {
         }
         EXPECT_EQ(db->dao()->query("SELECT COUNT(*) FROM LD"), (Rows{{"0"}})) << "each delete found its row";
     }
+    // A signed column keeps SQLite's own MAX: a negative value does not outrank a positive one.
+    for (int number : {-5, 3}) {
+        M::LD ld;
+        ld.Number = number;
+        db->insert(ld);
+    }
+    EXPECT_EQ(db->max(&M::LD::Number), 3);
     db->insert(M::Plugin{});
     db = DatabaseWrapper::openDatabase(file.path);
     EXPECT_EQ(db->max(&M::Plugin::ID), 0) << "reopening recreates the mirror";
@@ -241,15 +242,17 @@ TEST(FileDatabase, ReadOnlyAndLockedDatabases) {
     DatabaseWrapper::openDatabase(file.path);
     auto readOnly = DatabaseWrapper::makeStorage(std::make_shared<SqliteDAO>("file:" + file.path + "?mode=ro"));
     EXPECT_EQ(readOnly->max(&M::Plugin::ID), 0) << "reads still work";
-    EXPECT_EQ(messageOf([&] { readOnly->insert(M::Plugin{}); }),
-              "Storage query exception thrown! (attempt to write a readonly database)");
+    EXPECT_THAT(
+        [&] { readOnly->insert(M::Plugin{}); },
+        ThrowsMessage<DatabaseException>("Storage query exception thrown! (attempt to write a readonly database)"));
     EXPECT_THROW(DatabaseWrapper::openDatabase("file:" + file.path + "?mode=ro"), DatabaseException);
     EXPECT_THROW(SqliteDAO("/nonexistent-dir/x/y.db"), DatabaseException);
 
     SqliteDAO holder(file.path);
     holder.query("BEGIN IMMEDIATE; INSERT INTO Plugin (Name) VALUES('holder');");
     auto waiting = DatabaseWrapper::makeStorage(std::make_shared<SqliteDAO>(file.path, 20));
-    EXPECT_EQ(messageOf([&] { waiting->insert(M::Plugin{}); }), "Storage query exception thrown! (database is locked)");
+    EXPECT_THAT([&] { waiting->insert(M::Plugin{}); },
+                ThrowsMessage<DatabaseException>("Storage query exception thrown! (database is locked)"));
     holder.query("COMMIT");
     waiting->insert(M::Plugin{});
     EXPECT_EQ(waiting->max(&M::Plugin::ID), 2);
