@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <iterator>
 #include <thread>
 #include <vector>
@@ -30,9 +29,7 @@ protected:
     }
     void TearDown() override {
         ::unsetenv("PI_CONFIG_DIR");
-        std::error_code error;
-        fs::permissions(m_Dir, fs::perms::owner_all, error);
-        fs::remove_all(m_Dir, error);
+        fs::remove_all(m_Dir);
     }
 
     fs::path path() const { return m_Dir / "piDorv.ini"; }
@@ -57,15 +54,11 @@ protected:
 };
 } // namespace
 
-TEST_F(ConfigFileTest, PathFollowsTheEnvironmentAtEachCall) {
+TEST_F(ConfigFileTest, PathFollowsTheEnvironmentKeysMatchExactlyAndValuesRunToTheLineEnd) {
     EXPECT_EQ(path().string(), m_File.GetPath());
-    ::setenv("PI_CONFIG_DIR", "/elsewhere", 1);
-    EXPECT_EQ("/elsewhere/piDorv.ini", m_File.GetPath());
     ::unsetenv("PI_CONFIG_DIR");
     EXPECT_EQ("piDorv.ini", m_File.GetPath());
-}
-
-TEST_F(ConfigFileTest, KeysMatchExactlyAndValuesRunToTheLineEnd) {
+    ::setenv("PI_CONFIG_DIR", m_Dir.c_str(), 1);
     EXPECT_EQ("<missing>", read("PollInterval")) << "no file";
     put("# comment = not a key\n"
         "PollIntervalX=1\n"
@@ -101,39 +94,22 @@ TEST_F(ConfigFileTest, KeyOrValueThatWouldBreakTheFormatIsRefused) {
     expectOnly("PollInterval=10\n");
 }
 
-// In a child process under a restriction, a long write reports failure; the old file stays whole
-// and alone. Root ignores permission bits, so it drops to an unprivileged user for the directory.
+// A write cut off half way (the file size limit, in a child process) reports failure; the old file
+// stays whole and alone. So does a write into a directory that does not exist.
 TEST_F(ConfigFileTest, FailedWriteKeepsTheOldFileWhole) {
     const std::string old = "# keep\nPollInterval=10\n";
-    const std::vector<std::function<void()>> restrictions = {
-        [this] {
-            fs::permissions(m_Dir, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                                       fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
-            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
-                std::_Exit(2);
-        },
-        [] {
+    put(old);
+    EXPECT_EXIT(
+        {
             std::signal(SIGXFSZ, SIG_IGN);
             rlimit limit{};
-            limit.rlim_cur = limit.rlim_max = 64; // the write breaks off half way
-            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+            limit.rlim_cur = limit.rlim_max = 64;
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0 || read("PollInterval") != "10")
                 std::_Exit(2);
-        }};
-    for (const auto& restrict : restrictions) {
-        put(old);
-        fs::permissions(path(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
-                                    fs::perms::others_read);
-        EXPECT_EXIT(
-            {
-                restrict();
-                if (read("PollInterval") != "10")
-                    std::_Exit(3); // the child must still see the file
-                std::_Exit(write("PollInterval", std::string(4096, '9')) != 0 ? 0 : 1);
-            },
-            ::testing::ExitedWithCode(0), "");
-        fs::permissions(m_Dir, fs::perms::owner_all);
-        expectOnly(old);
-    }
+            std::_Exit(write("PollInterval", std::string(4096, '9')) != 0 ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+    expectOnly(old);
     ::setenv("PI_CONFIG_DIR", (m_Dir / "absent").c_str(), 1);
     EXPECT_NE(0, write("PollInterval", "30"));
     EXPECT_FALSE(fs::exists(m_Dir / "absent"));
