@@ -23,17 +23,22 @@ private:
 std::mutex sharedMutex;
 std::shared_ptr<DatabaseORM::storage_t> sharedStorage;
 
+std::shared_ptr<DatabaseORM::storage_t> storageOver(std::shared_ptr<DatabaseDAO> dao, Schema schema) {
+    return std::make_shared<DatabaseORM::storage_t>(std::move(dao), std::move(schema.tables),
+                                                    std::move(schema.fieldsMaps));
+}
+
 std::shared_ptr<DatabaseORM::storage_t> open(const std::string& path) {
     auto dao = std::make_shared<SqliteDAO>(path);
-    dao->query(mirrorSchema().createStatements);
-    return makeStorage(std::move(dao));
+    // One schema both creates the tables and describes them: building it costs more than a copy.
+    Schema schema = mirrorSchema();
+    dao->query(schema.createStatements);
+    return storageOver(std::move(dao), std::move(schema));
 }
 } // namespace
 
 std::shared_ptr<DatabaseORM::storage_t> makeStorage(std::shared_ptr<DatabaseDAO> dao) {
-    Schema schema = mirrorSchema();
-    return std::make_shared<DatabaseORM::storage_t>(std::move(dao), std::move(schema.tables),
-                                                    std::move(schema.fieldsMaps));
+    return storageOver(std::move(dao), mirrorSchema());
 }
 
 std::shared_ptr<DatabaseORM::storage_t> openDatabase(const std::string& path) {

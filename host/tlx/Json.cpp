@@ -55,7 +55,18 @@ struct SizedDocument {
     }
     rapidjson::MemoryPoolAllocator<> pool;
     rapidjson::Document doc;
+    std::string text; // the text parsed in place, which the document's strings point into
 };
+
+// Throws the parse error, naming it and its offset.
+void CheckParsed(const rapidjson::ParseResult& result) {
+    if (result.IsError()) {
+        const std::string error = result.Code() == rapidjson::kParseErrorTermination
+                                      ? "nested deeper than " + std::to_string(MAX_JSON_DEPTH) + " levels"
+                                      : rapidjson::GetParseError_En(result.Code());
+        throw TJsonException("JSON parse error: " + error + " (offset " + std::to_string(result.Offset()) + ")");
+    }
+}
 
 // `text` ends with a zero character (a C buffer or a std::string's c_str()).
 TJsonObject ParsedDocument(const char* text, std::size_t size) {
@@ -64,13 +75,7 @@ TJsonObject ParsedDocument(const char* text, std::size_t size) {
     // A zero character ends the text, as it does for callers that hand over a C buffer. The terminated
     // form reads the text through RapidJSON's plain string stream, markedly faster than the sized form.
     // Answers come from outside and threads may have small stacks: no nesting may recurse without bound.
-    const rapidjson::ParseResult result = ParseBounded(*doc, text);
-    if (result.IsError()) {
-        const std::string error = result.Code() == rapidjson::kParseErrorTermination
-                                      ? "nested deeper than " + std::to_string(MAX_JSON_DEPTH) + " levels"
-                                      : rapidjson::GetParseError_En(result.Code());
-        throw TJsonException("JSON parse error: " + error + " (offset " + std::to_string(result.Offset()) + ")");
-    }
+    CheckParsed(ParseBounded(*doc, text));
     const rapidjson::Value* root = doc.get();
     return TJsonObject(std::move(doc), root);
 }
@@ -78,6 +83,15 @@ TJsonObject ParsedDocument(const char* text, std::size_t size) {
 
 TJsonObject TJsonObject::constructFromParse(const std::string& text) {
     return ParsedDocument(text.c_str(), text.size());
+}
+
+TJsonObject TJsonObject::constructFromParseInsitu(std::string text) {
+    auto owner = std::make_shared<SizedDocument>(text.size());
+    owner->text = std::move(text);
+    std::shared_ptr<rapidjson::Document> doc(owner, &owner->doc);
+    CheckParsed(ParseBoundedInsitu(*doc, owner->text.data()));
+    const rapidjson::Value* root = doc.get();
+    return TJsonObject(std::move(doc), root);
 }
 
 TJsonObject TJsonObject::constructFromParse(const char* text) {

@@ -25,6 +25,8 @@ public:
     // MAX_JSON_DEPTH is such an error; the parse itself never recurses.
     static TJsonObject constructFromParse(const std::string& text);
     static TJsonObject constructFromParse(const char* text);
+    // The same, parsing the text in place: the document keeps the text (for large texts read once).
+    static TJsonObject constructFromParseInsitu(std::string text);
     // Wraps one value of a shared document.
     TJsonObject(std::shared_ptr<rapidjson::Document> doc, const rapidjson::Value* value);
 

@@ -45,12 +45,13 @@ template <typename Handler> struct CDepthLimitedHandler {
     }
 };
 
-template <typename Document, typename Stream> rapidjson::ParseResult ParseBounded(Document& doc, Stream& stream) {
+template <unsigned Flags = rapidjson::kParseIterativeFlag, typename Document, typename Stream>
+rapidjson::ParseResult ParseBounded(Document& doc, Stream& stream) {
     rapidjson::ParseResult result;
     auto generate = [&stream, &result](auto& handler) {
         CDepthLimitedHandler<std::remove_reference_t<decltype(handler)>> limited{handler, 0};
         rapidjson::Reader reader;
-        result = reader.Parse<rapidjson::kParseIterativeFlag>(stream, limited);
+        result = reader.Parse<Flags>(stream, limited);
         return !result.IsError();
     };
     doc.Populate(generate);
@@ -63,6 +64,13 @@ template <typename Document, typename Stream> rapidjson::ParseResult ParseBounde
 template <typename Document> rapidjson::ParseResult ParseBounded(Document& doc, const char* text) {
     rapidjson::StringStream stream(text);
     return Internals::ParseBounded(doc, stream);
+}
+
+// The same in place: the document's strings point into `text`, which it changes and which must live
+// as long as the document. Saves copying every string of a large text into the document's pool.
+template <typename Document> rapidjson::ParseResult ParseBoundedInsitu(Document& doc, char* text) {
+    rapidjson::InsituStringStream stream(text);
+    return Internals::ParseBounded<rapidjson::kParseIterativeFlag | rapidjson::kParseInsituFlag>(doc, stream);
 }
 
 // The same for `length` bytes of text, zero characters included.

@@ -1,6 +1,7 @@
 #include "piDorvAdapter.h"
 
 #include <cstddef>
+#include <iterator>
 #include <string>
 #include <utility>
 
@@ -276,6 +277,7 @@ std::uint32_t CDorvAdapter::SetAdapterProperty(PI::CProperty& /*property*/) {
 
 std::uint32_t CDorvAdapter::GetAdapterOperations(std::vector<PI::COperation>& out) const {
     out.clear();
+    out.reserve(std::size(ADAPTER_OPERATIONS));
     for (const OperationDescriptor& row : ADAPTER_OPERATIONS) {
         out.push_back(MakeOperation(row));
     }
@@ -398,7 +400,7 @@ CDorvAdapterList parseDorv100JSON(const char* answer) {
             }
             treeText = arrayEntry(commands, 0).findMember("DA", TLX::Json::JSON_STRING).jsonValue_Get().GetString();
         }
-        const TLX::Json::TJsonObject tree = TLX::Json::TJsonObject::constructFromParse(treeText);
+        const TLX::Json::TJsonObject tree = TLX::Json::TJsonObject::constructFromParseInsitu(std::move(treeText));
         const TLX::Json::TJsonObject elements = tree.findMember("TavrinStorageDeviceTree", TLX::Json::JSON_OBJECT)
                                                     .findMember("Adapter", TLX::Json::JSON_ARRAY);
         const rapidjson::SizeType count = elements.jsonValue_Get().Size();

@@ -131,7 +131,7 @@ private:
     // Steps of the worker loop.
     enum class WorkerStep { STOP, RETRY_FORCED_SCAN, POLL, FORCED_SCAN, UNLOCK, NONE };
     // Waits for the next event, or for the end of the wait; gives what the worker does next.
-    WorkerStep AwaitWorkerStep(bool forcedPending);
+    WorkerStep AwaitWorkerStep(bool forcedPending, bool forcedRan);
     // Calls the host back, when it registered for it, once the objects were unlocked.
     void NotifyHost();
     // After a cycle: the adapters are the plugin object's children, the plugin each adapter's parent.

@@ -38,16 +38,6 @@ std::uint32_t GlobalAdapterNumber(const std::string& uniqueId) {
     return globalId.GetGlobalAdapterNumber();
 }
 
-// The n-th adapter (counted from 0) carrying the unique-id text, or none.
-std::shared_ptr<CDorvAdapter> NthAdapterById(const std::vector<std::shared_ptr<CDorvAdapter>>& list,
-                                             const std::string& uniqueId, std::size_t n) {
-    for (const auto& adapter : list) {
-        if (adapter->m_UniqueID == uniqueId && n-- == 0) {
-            return adapter;
-        }
-    }
-    return nullptr;
-}
 } // namespace
 
 std::uint32_t IPLUGINAPI_IMPL::ScanSystem(std::vector<std::shared_ptr<CDorvAdapter>>& adapters,
@@ -128,10 +118,21 @@ std::uint32_t IPLUGINAPI_IMPL::UpdateSystem(const std::vector<std::shared_ptr<CD
 void IPLUGINAPI_IMPL::MergeAdapters(const std::vector<std::shared_ptr<CDorvAdapter>>& newAdapters,
                                     CSystemChanges& changes) {
     // Elements sharing a serial number are matched in turn: the n-th with a serial to the n-th current
-    // adapter with it, so that each is compared with one element only.
-    std::map<std::string, std::size_t> serialsSeen;
+    // adapter with it, so that each is compared with one element only. The current adapters are
+    // grouped by serial once, so that a cycle costs the same per adapter however many there are.
+    struct CSameSerial {
+        std::vector<std::shared_ptr<CDorvAdapter>> adapters;
+        std::size_t seen = 0;
+    };
+    std::map<std::string, CSameSerial> bySerial;
+    for (const auto& adapter : adapters_) {
+        bySerial[adapter->m_UniqueID].adapters.push_back(adapter);
+    }
     for (const auto& fresh : newAdapters) {
-        auto current = NthAdapterById(adapters_, fresh->m_UniqueID, serialsSeen[fresh->m_UniqueID]++);
+        CSameSerial& sameSerial = bySerial[fresh->m_UniqueID];
+        const std::size_t n = sameSerial.seen++;
+        // An element beyond the current ones is new; it never matches a later element either.
+        const auto current = n < sameSerial.adapters.size() ? sameSerial.adapters[n] : nullptr;
         if (current) {
             // A scanned adapter carries no identity of its own: compare and update the device data
             // only, so that the identifier the host knows and the relations stay.

@@ -17,6 +17,11 @@ const std::uint32_t CRASH_TRACE_LEVEL = 0x40000000;
 // A forced scan is raised while the host call that asked for it still holds dL, so its first try
 // usually finds the lock busy; it is tried again after this pause instead of being dropped.
 const unsigned long FORCED_RETRY_MILLISECONDS = 100;
+// After a forced cycle the worker pauses this long (on the stop event alone) before it takes the
+// next raise: std::mutex is not fair, and without the pause the worker retakes dL before the host
+// call that the unlock woke is scheduled, so under back-to-back forced scans host calls wait for
+// several cycles instead of one.
+const unsigned long HOST_TURN_MILLISECONDS = 1;
 
 unsigned long WaitMilliseconds(const std::atomic<std::uint32_t>& seconds) {
     return static_cast<unsigned long>(seconds.load()) * 1000ul;
@@ -106,8 +111,10 @@ void IPLUGINAPI_IMPL::Worker() {
     TLX::Threading::CThread::initialize();
     PIDORV_TRACE(2, "Worker", "ENTER Worker()");
     bool forcedPending = false;
+    bool forcedRan = false;
     for (;;) {
-        const WorkerStep step = AwaitWorkerStep(forcedPending);
+        const WorkerStep step = AwaitWorkerStep(forcedPending, forcedRan);
+        forcedRan = false;
         if (step == WorkerStep::STOP) {
             break;
         }
@@ -117,6 +124,7 @@ void IPLUGINAPI_IMPL::Worker() {
             case WorkerStep::RETRY_FORCED_SCAN:
                 PIDORV_TRACE(4, "Worker", "Worker() forced scan found the locks busy, retried");
                 forcedPending = !WorkerDo(true);
+                forcedRan = !forcedPending;
                 break;
             case WorkerStep::POLL:
                 PIDORV_TRACE(4, "Worker", "Worker() timeout event received");
@@ -127,6 +135,7 @@ void IPLUGINAPI_IMPL::Worker() {
                 eventHandler_.takeAll(CPluginEvents::FORCE_WORK);
                 PIDORV_TRACE(4, "Worker", "forceWork event received, force scan");
                 forcedPending = !WorkerDo(true);
+                forcedRan = !forcedPending;
                 break;
             case WorkerStep::UNLOCK:
                 PIDORV_TRACE(4, "Worker", "Worker() privateEvent_ event received");
@@ -153,11 +162,17 @@ void IPLUGINAPI_IMPL::Worker() {
     PIDORV_TRACE(2, "Worker", "LEAVE Worker()");
 }
 
-IPLUGINAPI_IMPL::WorkerStep IPLUGINAPI_IMPL::AwaitWorkerStep(bool forcedPending) {
+IPLUGINAPI_IMPL::WorkerStep IPLUGINAPI_IMPL::AwaitWorkerStep(bool forcedPending, bool forcedRan) {
+    int which = -1;
+    if (forcedRan) {
+        static const std::vector<int> stopOnly = {CPluginEvents::STOP};
+        if (eventHandler_.wait_for(stopOnly, HOST_TURN_MILLISECONDS, which)) {
+            return WorkerStep::STOP;
+        }
+    }
     // The handler hands out the first listed event with a raise pending: a pending stop goes before
     // pending work, so DeInitialize waits for the cycle under way and not for the work queued behind it.
     static const std::vector<int> events = {CPluginEvents::STOP, CPluginEvents::PRIVATE, CPluginEvents::FORCE_WORK};
-    int which = -1;
     const unsigned long wait = forcedPending ? FORCED_RETRY_MILLISECONDS : WaitMilliseconds(pollInterval_);
     if (!eventHandler_.wait_for(events, wait, which)) {
         return forcedPending ? WorkerStep::RETRY_FORCED_SCAN : WorkerStep::POLL;
