@@ -334,8 +334,10 @@ TEST_F(ControllerLink, EveryRecordLocatesItsTraceStatement) {
         NAMESPACE_piDorv::IPLUGINAPI_IMPL plugin;
         std::vector<PI::CAdapterID> ids;
         std::vector<PI::CObject> objects;
-        ASSERT_EQ(0u, plugin.Execute(PI::INITIALIZE, 0, &ids) + plugin.Execute(PI::SET_ADAPTER_IDS, 0, &ids) +
-                          plugin.Execute(PI::GET_TOPOLOGY, 0, &objects) + plugin.Execute(PI::DEINITIALIZE, 0, nullptr));
+        ASSERT_EQ((std::vector<std::uint32_t>(4, 0)),
+                  (std::vector<std::uint32_t>{
+                      plugin.Execute(PI::INITIALIZE, 0, &ids), plugin.Execute(PI::SET_ADAPTER_IDS, 0, &ids),
+                      plugin.Execute(PI::GET_TOPOLOGY, 0, &objects), plugin.Execute(PI::DEINITIALIZE, 0, nullptr)}));
     }
     std::map<std::string, Lines> sources;
     for (const std::string& line : m_Trace.Lines()) {
