@@ -3,7 +3,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "support/PluginFixture.h"
+#include "CoreTest.h"
 
 namespace {
 using namespace test_support;
@@ -11,18 +11,12 @@ using Events = NAMESPACE_piDorv::IPLUGINAPI_IMPL::CPluginEvents;
 
 // The host's call-back after event 2: counts the calls and runs what the test gives it.
 struct CallbackHost : IPLUGINHOST {
-    explicit CallbackHost(
-        IPLUGINAPI_IMPL& plugin, std::function<void()> action = [] {})
-        : action(std::move(action)) {
-        plugin.hostCallback.host = this;
-        plugin.hostCallback.function = static_cast<HOSTCALLBACKFN>(&CallbackHost::Called);
-    }
     void Called(IPLUGINAPI* plugin) {
         last = plugin;
         ++calls;
         action();
     }
-    std::function<void()> action;
+    std::function<void()> action = [] {};
     std::atomic<IPLUGINAPI*> last{nullptr};
     std::atomic<int> calls{0};
 };
@@ -32,6 +26,8 @@ protected:
     void SetUp() override {
         PluginTest::SetUp();
         Initialize();
+        Plugin().hostCallback.host = &m_Host;
+        Plugin().hostCallback.function = static_cast<HOSTCALLBACKFN>(&CallbackHost::Called);
     }
     void TearDown() override {
         Release();
@@ -39,21 +35,18 @@ protected:
         PluginTest::TearDown();
     }
     bool IsFree(std::mutex& lock) { return std::unique_lock<std::mutex>(lock, std::try_to_lock).owns_lock(); }
-    CallbackHost& Host(std::function<void()> action = [] {}) {
-        m_Host = std::make_unique<CallbackHost>(Plugin(), std::move(action));
-        return *m_Host;
-    }
-    CallbackHost& HeldHost() {
-        return Host([gate = m_Release.get_future().share()] { gate.wait(); });
+    // The call-back waits for Release().
+    void HoldHost() {
+        m_Host.action = [gate = m_Release.get_future().share()] { gate.wait(); };
     }
     void Release() {
         if (!m_Released.exchange(true)) {
             m_Release.set_value();
         }
     }
-    std::promise<void> m_Release; // a held call-back waits for it
+    CallbackHost m_Host;
+    std::promise<void> m_Release;
     std::atomic<bool> m_Released{false};
-    std::unique_ptr<CallbackHost> m_Host;
 };
 
 TEST_F(Worker, ScanConfigurationQueuesOneEventAndForcesACycle) {
@@ -66,11 +59,11 @@ TEST_F(Worker, ScanConfigurationQueuesOneEventAndForcesACycle) {
     EXPECT_TRUE(Eventually([&] { return PluginUpdateCounter() > counter; }));
     const auto events = CollectEvents();
     ASSERT_EQ(events.size(), 1u);
-    EXPECT_EQ(std::make_pair(events[0].m_Code, events[0].m_SourceID), std::make_pair(10132, AdapterId()));
-    EXPECT_TRUE(CollectEvents().empty());
+    EXPECT_EQ(std::make_tuple(events[0].m_Code, events[0].m_SourceID, CollectEvents().size()),
+              std::make_tuple(10132, AdapterId(), 0ul));
     std::lock_guard<std::mutex> guard(Peer::dL(Plugin())); // the cycle kept the relations
-    EXPECT_EQ(Peer::adapters(Plugin()).at(0)->m_Parents, std::vector<std::uint64_t>{ID_BASE});
-    EXPECT_EQ(Peer::plugin(Plugin()).m_Children, std::vector<std::uint64_t>{ID_BASE | 1});
+    EXPECT_EQ(std::make_pair(Peer::adapters(Plugin()).at(0)->m_Parents, Peer::plugin(Plugin()).m_Children),
+              std::make_pair(std::vector<std::uint64_t>{ID_BASE}, std::vector<std::uint64_t>{ID_BASE | 1}));
 }
 
 // Two queued events come in order, once; while the queue is busy none come. The texts of each step.
@@ -88,22 +81,13 @@ TEST_F(Worker, GetEventsHandsOutTheQueueInOrderOnceAndNothingWhileItIsBusy) {
     }
     const auto events = CollectEvents();
     ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(std::make_pair(events[0].m_Code, events[1].m_Code), std::make_pair(10001, 10002));
-    EXPECT_TRUE(CollectEvents().empty());
-    const Texts tried = {"ENTER GetEvents()", "locked = eL.try_lock()",
-                         "locked = eL.try_lock()waited for microseconds: N "};
-    Texts getEvents = tried;
-    for (int i = 0; i < 2; ++i) {
-        getEvents.insert(getEvents.end(), tried.begin(), tried.end());
-        getEvents.push_back("LEAVE GetEvents() -> 0");
-    }
-    const Texts execute = {"ENTER ExecutePluginOperation()", "LEAVE ExecutePluginOperation() -> 0"};
-    ExpectSaid(
-        trace,
-        {{"onAddAvent",
-          {"eL.lock()", "eL.lock()waited for microseconds: N ", "eL.lock()", "eL.lock()waited for microseconds: N "}},
-         {"GetEvents", getEvents},
-         {"ExecutePluginOperation", {execute[0], execute[1], execute[0], execute[1], execute[0], execute[1]}}});
+    EXPECT_EQ(std::make_tuple(events[0].m_Code, events[1].m_Code, CollectEvents().size()),
+              std::make_tuple(10001, 10002, 0ul));
+    const Texts tried = Texts{"ENTER GetEvents()"} + Timed("locked = eL.try_lock()");
+    ExpectSaid(trace, {{"onAddAvent", Repeated(Timed("eL.lock()"), 2)},
+                       {"GetEvents", tried + Repeated(tried + Texts{"LEAVE GetEvents() -> 0"}, 2)},
+                       {"ExecutePluginOperation",
+                        Repeated({"ENTER ExecutePluginOperation()", "LEAVE ExecutePluginOperation() -> 0"}, 3)}});
 }
 
 TEST_F(Worker, CycleSkipsWhenEitherLockIsBusyAndGivesTheOtherBack) {
@@ -135,63 +119,58 @@ TEST_F(Worker, ForcedScanRaisedUnderTheDataLockIsRetried) {
 
 TEST_F(Worker, LockObjectsFollowsItsRulesInOrder) {
     const auto adapter = Peer::adapters(Plugin()).at(0);
+    auto& pd = Peer::physicalDrives(Plugin());
+    auto& ld = Peer::logicalDrives(Plugin());
     for (int n : {0, 1}) {
-        Peer::physicalDrives(Plugin()).push_back(MakePhysicalDrive(n));
-        Peer::logicalDrives(Plugin()).push_back(MakeLogicalDrive(adapter, n + 5));
+        pd.push_back(MakePhysicalDrive(n));
+        ld.push_back(MakeLogicalDrive(adapter, n + 5));
     }
-    const auto flags = [&] { // plugin and adapter, the physical drives, the logical drives
-        const auto& pd = Peer::physicalDrives(Plugin());
-        const auto& ld = Peer::logicalDrives(Plugin());
-        return std::to_string(Peer::plugin(Plugin()).m_Locked) + std::to_string(adapter->m_Locked) + " " +
-               std::to_string(pd[0].m_Locked) + std::to_string(pd[1].m_Locked) + " " + std::to_string(ld[0].m_Locked) +
-               std::to_string(ld[1].m_Locked);
-    };
-    const std::tuple<int, int, int, int, const char*> cases[] = {
-        {-1, 0, 0, 0, "11 11 11"},   // everything
-        {0, -1, -1, 5, "00 00 10"},  // a logical drive by number
-        {0, -1, -1, -1, "01 00 00"}, // the adapters
-        {0, 1, 0, -1, "00 01 00"},   // a physical drive by location
-        {0, -1, 0, -1, "00 00 00"},  // b and d unset, c set: the physical drive at -1/0, none
-    };
+    // a b c d, then the flags of plugin and adapter, the physical drives, the logical drives
+    const std::tuple<int, int, int, int, std::vector<bool>> cases[] = {
+        {-1, 0, 0, 0, {1, 1, 1, 1, 1, 1}},   // everything
+        {0, -1, -1, 5, {0, 0, 0, 0, 1, 0}},  // a logical drive by number
+        {0, -1, -1, -1, {0, 1, 0, 0, 0, 0}}, // the adapters
+        {0, 1, 0, -1, {0, 0, 0, 1, 0, 0}},   // a physical drive by location
+        {0, -1, 0, -1, {0, 0, 0, 0, 0, 0}}}; // b and d unset, c set: the physical drive at -1/0, none
     for (const auto& [a, b, c, d, locked] : cases) {
         Plugin().UnlockObjects();
         EXPECT_EQ(Plugin().LockObjects(a, b, c, d), 0u);
-        EXPECT_EQ(flags(), locked) << a << " " << b << " " << c << " " << d;
+        EXPECT_EQ((std::vector<bool>{Peer::plugin(Plugin()).m_Locked, adapter->m_Locked, pd[0].m_Locked, pd[1].m_Locked,
+                                     ld[0].m_Locked, ld[1].m_Locked}),
+                  locked)
+            << a << " " << b << " " << c << " " << d;
     }
 }
 
 // A forced cycle; a new poll interval of 2 s, which clears the lock flags, calls the host back and
 // brings the next cycle by time-out; the stop. The texts of each step.
 TEST_F(Worker, CyclesOnDemandAndOnTimeOutAndCallsTheHostBack) {
-    CallbackHost& host = Host();
     Plugin().LockObjects(-1, 0, 0, 0);
     TraceCapture trace(0x2 | 0x4 | 0x8 | 0x10);
     StartThreads();
     Plugin().sendWorkerEvent(Events::FORCE_WORK);
     ASSERT_TRUE(trace.WaitFor("After UpdateSystem() ret ="));
     ASSERT_EQ(SetPollInterval(2), 0u);
-    ASSERT_TRUE(Eventually([&] { return host.calls == 1 && host.last == &Plugin(); }));
+    ASSERT_TRUE(Eventually([&] { return m_Host.calls == 1 && m_Host.last == &Plugin(); }));
     {
         std::lock_guard<std::mutex> guard(Peer::dL(Plugin()));
         EXPECT_FALSE(Peer::plugin(Plugin()).m_Locked || Peer::adapters(Plugin())[0]->m_Locked);
     }
     ASSERT_TRUE(trace.WaitFor("After UpdateSystem() ret =", 2, 8)); // before the 10 s wait of before
     ASSERT_EQ(Plugin().Execute(PI::DEINITIALIZE, 0, nullptr), 0u);
-    Texts cycles;
-    for (const char* bscan : {"1", "0"}) {
-        for (const std::string& text : Texts{
-                 "locked = std::try_lock(dL, eL)", "locked = std::try_lock(dL, eL)waited for microseconds: N ",
-                 "Worker() before bscan=" + std::string(bscan), "Before ScanSystem()",
-                 "After ScanSystem() ret = 0 drives=0", "Before UpdateSystem()", "After UpdateSystem() ret = 20000"}) {
-            cycles.push_back(text);
-        }
-    }
-    ExpectSaid(trace, {{"Worker",
-                        {"ENTER Worker()", "forceWork event received, force scan",
-                         "Worker() privateEvent_ event received", "dL.lock()", "dL.lock()waited for microseconds: N ",
-                         "Worker() timeout event received", "stop event received", "LEAVE Worker()"}},
-                       {"WorkerDo", cycles},
-                       {"EventPoll", {"ENTER EventPoll()", "stop event received", "LEAVE EventPoll()"}}});
+    const auto cycle = [](const char* bscan) {
+        return Timed("locked = std::try_lock(dL, eL)") +
+               Texts{"Worker() before bscan=" + std::string(bscan), "Before ScanSystem()",
+                     "After ScanSystem() ret = 0 drives=0", "Before UpdateSystem()",
+                     "After UpdateSystem() ret = 20000"};
+    };
+    ExpectSaid(
+        trace,
+        {{"Worker",
+          Texts{"ENTER Worker()", "forceWork event received, force scan", "Worker() privateEvent_ event received"} +
+              Timed("dL.lock()") + Texts{"Worker() timeout event received", "stop event received", "LEAVE Worker()"}},
+         {"WorkerDo", cycle("1") + cycle("0")},
+         {"EventPoll", {"ENTER EventPoll()", "stop event received", "LEAVE EventPoll()"}}});
 }
 
 TEST_F(Worker, DeInitializeWhileACycleRunsLetsTheCycleFinish) {
@@ -201,16 +180,19 @@ TEST_F(Worker, DeInitializeWhileACycleRunsLetsTheCycleFinish) {
     Plugin().sendWorkerEvent(Events::FORCE_WORK);
     ASSERT_TRUE(trace.WaitFor("Before ScanSystem()"));
     EXPECT_EQ(Plugin().Execute(PI::DEINITIALIZE, 0, nullptr), 0u);
-    EXPECT_EQ(trace.Messages("", "Worker").back(), "LEAVE Worker()");
-    EXPECT_EQ(trace.Messages("", "WorkerDo").back(), "After UpdateSystem() ret = 20000");
+    EXPECT_EQ(std::make_pair(trace.Messages("", "Worker").back(), trace.Messages("", "WorkerDo").back()),
+              std::make_pair(std::string("LEAVE Worker()"), std::string("After UpdateSystem() ret = 20000")));
 }
 
 TEST_F(Worker, PendingStopGoesBeforePendingWorkAndPendingWorkCostsOneCycle) {
-    CallbackHost& host = HeldHost();
+    HoldHost();
     auto& handler = Peer::eventHandler(Plugin());
-    for (int i = 0; i < 20; ++i) {
-        Plugin().sendWorkerEvent(Events::FORCE_WORK);
-    }
+    const auto forceWork = [this] {
+        for (int i = 0; i < 20; ++i) {
+            Plugin().sendWorkerEvent(Events::FORCE_WORK);
+        }
+    };
+    forceWork();
     LumoEmu_SetFaults("delay:200"); // a slow controller
     TraceCapture trace(0x4 | 0x10);
     StartThreads();
@@ -218,10 +200,8 @@ TEST_F(Worker, PendingStopGoesBeforePendingWorkAndPendingWorkCostsOneCycle) {
     EXPECT_EQ(handler.pending(Events::FORCE_WORK), 0); // the cycle under way answers all twenty
     // Work raised while the worker is held in the call-back of event 2, then DeInitialize.
     ASSERT_EQ(SetPollInterval(10), 0u);
-    ASSERT_TRUE(Eventually([&] { return host.calls == 1; }));
-    for (int i = 0; i < 20; ++i) {
-        Plugin().sendWorkerEvent(Events::FORCE_WORK);
-    }
+    ASSERT_TRUE(Eventually([&] { return m_Host.calls == 1; }));
+    forceWork();
     std::thread stop([this] { EXPECT_EQ(Plugin().Execute(PI::DEINITIALIZE, 0, nullptr), 0u); });
     // The event-pool thread took its stop; the worker's waits behind the work.
     EXPECT_TRUE(
@@ -233,10 +213,10 @@ TEST_F(Worker, PendingStopGoesBeforePendingWorkAndPendingWorkCostsOneCycle) {
 }
 
 TEST_F(Worker, LifecycleCommandsAtOnceTakeTurns) {
-    CallbackHost& host = HeldHost();
+    HoldHost();
     StartThreads();
     ASSERT_EQ(SetPollInterval(10), 0u);
-    ASSERT_TRUE(Eventually([&] { return host.calls == 1; }));
+    ASSERT_TRUE(Eventually([&] { return m_Host.calls == 1; }));
     TraceCapture trace(0x2 | 0x8);
     // The first DeInitialize joins the worker held in the call-back; two more commands come meanwhile.
     std::vector<std::uint32_t> status(3, 99);
@@ -262,7 +242,7 @@ TEST_F(Worker, LifecycleCommandsAtOnceTakeTurns) {
 }
 
 TEST_F(Worker, ExceptionInACycleIsLoggedAndTheWorkerGoesOn) {
-    Host([] { throw std::runtime_error("host call-back failed"); });
+    m_Host.action = [] { throw std::runtime_error("host call-back failed"); };
     StartThreads();
     TraceCapture trace(0x40000000);
     ASSERT_EQ(SetPollInterval(5), 0u); // event 2: the worker calls the host back, which throws
