@@ -5,9 +5,8 @@
 #include <new>
 #include <regex>
 #include <set>
-#include <sstream>
 
-#include "support/PluginFixture.h"
+#include "CoreTest.h"
 
 extern "C" std::uint32_t createIf(IPLUGINAPI** out);
 extern "C" void releaseIf(IPLUGINAPI** holder);
@@ -69,16 +68,13 @@ TEST_F(Dispatch, CreateAndReleaseKeepTheGlobalPointerAndStopLeftThreads) {
 }
 
 TEST(Library, ExportsOnlyTheTwoEntryPoints) {
-    FILE* pipe = popen((std::string("nm -D --defined-only '") + PIDORV_PLUGIN_LIBRARY + "'").c_str(), "r");
+    // absolute symbols are version tags
+    const std::string command = "nm -D --defined-only '" PIDORV_PLUGIN_LIBRARY "' | awk '$2 != \"A\" {print $3}'";
+    FILE* pipe = popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::set<std::string> names;
-    char line[1024];
-    while (std::fgets(line, sizeof line, pipe) != nullptr) {
-        std::istringstream fields(line);
-        std::string address, type, name;
-        if (fields >> address >> type >> name && type != "A") { // absolute symbols are version tags
-            names.insert(name);
-        }
+    for (char name[1024]; std::fscanf(pipe, "%1023s", name) == 1;) {
+        names.insert(name);
     }
     ASSERT_EQ(pclose(pipe), 0);
     EXPECT_EQ(names, (std::set<std::string>{"createIf", "releaseIf"}));
@@ -136,26 +132,26 @@ TEST_F(Lifecycle, TracesEveryStep) {
     EXPECT_EQ(Plugin().Execute(PI::SET_ADAPTER_IDS, 0, &ids), 20000u);
     Plugin().Execute(PI::DEINITIALIZE, 0, nullptr);
     Plugin().Execute(PI::DEINITIALIZE, 0, nullptr);
-    ExpectSaid(trace, {{"Initialize",
-                        {"ENTER Initialize()", "dL.lock()", "dL.lock()waited for microseconds: N ",
-                         "ScanSystem() ret = 0 physicalDrives_=0", "Create new adpID", "LEAVE Initialize() -> 0"}},
-                       {"SetAdapterIDs",
-                        {"ENTER SetAdapterIDs", "ENTER SetAdapterIDs", "SetAdapterIDs() threads are already running"}},
-                       {"DeInitialize",
-                        {"ENTER DeInitialize", "Wait for termination... (Worker)", "Dorv... (Worker) is joinable",
-                         "workerTh_.thread_.join()", "workerTh_.thread_.join()waited for microseconds: N ",
-                         "Dorv... (Event Pool) is joinable", "eventPoolTh_.thread_.join()",
-                         "eventPoolTh_.thread_.join()waited for microseconds: N ", "LEAVE DeInitialize",
-                         "ENTER DeInitialize", "Wait for termination... (Worker)", "Dorv... (Worker) is not joinable",
-                         "Dorv... (Event Pool) is not joinable", "LEAVE DeInitialize"}}});
+    const Texts stopped = {"Dorv... (Worker) is not joinable", "Dorv... (Event Pool) is not joinable"};
+    ExpectSaid(trace,
+               {{"Initialize",
+                 Texts{"ENTER Initialize()"} + Timed("dL.lock()") +
+                     Texts{"ScanSystem() ret = 0 physicalDrives_=0", "Create new adpID", "LEAVE Initialize() -> 0"}},
+                {"SetAdapterIDs",
+                 {"ENTER SetAdapterIDs", "ENTER SetAdapterIDs", "SetAdapterIDs() threads are already running"}},
+                {"DeInitialize",
+                 Texts{"ENTER DeInitialize", "Wait for termination... (Worker)", "Dorv... (Worker) is joinable"} +
+                     Timed("workerTh_.thread_.join()") + Texts{"Dorv... (Event Pool) is joinable"} +
+                     Timed("eventPoolTh_.thread_.join()") +
+                     Texts{"LEAVE DeInitialize", "ENTER DeInitialize", "Wait for termination... (Worker)"} + stopped +
+                     Texts{"LEAVE DeInitialize"}}});
     Texts holds;
+    const std::regex hold(":([0-9]+)\t~CAutoScopeLeaveLogger_([0-9]+)\t(.*[^0-9])[0-9]+ $");
     for (const std::string& line : trace.Lines()) {
-        const std::size_t name = line.find("\t~CAutoScopeLeaveLogger_");
-        if (name != std::string::npos) {
-            const std::string number = line.substr(name + 24, line.find('\t', name + 1) - name - 24);
-            EXPECT_NE(line.find(":" + number + "\t~CAutoScopeLeaveLogger_" + number + "\t"), std::string::npos);
-            holds.push_back(
-                std::regex_replace(line.substr(line.find('\t', name + 1) + 1), std::regex("[0-9]+ $"), "N "));
+        std::smatch m;
+        if (std::regex_search(line, m, hold)) {
+            EXPECT_EQ(m[1], m[2]) << line;
+            holds.push_back(m[3].str() + "N ");
         }
     }
     EXPECT_EQ(holds, (Texts{"dL.lock() . Lock held for microseconds: N ",
@@ -208,22 +204,15 @@ TEST_F(PluginObject, PollIntervalIsBoundedPersistedAndWakesTheWorker) {
 }
 
 TEST_F(PluginObject, StoredPollIntervalIsReadWholeAndBounded) {
-    const std::pair<const char*, std::uint32_t> cases[] = {{"PollInterval=1\n", 2},
-                                                           {"PollInterval=0\n", 2},
-                                                           {"PollInterval=300\n", 255},
-                                                           {"PollInterval=255\n", 255},
-                                                           {"PollInterval=42\n", 42},
-                                                           {"PollInterval= 7\n", 7},
-                                                           {"PollInterval=12abc\n", 10},
-                                                           {"PollInterval=\n", 10},
-                                                           {"PollInterval=0x10\n", 10},
-                                                           {"PollInterval=99999999999\n", 10},
-                                                           {"Other=5\n", 10},
-                                                           {nullptr, 10}};
+    const std::pair<const char*, std::uint32_t> cases[] = {
+        {"PollInterval=1", 2},           {"PollInterval=0", 2},   {"PollInterval=300", 255},
+        {"PollInterval=255", 255},       {"PollInterval=42", 42}, {"PollInterval= 7", 7},
+        {"PollInterval=12abc", 10},      {"PollInterval=", 10},   {"PollInterval=0x10", 10},
+        {"PollInterval=9999999999", 10}, {"Other=5", 10},         {nullptr, 10}};
     for (const auto& [content, expected] : cases) {
         std::filesystem::remove(m_ConfigDir / "piDorv.ini");
         if (content != nullptr) {
-            WriteConfig(content);
+            WriteConfig(content + std::string("\n"));
         }
         IPLUGINAPI_IMPL plugin;
         EXPECT_EQ(Peer::pollInterval(plugin), expected) << (content ? content : "(no file)");
