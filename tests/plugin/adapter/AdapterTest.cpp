@@ -64,16 +64,19 @@ std::string Serial(int n) {
     return "8A3F0C21D94E4B7A9E6155C2F0B13D0" + std::to_string(n);
 }
 
-// One "Adapter" element; `changes` give members another raw JSON value, a null value drops the member.
-std::string Element(int n, const std::map<std::string, const char*>& changes = {}) {
+// One "Adapter" element; a change "member=value" gives a member another raw JSON value, a bare member
+// name drops it.
+std::string Element(int n, const Lines& changes = {}) {
     std::string out = std::regex_replace(R"j({"@Nr":#,"Name":"Dorv100 Dual SD (#)","Product":"Dorv100 Dual SD",)j"
                                          R"j("Vendor":"Kelto","FirmwareVersion":"1.5 (LPC), 1.7 (FX3S)",)j"
                                          R"("SerialNumber":"8A3F0C21D94E4B7A9E6155C2F0B13D0#","VendorID":"0x7A11",)"
                                          R"("DeviceID":"0x0D10","AdapterNumber":#})",
                                          std::regex("#"), std::to_string(n));
-    for (const auto& [member, value] : changes) {
-        const std::string text = value != nullptr ? ",\"" + member + "\":" + value : "";
-        out = std::regex_replace(out, std::regex(",\"" + member + "\":(\"[^\"]*\"|[0-9]+)"), text);
+    for (const std::string& change : changes) {
+        const std::size_t is = change.find('=');
+        const std::string member = ",\"" + change.substr(0, is) + "\":";
+        const std::string value = is == std::string::npos ? "" : member + change.substr(is + 1);
+        out = std::regex_replace(out, std::regex(member + "(\"[^\"]*\"|[0-9]+)"), value);
     }
     return out;
 }
@@ -103,7 +106,7 @@ std::size_t Count(const std::string& answer) {
 
 TEST(DeviceTreeParse, FullAnswerGivesItsAdaptersInOrder) {
     const auto adapters = parseDorv100JSON(
-        Envelope(Tree({Element(0), Element(1, {{"AdapterNumber", "-1"}, {"Name", R"("Dorv\u0000hidden")"}})})).c_str());
+        Envelope(Tree({Element(0), Element(1, {"AdapterNumber=-1", R"(Name="Dorv\u0000hidden")"})})).c_str());
     ASSERT_EQ(2u, adapters.size());
     CDorvAdapter expected; // every member not read keeps its default
     expected.PI::CObject::m_Type = 19051;
@@ -149,24 +152,12 @@ TEST(DeviceTreeParse, UnreadableAnswersGiveNoAdapter) {
 
 // An element is taken only when all eight members were read: a missing or mistyped one ends the list.
 TEST(DeviceTreeParse, ElementLackingAMemberOrOfWrongTypeEndsTheList) {
-    const std::pair<const char*, const char*> changes[] = {{"FirmwareVersion", nullptr},
-                                                           {"SerialNumber", nullptr},
-                                                           {"Product", nullptr},
-                                                           {"Vendor", nullptr},
-                                                           {"Name", nullptr},
-                                                           {"VendorID", nullptr},
-                                                           {"DeviceID", nullptr},
-                                                           {"AdapterNumber", nullptr},
-                                                           {"AdapterNumber", "\"1\""},
-                                                           {"AdapterNumber", "1.5"},
-                                                           {"VendorID", "4660"},
-                                                           {"SerialNumber", "null"},
-                                                           {"AdapterNumber", "4294967296"},
-                                                           {"Name", "[\"x\"]"}};
-    for (const auto& [member, value] : changes) {
-        const auto adapters =
-            parseDorv100JSON(Envelope(Tree({Element(0), Element(1, {{member, value}}), Element(2)})).c_str());
-        ASSERT_EQ(1u, adapters.size()) << member << " = " << (value ? value : "(dropped)");
+    const Lines changes({"FirmwareVersion", "SerialNumber", "Product", "Vendor", "Name", "VendorID", "DeviceID",
+                         "AdapterNumber", "AdapterNumber=\"1\"", "AdapterNumber=1.5", "VendorID=4660",
+                         "SerialNumber=null", "AdapterNumber=4294967296", "Name=[\"x\"]"});
+    for (const std::string& change : changes) {
+        const auto adapters = parseDorv100JSON(Envelope(Tree({Element(0), Element(1, {change}), Element(2)})).c_str());
+        ASSERT_EQ(1u, adapters.size()) << change;
         EXPECT_EQ(Serial(0), adapters[0].m_UniqueID);
     }
 }
@@ -308,10 +299,9 @@ TEST_F(ControllerLink, CallsAndTraceOfEveryOutcome) {
 // The answer buffer holds 64000 bytes: an answer of that size is read whole, a longer one is cut there.
 TEST_F(ControllerLink, AnswerIsReadUpToTheBufferSize) {
     SetMask(4);
-    const std::size_t fill = 64000 - Envelope(Tree({Element(0, {{"Name", "\"\""}})})).size();
+    const std::size_t fill = 64000 - Envelope(Tree({Element(0, {"Name=\"\""})})).size();
     for (std::size_t extra : {0, 1}) {
-        const std::string name = "\"" + std::string(fill + extra, 'N') + "\"";
-        const std::string answer = Envelope(Tree({Element(0, {{"Name", name.c_str()}})}));
+        const std::string answer = Envelope(Tree({Element(0, {"Name=\"" + std::string(fill + extra, 'N') + "\""})}));
         LumoEmu_SetAnswer(answer.c_str());
         m_Trace.Clear();
         EXPECT_EQ(extra == 0 ? 1u : 0u, adaptersGet().size()) << extra;
