@@ -97,15 +97,18 @@ TEST(LogicalDrive, ShowsItsPropertiesWithTheirConditions) {
     EXPECT_TRUE(propertiesOf(ld, 30247).empty());
 }
 
-TEST(LogicalDrive, StatusDisplayAndTheStatusLineWhateverTheAskedProperty) {
+TEST(LogicalDrive, StatusDisplayRowTextAndTheStatusLineWhateverTheAskedProperty) {
     CDorvLogicalDrive ld = mirror();
-    const std::pair<std::int32_t, std::int32_t> cases[] = {
-        {40093, 24054}, {40094, 24063}, {40095, 24050}, {40023, 24054}};
-    for (const auto& [status, display] : cases) {
+    const std::tuple<std::int32_t, std::int32_t, const char*> cases[] = {
+        {40093, 24054, "OK"}, {40094, 24063, "DEGRADED"}, {40095, 24050, "FAILED"}, {40023, 24054, "OK"}};
+    for (const auto& [status, display, text] : cases) {
         ld.m_Status = status;
         EXPECT_EQ(Texts{"30017 label=23249 sd=" + std::to_string(display) + " " + std::to_string(status) +
                         " of {40093,40094,40095}"},
                   propertiesOf(ld, 30017));
+        RaidDataModels::LD model;
+        ld.SetDatabaseObjectProperties(model);
+        EXPECT_EQ(text, model.Status) << status;
     }
     ld.m_Number = 4;
     ld.m_Status = 40094;
@@ -220,12 +223,6 @@ TEST(LogicalDrive, WritesItsRow) {
     ld.m_StripeSize = 40049;
     ld.SetDatabaseObjectProperties(model);
     EXPECT_EQ((Texts{"RAID0", "4K"}), (Texts{model.RaidLevel, model.StripeSize}));
-    for (const auto& [status, text] : std::vector<std::pair<std::int32_t, const char*>>{
-             {40093, "OK"}, {40094, "DEGRADED"}, {40095, "FAILED"}, {40023, "OK"}}) {
-        ld.m_Status = status;
-        ld.SetDatabaseObjectProperties(model);
-        EXPECT_EQ(text, model.Status) << status;
-    }
     // The row delete selects on host name 'localhost': without it removed drives would stay behind.
     RaidDataModels::LD bare;
     CDorvLogicalDrive(nullptr).SetDatabaseObjectProperties(bare);
@@ -330,19 +327,29 @@ TEST(PhysicalDrive, ShowsItsFourteenPropertiesInOrder) {
     EXPECT_EQ(Texts{"30247 label=23300 '/dev/'"}, propertiesOf(pd, {30247}));
 }
 
-TEST(PhysicalDrive, StatusDisplayFollowsStatusAndMedia) {
-    const std::tuple<std::int32_t, std::int32_t, std::int32_t> cases[] = {{40093, 24093, 24201}, {40095, 24087, 24195},
-                                                                          {40096, 24105, 24215}, {40098, 24014, 24146},
-                                                                          {40023, 24080, 24176}, {40099, 24081, 24183}};
-    for (const auto& [status, other, ssd] : cases) {
+TEST(PhysicalDrive, StatusDisplayFollowsStatusAndMediaAndTheRowNamesTheStatus) {
+    const std::vector<std::tuple<std::int32_t, std::int32_t, std::int32_t, const char*>> cases(
+        {{40093, 24093, 24201, "OPERATIONAL"},
+         {40095, 24087, 24195, "FAILED"},
+         {40096, 24105, 24215, "REBUILDING"},
+         {40098, 24014, 24146, "DEDICATED_HOTSPARE"},
+         {40023, 24080, 24176, "FAILED_MISSING"},
+         {40099, 24081, 24183, "OK"},
+         {40094, 24081, 24183, "OK"},
+         {0, 24081, 24183, "OK"}});
+    for (const auto& [status, other, ssd, text] : cases) {
         CDorvPhysicalDrive pd = operationalCard();
         pd.m_Status = status;
         std::vector<PI::CProperty> out;
         pd.GetPhysicalDriveProperties(out, 30017);
+        RaidDataModels::PD model;
+        pd.SetDatabaseObjectProperties(model);
         pd.m_MediaType = 40293;
         pd.GetPhysicalDriveProperties(out, 30017);
         ASSERT_EQ(2u, out.size());
-        EXPECT_EQ(std::make_pair(other, ssd), std::make_pair(out[0].m_StatusDisplay, out[1].m_StatusDisplay)) << status;
+        EXPECT_EQ(std::make_tuple(other, ssd, std::string(text)),
+                  std::make_tuple(out[0].m_StatusDisplay, out[1].m_StatusDisplay, model.Status))
+            << status;
     }
 }
 
@@ -453,14 +460,5 @@ TEST(PhysicalDrive, WritesItsRow) {
     RaidDataModels::PD bare;
     CDorvPhysicalDrive().SetDatabaseObjectProperties(bare);
     EXPECT_EQ("localhost", bare.HostName);
-    const std::pair<std::int32_t, const char*> statuses[] = {
-        {40023, "FAILED_MISSING"},     {40093, "OPERATIONAL"}, {40095, "FAILED"}, {40096, "REBUILDING"},
-        {40098, "DEDICATED_HOTSPARE"}, {40099, "OK"},          {40094, "OK"},     {0, "OK"}};
-    for (const auto& [status, text] : statuses) {
-        CDorvPhysicalDrive pd = operationalCard();
-        pd.m_Status = status;
-        pd.SetDatabaseObjectProperties(model);
-        EXPECT_EQ(text, model.Status) << status;
-    }
 }
 } // namespace
