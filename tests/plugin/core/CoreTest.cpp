@@ -297,9 +297,6 @@ TEST_F(Worker, ScanConfigurationQueuesOneEventAndForcesACycle) {
     ASSERT_EQ(events.size(), 1u);
     EXPECT_EQ(std::make_tuple(events[0].m_Code, events[0].m_SourceID, CollectEvents().size()),
               std::make_tuple(10132, AdapterId(), 0ul));
-    std::lock_guard<std::mutex> guard(Peer::dL(Plugin())); // the cycle kept the relations
-    EXPECT_EQ(std::make_pair(Peer::adapters(Plugin()).at(0)->m_Parents, Peer::plugin(Plugin()).m_Children),
-              std::make_pair(std::vector<std::uint64_t>{ID_BASE}, std::vector<std::uint64_t>{ID_BASE | 1}));
 }
 
 // Two queued events come in order, once; while the queue is busy none come. The texts of each step.
@@ -693,40 +690,41 @@ struct FailingDAO : DatabaseWrapper::DatabaseDAO {
 
 TEST_F(RowRoutines, EachReportsItsResultInTheTraceAndFailsAsGeneral) {
     auto adapter = MakeAdapter(7, "first");
-    std::vector<NAMESPACE_piDorv::CDorvPhysicalDrive> pd = {MakePhysicalDrive(1)};
-    std::vector<NAMESPACE_piDorv::CDorvLogicalDrive> ld = {MakeLogicalDrive(nullptr, 0, 0, {1})};
+    std::vector<CDorvPhysicalDrive> pd = {MakePhysicalDrive(1)};
+    std::vector<CDorvLogicalDrive> ld = {MakeLogicalDrive(nullptr, 0, 0, {1})};
     auto& plugin = Peer::plugin(Plugin());
     const std::string what = " (Storage query exception thrown! (locked))";
     const std::string unread = " (Storage query exception thrown! Cannot read ID from database!" + what;
+    auto& p = Plugin();
     const std::vector<std::tuple<std::function<std::uint32_t()>, std::string, std::string>> routines = {
-        {[&] { return Plugin().InsertObjectToDatabase(adapter, false); }, "Adapter (first) (7) inserted to db.",
+        {[&] { return p.InsertObjectToDatabase(adapter, false); }, "Adapter (first) (7) inserted to db.",
          "Storage query exception thrown during inserting Adapter (first) (7) to db."},
-        {[&] { return Plugin().InsertObjectToDatabase(pd[0], false); }, "PD (SD1) (1) entry inserted to db.",
+        {[&] { return p.InsertObjectToDatabase(pd[0], false); }, "PD (SD1) (1) entry inserted to db.",
          "Storage query exception thrown during inserting PD (SD1) (1) to db." + unread},
-        {[&] { return Plugin().InsertObjectToDatabase(ld[0], false); }, "LD (LogicalDrive_0) (0) inserted to db.",
+        {[&] { return p.InsertObjectToDatabase(ld[0], false); }, "LD (LogicalDrive_0) (0) inserted to db.",
          "Storage query exception thrown during inserting LD (LogicalDrive_0) (0) to db." + unread},
-        {[&] { return Plugin().InsertObjectToDatabase(plugin, false); }, "Plugin Dorv100 inserted to db.",
+        {[&] { return p.InsertObjectToDatabase(plugin, false); }, "Plugin Dorv100 inserted to db.",
          "Exception thrown during inserting Dorv100 plugin object to db." + unread},
-        {[&] { return Plugin().InsertAdapterPdToLdAssociationsToDb(ld, pd); },
+        {[&] { return p.InsertAdapterPdToLdAssociationsToDb(ld, pd); },
          "PdLdAssociation LD number (0) and PD slot number (1) inserted to db.",
          "Storage query exception thrown during inserting PD nad LD association for LD number (0) and PD slot number "
          "(1)." +
              what},
-        {[&] { return Plugin().UpdateObjectInDatabase(adapter); }, "Adapter (first) (7) entry updated in db.",
+        {[&] { return p.UpdateObjectInDatabase(adapter); }, "Adapter (first) (7) entry updated in db.",
          "Storage query exception thrown during updating Adapter (first) (7) in db." + what},
-        {[&] { return Plugin().UpdateObjectInDatabase(pd[0]); }, "PD (SD1) (1) entry updated id db.",
+        {[&] { return p.UpdateObjectInDatabase(pd[0]); }, "PD (SD1) (1) entry updated id db.",
          "Storage query exception thrown during updating PD (SD1) (1) id db." + what},
-        {[&] { return Plugin().UpdateObjectInDatabase(ld[0]); }, "LD number (0) entry updated id db.",
+        {[&] { return p.UpdateObjectInDatabase(ld[0]); }, "LD number (0) entry updated id db.",
          "Storage query exception thrown during updating LD number (0) id db." + what},
-        {[&] { return Plugin().UpdateObjectInDatabase(plugin); }, "Plugin Dorv100 updated in db.",
+        {[&] { return p.UpdateObjectInDatabase(plugin); }, "Plugin Dorv100 updated in db.",
          "Exception thrown during updating Dorv100 plugin object entry in db." + what},
-        {[&] { return Plugin().DeleteObjectFromDatabase(boost::optional<std::shared_ptr<CDorvAdapter>&>(adapter)); },
+        {[&] { return p.DeleteObjectFromDatabase(boost::optional<std::shared_ptr<CDorvAdapter>&>(adapter)); },
          "Dorv100 adapter removed from db.",
          "Storage query exception thrown during removing Dorv100 adapter from db." + what},
-        {[&] { return Plugin().DeleteObjectFromDatabase(pd[0]); }, "", ""}, // a drive's row stays
-        {[&] { return Plugin().DeleteObjectFromDatabase(ld[0]); }, "LD (LogicalDrive_0) (0) removed from db.",
+        {[&] { return p.DeleteObjectFromDatabase(pd[0]); }, "", ""}, // a drive's row stays
+        {[&] { return p.DeleteObjectFromDatabase(ld[0]); }, "LD (LogicalDrive_0) (0) removed from db.",
          "Storage query exception thrown during removing LD (LogicalDrive_0) (0) from db." + what},
-        {[&] { return Plugin().DeleteObjectFromDatabase(plugin); }, "Plugin Dorv removed from db.",
+        {[&] { return p.DeleteObjectFromDatabase(plugin); }, "Plugin Dorv removed from db.",
          "Exception thrown during removing Dorv plugin object from db." + what},
     };
     auto dao = std::make_shared<FailingDAO>();
@@ -787,10 +785,9 @@ TEST_F(RowRoutines, RowsAreFoundByTheirKeys) {
 }
 
 TEST_F(RowRoutines, DriveLinksFollowTheConfigurationAndAFailureSkipsTheRestOfItsDrive) {
-    std::vector<NAMESPACE_piDorv::CDorvPhysicalDrive> physical = {MakePhysicalDrive(0), MakePhysicalDrive(1),
-                                                                  MakePhysicalDrive(2)};
-    std::vector<NAMESPACE_piDorv::CDorvLogicalDrive> logical = {MakeLogicalDrive(nullptr, 0, 0, {0, 1}),
-                                                                MakeLogicalDrive(nullptr, 1, 0, {2})};
+    std::vector<CDorvPhysicalDrive> physical = {MakePhysicalDrive(0), MakePhysicalDrive(1), MakePhysicalDrive(2)};
+    std::vector<CDorvLogicalDrive> logical = {MakeLogicalDrive(nullptr, 0, 0, {0, 1}),
+                                              MakeLogicalDrive(nullptr, 1, 0, {2})};
     EXPECT_EQ(Plugin().InsertAdapterPdToLdAssociationsToDb(logical, physical), 0u);
     EXPECT_EQ(Query("SELECT LogicalDriveNumber, SlotNumber, LogicalDriveUniqueID, PhysicalDriveUniqueID FROM PD_LD"),
               (Rows{{"0", "0", "LD-0", "PD-0"}, {"0", "1", "LD-0", "PD-1"}, {"1", "2", "LD-1", "PD-2"}}));
