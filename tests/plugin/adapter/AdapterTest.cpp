@@ -108,19 +108,10 @@ TEST(DeviceTreeParse, FullAnswerGivesItsAdaptersInOrder) {
     const auto adapters = parseDorv100JSON(
         Envelope(Tree({Element(0), Element(1, {"AdapterNumber=-1", R"(Name="Dorv\u0000hidden")"})})).c_str());
     ASSERT_EQ(2u, adapters.size());
-    CDorvAdapter expected; // every member not read keeps its default
-    expected.PI::CObject::m_Type = 19051;
-    expected.m_Type = "Dorv";
-    expected.m_Name = "Dorv100 Dual SD (0)";
-    expected.m_UniqueID = expected.m_SerialNumber = Serial(0);
-    expected.m_Product = "Dorv100 Dual SD";
-    expected.m_Vendor = "Kelto";
-    expected.m_FirmwareVersion = "1.5 (LPC), 1.7 (FX3S)";
-    expected.m_Status = 40024;
-    expected.m_StatusWord2 = 1;
+    // The texts read are shown by the object tests below; these are not.
     const CDorvAdapter& a = adapters[0];
-    EXPECT_TRUE(expected == a);
-    EXPECT_EQ(std::make_tuple("0x7A11", "0x0D10", 0l, 0u), // left out of the comparison
+    EXPECT_EQ(std::make_tuple(19051, 1, 0ul), std::make_tuple(a.PI::CObject::m_Type, a.m_StatusWord2, a.m_ID));
+    EXPECT_EQ(std::make_tuple("0x7A11", "0x0D10", 0l, 0u),
               std::make_tuple(a.m_VendorID, a.m_DeviceID, a.m_AdapterNumber, a.m_GlobalAdapterNumber));
     // a number keeps its sign, a text ends at a zero
     EXPECT_EQ(std::make_tuple(0xFFFFFFFFFFFFFFFFull, "Dorv", Serial(1)),
