@@ -232,20 +232,13 @@ TEST(LogicalDrive, WritesItsRow) {
 TEST(RaidLevel, RequestedLevelsAgainstDriveCounts) {
     const char* const tooFew = "LEAVE GetRAIDLevel() -> at least 2 drive has to be specified";
     const char* const unsupported = "LEAVE GetRAIDLevel() -> unsupported RAID level";
+    const char* const tooMany = "LEAVE GetRAIDLevel() -> not more then 3 drives have to be specified";
+    const char* const none = "LEAVE GetRAIDLevel() -> no container has been specified";
     // level, drives per container (only the first counts), the level given and the failure traced
     const std::tuple<std::int32_t, std::vector<std::size_t>, int, const char*> cases[] = {
-        {40009, {0}, 1, nullptr},
-        {40009, {3}, 1, nullptr},
-        {40009, {2, 5}, 1, nullptr},
-        {40009, {4}, 77, "LEAVE GetRAIDLevel() -> not more then 3 drives have to be specified"},
-        {40009, {}, 77, "LEAVE GetRAIDLevel() -> no container has been specified"},
-        {40007, {1}, 77, tooFew},
-        {40007, {2}, 0, nullptr},
-        {40007, {8}, 0, nullptr},
-        {40021, {1}, 77, tooFew},
-        {40021, {2}, -1, nullptr},
-        {40014, {2}, 77, unsupported},
-        {-1, {2}, 77, unsupported}};
+        {40009, {0}, 1, nullptr}, {40009, {3}, 1, nullptr},  {40009, {2, 5}, 1, nullptr},   {40009, {4}, 77, tooMany},
+        {40009, {}, 77, none},    {40007, {1}, 77, tooFew},  {40007, {2}, 0, nullptr},      {40007, {8}, 0, nullptr},
+        {40021, {1}, 77, tooFew}, {40021, {2}, -1, nullptr}, {40014, {2}, 77, unsupported}, {-1, {2}, 77, unsupported}};
     for (const auto& [raidLevel, containers, expected, failure] : cases) {
         SCOPED_TRACE(testing::Message() << raidLevel << " with " << testing::PrintToString(containers));
         PI::CLogicalDrive requested;
@@ -328,15 +321,15 @@ TEST(PhysicalDrive, ShowsItsFourteenPropertiesInOrder) {
 }
 
 TEST(PhysicalDrive, StatusDisplayFollowsStatusAndMediaAndTheRowNamesTheStatus) {
-    const std::vector<std::tuple<std::int32_t, std::int32_t, std::int32_t, const char*>> cases(
-        {{40093, 24093, 24201, "OPERATIONAL"},
-         {40095, 24087, 24195, "FAILED"},
-         {40096, 24105, 24215, "REBUILDING"},
-         {40098, 24014, 24146, "DEDICATED_HOTSPARE"},
-         {40023, 24080, 24176, "FAILED_MISSING"},
-         {40099, 24081, 24183, "OK"},
-         {40094, 24081, 24183, "OK"},
-         {0, 24081, 24183, "OK"}});
+    const std::tuple<std::int32_t, std::int32_t, std::int32_t, const char*> cases[] = {
+        {40093, 24093, 24201, "OPERATIONAL"},
+        {40095, 24087, 24195, "FAILED"},
+        {40096, 24105, 24215, "REBUILDING"},
+        {40098, 24014, 24146, "DEDICATED_HOTSPARE"},
+        {40023, 24080, 24176, "FAILED_MISSING"},
+        {40099, 24081, 24183, "OK"},
+        {40094, 24081, 24183, "OK"},
+        {0, 24081, 24183, "OK"}};
     for (const auto& [status, other, ssd, text] : cases) {
         CDorvPhysicalDrive pd = operationalCard();
         pd.m_Status = status;
