@@ -250,16 +250,4 @@ TEST_F(Builder, DatabaseFailuresAreWrapped) {
     EXPECT_EQ(sent(), std::vector<std::string>{"SELECT MAX(ID) FROM T"});
 }
 
-// The host's models through the schema's own field maps, as the plugin's synchronisation writes them.
-TEST(ModelStatements, InsertsWalkTheKindsAndLeaveTheRowIdToTheDatabase) {
-    const auto dao = std::make_shared<FakeDAO>();
-    const auto db = DatabaseWrapper::makeStorage(dao);
-    db->insert(RaidDataModels::Plugin{});
-    EXPECT_EQ(dao->texts,
-              (std::vector<std::string>{
-                  "SELECT MAX(ID) FROM Plugin",
-                  "INSERT INTO Plugin (PollInterval, m7, m8, ObjectID, m2, Name, SettableProperties, UniqueID, Vendor, "
-                  "Version) VALUES(NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL);"}));
-    EXPECT_EQ(db->extractAlias<RaidDataModels::PD_LD>(), "pd_ld");
-}
 } // namespace

@@ -11,7 +11,6 @@
 #include <map>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <type_traits>
 
 #include "db/Database.h"
@@ -237,7 +236,7 @@ TEST(FileDatabase, UnsignedValuesAboveInt64Max) {
     EXPECT_EQ(db->max(&M::Plugin::ID), 0) << "reopening recreates the mirror";
 }
 
-TEST(FileDatabase, ReadOnlyAndLockedDatabases) {
+TEST(FileDatabase, ReadOnlyAndUnopenableDatabases) {
     TempFile file;
     DatabaseWrapper::openDatabase(file.path);
     auto readOnly = DatabaseWrapper::makeStorage(std::make_shared<SqliteDAO>("file:" + file.path + "?mode=ro"));
@@ -247,30 +246,5 @@ TEST(FileDatabase, ReadOnlyAndLockedDatabases) {
         ThrowsMessage<DatabaseException>("Storage query exception thrown! (attempt to write a readonly database)"));
     EXPECT_THROW(DatabaseWrapper::openDatabase("file:" + file.path + "?mode=ro"), DatabaseException);
     EXPECT_THROW(SqliteDAO("/nonexistent-dir/x/y.db"), DatabaseException);
-
-    SqliteDAO holder(file.path);
-    holder.query("BEGIN IMMEDIATE; INSERT INTO Plugin (Name) VALUES('holder');");
-    auto waiting = DatabaseWrapper::makeStorage(std::make_shared<SqliteDAO>(file.path, 20));
-    EXPECT_THAT([&] { waiting->insert(M::Plugin{}); },
-                ThrowsMessage<DatabaseException>("Storage query exception thrown! (database is locked)"));
-    holder.query("COMMIT");
-    waiting->insert(M::Plugin{});
-    EXPECT_EQ(waiting->max(&M::Plugin::ID), 2);
-}
-
-TEST(SharedStorage, StatementsFromSeveralThreadsAllLand) {
-    auto db = DatabaseWrapper::resetDatabaseForTests();
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t) {
-        threads.emplace_back([db, t] {
-            M::PD_LD link;
-            link.LogicalDriveNumber = t;
-            for (link.SlotNumber = 0; link.SlotNumber < 50; ++link.SlotNumber)
-                db->insert(link);
-        });
-    }
-    for (auto& thread : threads)
-        thread.join();
-    EXPECT_EQ(db->dao()->query("SELECT COUNT(*), COUNT(DISTINCT LogicalDriveNumber) FROM PD_LD"), (Rows{{"200", "4"}}));
 }
 } // namespace
