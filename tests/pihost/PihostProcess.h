@@ -5,6 +5,7 @@
 #include <chrono>
 #include <csignal>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -59,9 +60,15 @@ inline std::string At(const rapidjson::Value& document, const std::string& point
     return text.GetString();
 }
 
-inline void ExpectAt(const rapidjson::Value& document, const std::vector<std::pair<std::string, std::string>>& values) {
-    for (const auto& [pointer, value] : values)
-        EXPECT_EQ(value, At(document, pointer)) << pointer;
+// Each check is "pointer=value".
+inline void ExpectAt(const rapidjson::Value& document, const std::vector<std::string>& checks) {
+    for (const std::string& check : checks)
+        EXPECT_EQ(check.substr(check.find('=') + 1), At(document, check.substr(0, check.find('=')))) << check;
+}
+
+inline std::vector<std::string> Words(const std::string& text) {
+    std::istringstream in(text);
+    return {std::istream_iterator<std::string>(in), {}};
 }
 
 // One JSON document (a --json run's standard output, or one line of it), which must be valid UTF-8.

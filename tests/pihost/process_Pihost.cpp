@@ -18,21 +18,15 @@ TEST_F(Pihost, TopologyShowsTheSampleWithNames) {
     EXPECT_NE(std::string::npos, r.err.find("Initialize:  adapter count is 1"));
     ASSERT_EQ(1u, Lines(r.out).size());
     ExpectAt(Json(r.out),
-             {{"/statusName", "SUCCESS"},
-              {"/warnings", "[]"},
-              {"/error", "(none)"},
-              {"/objects/0/kind", "plugin"},
-              {"/objects/0/children", "[\"0x0136000000000001\"]"},
-              {"/objects/0/properties/4/name", "POLL_INTERVAL"},
-              {"/objects/1/kind", "adapter"},
-              {"/objects/1/parents", "[\"0x0136000000000000\"]"},
-              {"/objects/1/properties/22/name", "STATUS"},
-              {"/objects/1/properties/22/value/valueName", "OK"},
-              {"/objects/1/properties/22/value/choiceNames", R"(["OK","WARNING","FAILED"])"},
-              {"/objects/1/operations/1/name", "GET_RAID_LEVEL_INFORMATION"},
-              {"/objects/1/operations/1/levels/0/stripeSizes", "[40049,40050,40051,40052,40053,40054]"},
-              {"/objects/1/operations/1/levels/0/stripeSizeNames", R"(["4K","8K","16K","32K","64K","128K"])"},
-              {"/objects/1/operations/1/levels/0/defaultStripeSizeName", "64K"}});
+             {"/statusName=SUCCESS", "/warnings=[]", "/error=(none)", "/objects/0/kind=plugin",
+              "/objects/0/children=[\"0x0136000000000001\"]", "/objects/0/properties/4/name=POLL_INTERVAL",
+              "/objects/1/kind=adapter", "/objects/1/parents=[\"0x0136000000000000\"]",
+              "/objects/1/properties/22/name=STATUS", "/objects/1/properties/22/value/valueName=OK",
+              "/objects/1/properties/22/value/choiceNames=[\"OK\",\"WARNING\",\"FAILED\"]",
+              "/objects/1/operations/1/name=GET_RAID_LEVEL_INFORMATION",
+              "/objects/1/operations/1/levels/0/stripeSizes=[40049,40050,40051,40052,40053,40054]",
+              "/objects/1/operations/1/levels/0/stripeSizeNames=[\"4K\",\"8K\",\"16K\",\"32K\",\"64K\",\"128K\"]",
+              "/objects/1/operations/1/levels/0/defaultStripeSizeName=64K"});
 }
 
 // set saves the interval in the configuration folder, get reads it back; a save that fails says where, why and
@@ -43,7 +37,7 @@ TEST_F(Pihost, SetSavesThePollIntervalOrSaysWhyNot) {
     EXPECT_NE(std::string::npos, ReadFile(dir_ + "/conf/piDorv.ini").find("PollInterval=7"));
     Result r = Run({"--config-dir", "conf", "get", "plugin", "poll-interval", "--json"});
     ASSERT_EQ(0, r.exitCode) << r.err;
-    ExpectAt(Json(r.out), {{"/object/id", PLUGIN_ID}, {"/object/kind", "plugin"}, {"/property/value/value", "7"}});
+    ExpectAt(Json(r.out), {"/object/id=0x0136000000000000", "/object/kind=plugin", "/property/value/value=7"});
     ASSERT_EQ(0, ::mkdir((dir_ + "/bad").c_str(), 0755));
     ASSERT_EQ(0, ::mkdir((dir_ + "/bad/piDorv.ini").c_str(), 0755));
     r = Run({"--config-dir", "bad", "set", "poll-interval", "7"});
@@ -64,10 +58,9 @@ TEST_F(Pihost, ShellAnswersEveryLine) {
     const char* const kinds[] = {"(none)", "(none)", "usage", "plugin", "usage", "usage"};
     for (std::size_t i = 0; i < lines.size(); ++i)
         EXPECT_EQ(kinds[i], At(Json(lines[i]), "/error/kind")) << lines[i];
-    ExpectAt(Json(lines[1]), {{"/operation/events/0/name", "SCAN_CONFIGURATION"},
-                              {"/operation/events/0/source", ADAPTER_ID},
-                              {"/operation/events/0/placeholder1", "Dorv100 Dual SD (0)"},
-                              {"/operation/events/1", "(none)"}});
+    ExpectAt(Json(lines[1]),
+             {"/operation/events/0/name=SCAN_CONFIGURATION", "/operation/events/0/source=" + std::string(ADAPTER_ID),
+              "/operation/events/0/placeholder1=Dorv100 Dual SD (0)", "/operation/events/1=(none)"});
 }
 
 TEST_F(Pihost, WatchShowsAnEditedDeviceTreeAndTheMirrorFollows) {
@@ -82,9 +75,8 @@ TEST_F(Pihost, WatchShowsAnEditedDeviceTreeAndTheMirrorFollows) {
         const rapidjson::Document d = Json(line);
         ASSERT_TRUE(d.HasMember("event") || d.HasMember("change")) << line;
         if (At(d, "/change/property") == "FIRMWARE_VERSION" && ++changes)
-            ExpectAt(d, {{"/change/id", ADAPTER_ID},
-                         {"/change/before/text", "1.5 (LPC), 1.7 (FX3S)"},
-                         {"/change/after/text", "1.6 (LPC), 1.8 (FX3S)"}});
+            ExpectAt(d, {"/change/id=0x0136000000000001", "/change/before/text=1.5 (LPC), 1.7 (FX3S)",
+                         "/change/after/text=1.6 (LPC), 1.8 (FX3S)"});
     }
     EXPECT_EQ(1, changes) << r.out;
     EXPECT_NE(std::string::npos, Run({"db", "Adapter"}).out.find("1.6 (LPC), 1.8 (FX3S)"));
@@ -163,7 +155,7 @@ TEST_F(Pihost, NoAdapterIsWarnedWithItsCause) {
         const rapidjson::Document d = Json(r.out);
         ASSERT_EQ(1u, d["warnings"].Size()) << r.out;
         EXPECT_NE(std::string::npos, std::string(d["warnings"][0].GetString()).find(warning)) << r.out;
-        ExpectAt(d, {{"/objects/0/type", "19006"}, {"/objects/1", "(none)"}});
+        ExpectAt(d, {"/objects/0/type=19006", "/objects/1=(none)"});
     }
 }
 
@@ -192,8 +184,8 @@ TEST_F(Pihost, DbReadsTheMirrorWithoutThePlugin) {
     const auto& columns = d["columns"]["Adapter"];
     const auto firmware = std::find(columns.Begin(), columns.End(), rapidjson::Value("FirmwareVersion"));
     ASSERT_EQ(columns.Size(), d["tables"]["Adapter"][0].Size());
-    ExpectAt(d, {{"/tables/Adapter/0/" + std::to_string(firmware - columns.Begin()), "1.5 (LPC), 1.7 (FX3S)"},
-                 {"/tables/Adapter/1", "(none)"}});
+    ExpectAt(d, {"/tables/Adapter/0/" + std::to_string(firmware - columns.Begin()) + "=1.5 (LPC), 1.7 (FX3S)",
+                 "/tables/Adapter/1=(none)"});
 }
 
 // --db, else PI_DATABASE, else $XDG_STATE_HOME/pidorv/pihost.db (the folder made on first use); :memory: keeps none.
@@ -219,62 +211,55 @@ TEST_F(Pihost, FailuresAnswerWithTheirExitStatusAndAnError) {
     sqlite3_close(other);
     const std::string kinds = "the kinds are no-controller, connect-fails, empty-answer, garbage, truncate:N, "
                               "status:N, delay:MS";
-    const std::tuple<std::vector<std::string>, const char*, std::string> bad[] = {
-        {{"get", "0x0136000000000009", "NAME"}, "plugin", "INVALID_OBJECT_ID (20008)"},
-        {{"run", "plugin", "SCAN_CONFIGURATION"},
-         "plugin",
-         "offers no operation SCAN_CONFIGURATION (ExecuteOperation returned INVALID_OPERATION (20005))"},
-        {{"get", "adapter", "POLL_INTERVAL"},
-         "plugin",
-         "get: adapter 0x0136000000000001 \"Dorv100 Dual SD (0)\" has no property POLL_INTERVAL (GetProperty returned "
-         "GENERAL (20000))"},
-        {{"frobnicate"}, "usage", "frobnicate"},
-        {{"topology", "one", "two", "three"}, "usage", "not expected: one two three"},
-        {{"get", "adapter", "FOO"}, "usage", "unknown property name 'FOO'"},
-        {{"get", "adapter", "check"}, "usage", "unknown property name 'check'"}, // a word, not the command
-        {{"run", "adapter", "NO_SUCH_OPERATION"}, "usage", "NO_SUCH_OPERATION"},
-        {{"properties", "nonsense"}, "usage", "unknown object 'nonsense'"},
-        {{"set", "poll-interval", "256"}, "usage", "out of range (2 to 255 seconds)"},
-        {{"db", "NoTable"}, "usage", "unknown table 'NoTable'"},
-        {{"--fault", "bogus"}, "usage", "unknown fault 'bogus'; " + kinds},
-        {{"--fault", "garbage,truncate:abc"}, "usage", "bad argument in 'truncate:abc'; " + kinds},
-        {{"--fault", "delay:-5"}, "usage", "bad argument in 'delay:-5'"},
-        {{"--fault", "status:"}, "usage", "bad argument in 'status:'"},
-        {{"--fault", "no-controller:1"}, "usage", "no-controller:1"},
-        {{"--fault", "delay:3600001"}, "usage", "delay:3600001"},
-        {{"--fault", "truncate:-1"}, "usage", "truncate:-1"},
-        {{"--trace", "lots"}, "usage", "lots"},
-        {{"get", "plugin"}, "usage", "PROPERTY is required"},
-        {{"set", "poll-interval", "ten"}, "usage", "ten"},
-        {{"set", "name", "5"}, "usage", "name"},
-        {{"watch", "--for", "soon"}, "usage", "soon"},
-        {{"watch", "--for", "nan"}, "usage", "--for nan: not a number of seconds"},
-        {{"watch", "--for", "inf"}, "usage", "--for inf: not a finite number"},
-        {{"watch", "--for", "0"}, "usage", "--for 0: must be more than 0 seconds"},
-        {{"watch", "--for", "-5"}, "usage", "--for -5: a time to watch cannot be negative"},
-        {{"watch", "--for", "1e300"}, "usage", "--for 1e300: more than the maximum of 31536000 seconds"},
-        {{"--config-dir", "no-such-folder"}, "usage", "no-such-folder"},
-        {{"--trace-file", "no/such/folder/trace.log"}, "usage", "cannot open 'no/such/folder/trace.log'"},
-        {{"--plugin", "/nonexistent/libpiDorv.so"}, "usage", "/nonexistent/libpiDorv.so"},
-        {{"--plugin", "not-a-library.so"}, "plugin", "cannot load plugin 'not-a-library.so'"},
-        {{"--device-tree", "/nonexistent/tree.json"}, "usage", "/nonexistent/tree.json"},
-        {{"--db", "no/such/folder/x.db"}, "input", "no/such/folder/x.db"},
-        {{"--db", "folder.db"}, "input", "folder.db"},
-        {{"properties", "adapter:7"}, "input", "no adapter:7 (the plugin shows 1 adapter)"},
-        {{"--fault", "empty-answer", "get", "adapter", "NAME"}, "input", "the plugin shows no adapter"},
-        {{"--db", "garbage.db", "db"}, "input", "'garbage.db' is not a pihost mirror"},
-        {{"--db", "other.db", "db"},
-         "input",
-         "'other.db' is not a pihost mirror: it has no table Plugin, PD, LD, PD_LD"},
-        {{"--db", "absent.db", "db"}, "input", "no mirror at 'absent.db'"},
-        {{"--db", ":memory:", "db"}, "input", "an in-memory mirror ends with the plugin"},
-    };
-    for (auto [args, kind, message] : bad) {
+    // Each row: the arguments => the error's kind: its message.
+    const std::string bad[] = {
+        "get 0x0136000000000009 NAME => plugin: INVALID_OBJECT_ID (20008)",
+        "run plugin SCAN_CONFIGURATION => plugin: offers no operation SCAN_CONFIGURATION (ExecuteOperation returned "
+        "INVALID_OPERATION (20005))",
+        "get adapter POLL_INTERVAL => plugin: get: adapter 0x0136000000000001 \"Dorv100 Dual SD (0)\" has no property "
+        "POLL_INTERVAL (GetProperty returned GENERAL (20000))",
+        "frobnicate => usage: frobnicate",
+        "topology one two three => usage: not expected: one two three",
+        "get adapter FOO => usage: unknown property name 'FOO'",
+        "get adapter check => usage: unknown property name 'check'", // a word, not the command
+        "run adapter NO_SUCH_OPERATION => usage: NO_SUCH_OPERATION",
+        "properties nonsense => usage: unknown object 'nonsense'",
+        "set poll-interval 256 => usage: out of range (2 to 255 seconds)",
+        "db NoTable => usage: unknown table 'NoTable'",
+        "--fault bogus => usage: unknown fault 'bogus'; " + kinds,
+        "--fault garbage,truncate:abc => usage: bad argument in 'truncate:abc'; " + kinds,
+        "--trace lots => usage: lots",
+        "get plugin => usage: PROPERTY is required",
+        "set poll-interval ten => usage: ten",
+        "set name 5 => usage: name",
+        "watch --for soon => usage: soon",
+        "watch --for nan => usage: --for nan: not a number of seconds",
+        "watch --for inf => usage: --for inf: not a finite number",
+        "watch --for 0 => usage: --for 0: must be more than 0 seconds",
+        "watch --for -5 => usage: --for -5: a time to watch cannot be negative",
+        "watch --for 1e300 => usage: --for 1e300: more than the maximum of 31536000 seconds",
+        "--config-dir no-such-folder => usage: no-such-folder",
+        "--trace-file no/such/folder/trace.log => usage: cannot open 'no/such/folder/trace.log'",
+        "--plugin /nonexistent/libpiDorv.so => usage: /nonexistent/libpiDorv.so",
+        "--plugin not-a-library.so => plugin: cannot load plugin 'not-a-library.so'",
+        "--device-tree /nonexistent/tree.json => usage: /nonexistent/tree.json",
+        "--db no/such/folder/x.db => input: no/such/folder/x.db",
+        "--db folder.db => input: folder.db",
+        "properties adapter:7 => input: no adapter:7 (the plugin shows 1 adapter)",
+        "--fault empty-answer get adapter NAME => input: the plugin shows no adapter",
+        "--db garbage.db db => input: 'garbage.db' is not a pihost mirror",
+        "--db other.db db => input: 'other.db' is not a pihost mirror: it has no table Plugin, PD, LD, PD_LD",
+        "--db absent.db db => input: no mirror at 'absent.db'",
+        "--db :memory: db => input: an in-memory mirror ends with the plugin"};
+    for (const std::string& row : bad) {
+        const std::size_t arrow = row.find(" => "), colon = row.find(": ", arrow);
+        std::vector<std::string> args = Words(row.substr(0, arrow));
+        const std::string kind = row.substr(arrow + 4, colon - arrow - 4), message = row.substr(colon + 2);
         args.push_back("--json");
         const Result r = Run(args);
-        SCOPED_TRACE(args[0] + " " + args[1] + "\n" + r.err);
+        SCOPED_TRACE(row + "\n" + r.err);
         // Of the plugin's kind, only a plugin that does not load is a usage error.
-        EXPECT_EQ(kind == std::string("plugin") && args[0] != "--plugin" ? 1 : 2, r.exitCode);
+        EXPECT_EQ(kind == "plugin" && args[0] != "--plugin" ? 1 : 2, r.exitCode);
         EXPECT_NE(std::string::npos, r.err.find(message));
         ASSERT_EQ(1u, Lines(r.out).size()) << r.out;
         const rapidjson::Document d = Json(r.out);
@@ -334,8 +319,9 @@ TEST_F(Pihost, FailingPluginStillEndsItsLifecycle) {
         EXPECT_EQ(row.calls, Lines(ReadFile(dir_ + "/calls.log")));
         EXPECT_NE(std::string::npos, r.err.find(row.err)) << r.err;
         if (*row.status)
-            ExpectAt(Json(r.out), {{"/status", row.status},
-                                   {"/error/kind", *row.status == '0' ? "(none)" : "plugin"},
-                                   {"/objects/0/id", *row.status == '0' ? "0x0000000000000042" : "(none)"}});
+            ExpectAt(Json(r.out),
+                     {"/status=" + std::string(row.status),
+                      std::string("/error/kind=") + (*row.status == '0' ? "(none)" : "plugin"),
+                      std::string("/objects/0/id=") + (*row.status == '0' ? "0x0000000000000042" : "(none)")});
     }
 }

@@ -62,6 +62,11 @@ TEST(NameParsing, CodesIntervalsMasksAndTables) {
         EXPECT_TRUE(ParseTraceMask(mask, error)) << mask;
     for (const char* mask : {"4294967296", "0x100000000", "0x", "all", ""})
         EXPECT_FALSE(ParseTraceMask(mask, error)) << mask;
+    for (const char* faults : {" garbage , truncate:0,status:-2147483648,delay:3600000,none", "", "a,,"})
+        EXPECT_EQ(faults[0] != 'a', ParseFaultList(faults, error)) << faults;
+    for (const char* bad :
+         {"delay:-5", "status:", "no-controller:1", "delay:3600001", "truncate:-1", "status:2147483648"})
+        EXPECT_FALSE(ParseFaultList(bad, error)) << bad;
     std::string name;
     ASSERT_TRUE(ParseTableName("pd_ld", name, error));
     EXPECT_EQ("PD_LD", name);
