@@ -1,8 +1,4 @@
 // The mirror file: where it goes, which files pihost will use, and its rows as typed cells.
-#include <cstdio>
-#include <fstream>
-#include <string>
-
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -12,31 +8,26 @@
 
 using namespace pihost;
 
-namespace {
-void Exec(const std::string& path, const char* sql) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(SQLITE_OK, sqlite3_open(path.c_str(), &db));
-    EXPECT_EQ(SQLITE_OK, sqlite3_exec(db, sql, nullptr, nullptr, nullptr));
-    sqlite3_close(db);
-}
-} // namespace
-
 TEST(MirrorDatabase, UsableFilesAndRowsInRowIdOrder) {
     char pattern[] = "/tmp/pihost-unit-XXXXXX";
     ASSERT_NE(nullptr, ::mkdtemp(pattern));
-    const std::string dir = pattern;
-    const std::string path = dir + "/m.db";
+    const std::string path = std::string(pattern) + "/m.db";
     std::string error;
     EXPECT_TRUE(CheckDatabasePath(path, error)) << error;
-    Exec(path, "CREATE TABLE Plugin(x); CREATE TABLE PD(x); CREATE TABLE PD_LD(x);"
-               "CREATE TABLE Adapter(ID INTEGER PRIMARY KEY, HostName TEXT, m3 REAL);"
-               "INSERT INTO Adapter VALUES(2, 'second', 1.5);"
-               "INSERT INTO Adapter VALUES(1, 'first', NULL);");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(SQLITE_OK, sqlite3_open(path.c_str(), &db));
+    ASSERT_EQ(SQLITE_OK, sqlite3_exec(db,
+                                      "CREATE TABLE Plugin(x); CREATE TABLE PD(x); CREATE TABLE PD_LD(x);"
+                                      "CREATE TABLE Adapter(ID INTEGER PRIMARY KEY, HostName TEXT, m3 REAL);"
+                                      "INSERT INTO Adapter VALUES(2, 'second', 1.5);"
+                                      "INSERT INTO Adapter VALUES(1, 'first', NULL);",
+                                      nullptr, nullptr, nullptr));
     EXPECT_TRUE(CheckDatabasePath(path, error)) << error;
     std::vector<TableRows> tables;
     EXPECT_FALSE(ReadTables(path, {"Adapter"}, tables, error));
     EXPECT_EQ("'" + path + "' is not a pihost mirror: it has no table LD", error);
-    Exec(path, "CREATE TABLE LD(x)");
+    sqlite3_exec(db, "CREATE TABLE LD(x)", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
     ASSERT_TRUE(ReadTables(path, {"Adapter", "LD"}, tables, error)) << error;
     ASSERT_EQ(2u, tables.size());
     EXPECT_EQ((std::vector<std::string>{"ID", "HostName", "m3"}), tables[0].columns);
@@ -50,7 +41,7 @@ TEST(MirrorDatabase, UsableFilesAndRowsInRowIdOrder) {
         ::chmod(path.c_str(), 0444);
         EXPECT_FALSE(CheckDatabasePath(path, error));
     }
-    std::system(("rm -rf '" + dir + "'").c_str());
+    std::system(("rm -rf '" + std::string(pattern) + "'").c_str());
 }
 
 TEST(MirrorDatabase, DefaultPlaceUnderTheStateFolder) {

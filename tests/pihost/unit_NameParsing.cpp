@@ -20,11 +20,10 @@ TEST(NameParsing, ObjectsAndTheirPositions) {
     }
     // Both adapter types count as adapters.
     std::vector<PI::CObject> topology(3);
-    const std::int32_t types[] = {Codes::TYPE_PLUGIN, Codes::TYPE_ADAPTER, Codes::TYPE_ADAPTER_PARSED};
-    for (std::size_t i = 0; i < topology.size(); ++i) {
-        topology[i].m_ID = 0x10 + i;
-        topology[i].m_Type = types[i];
-    }
+    topology[0].m_Type = Codes::TYPE_PLUGIN;
+    topology[1].m_Type = Codes::TYPE_ADAPTER;
+    topology[2].m_Type = Codes::TYPE_ADAPTER_PARSED;
+    topology[2].m_ID = 0x12;
     std::uint64_t id = 0;
     ASSERT_TRUE(ResolveObject(ObjectRef{ObjectRef::Kind::Adapter, 1, 0}, topology, id, error));
     EXPECT_EQ(0x12u, id);
@@ -34,24 +33,21 @@ TEST(NameParsing, ObjectsAndTheirPositions) {
 }
 
 TEST(NameParsing, CodesIntervalsMasksAndTables) {
-    const struct {
-        CodeNames::Table table;
-        const char* text;
-        std::int32_t code; // 7: refused, the output left as it was
-    } codes[] = {{CodeNames::Table::Property, "poll-interval", 30005},
-                 {CodeNames::Table::Property, "-1", -1},
-                 {CodeNames::Table::Operation, "scan_configuration", 50007},
-                 {CodeNames::Table::Operation, "NAME", 7},
-                 {CodeNames::Table::Property, "2147483648", 7},
-                 {CodeNames::Table::Property, "-", 7}};
-    for (const auto& c : codes) {
+    using T = CodeNames::Table;
+    // 7: refused, the output left as it was.
+    const std::tuple<T, const char*, std::int32_t> codes[] = {{T::Property, "poll-interval", 30005},
+                                                              {T::Property, "-1", -1},
+                                                              {T::Operation, "scan_configuration", 50007},
+                                                              {T::Operation, "NAME", 7},
+                                                              {T::Property, "2147483648", 7},
+                                                              {T::Property, "-", 7}};
+    std::string error;
+    for (const auto& [table, text, expected] : codes) {
         std::int32_t code = 7;
-        std::string error;
-        EXPECT_EQ(c.code != 7, ParseCode(c.table, c.text, code, error)) << c.text;
-        EXPECT_EQ(c.code, code) << c.text;
+        EXPECT_EQ(expected != 7, ParseCode(table, text, code, error)) << text;
+        EXPECT_EQ(expected, code) << text;
     }
     std::int32_t seconds = 0;
-    std::string error;
     for (const auto& good : {std::make_pair("2", 2), std::make_pair("255", 255), std::make_pair("030", 30)}) {
         ASSERT_TRUE(ParsePollInterval(good.first, seconds, error)) << good.first;
         EXPECT_EQ(good.second, seconds);

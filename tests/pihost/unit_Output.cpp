@@ -88,19 +88,12 @@ TEST(Output, EventsAndTables) {
               "Dorv100 Dual SD (0)",
               FormatEvent(event));
 
-    TableRows table;
-    table.name = "Adapter";
-    table.present = true;
-    table.columns = {"ID", "HostName", "Ratio", "m4"};
-    table.rows.resize(1, std::vector<Cell>(4));
-    table.rows[0][0].type = Cell::Type::Integer;
-    table.rows[0][0].integer = 1;
-    table.rows[0][1].type = Cell::Type::Text;
-    table.rows[0][1].text = "localhost";
-    table.rows[0][2].type = Cell::Type::Real;
-    table.rows[0][2].real = 0.5;
-    TableRows missing;
-    missing.name = "LD";
+    const TableRows table{
+        "Adapter",
+        true,
+        {"ID", "HostName", "Ratio", "m4"},
+        {{{Cell::Type::Integer, 1, 0, ""}, {Cell::Type::Text, 0, 0, "localhost"}, {Cell::Type::Real, 0, 0.5, ""}, {}}}};
+    const TableRows missing{"LD", false, {}, {}};
     std::ostringstream out;
     PrintTables(out, {table, missing});
     EXPECT_EQ("Adapter: 1 row\n  row 1\n    ID        1\n    HostName  localhost\n    Ratio     0.5\n"

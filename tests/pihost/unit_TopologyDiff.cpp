@@ -23,16 +23,12 @@ PI::CObject Adapter(std::uint64_t id, const std::string& serial, const std::stri
 
 // Each change as kind, identifier (old>new when renumbered) and property code.
 std::vector<std::string> Diff(const std::vector<PI::CObject>& before, const std::vector<PI::CObject>& after) {
-    const char* const kinds[] = {"added", "removed", "renumbered", "property"};
     std::vector<std::string> out;
     for (const Change& c : DiffTopology(before, after)) {
-        std::string line = kinds[static_cast<int>(c.kind)] + std::string(" ");
-        if (c.kind == Change::Kind::Renumbered)
-            line += std::to_string(c.oldId) + ">";
-        line += std::to_string(c.id);
+        const std::string kinds[] = {"added ", "removed ", "renumbered " + std::to_string(c.oldId) + ">", "property "};
+        out.push_back(kinds[static_cast<int>(c.kind)] + std::to_string(c.id));
         if (c.kind == Change::Kind::Property)
-            line += " " + std::to_string(c.code) + (c.before ? "" : " new") + (c.after ? "" : " gone");
-        out.push_back(line);
+            out.back() += " " + std::to_string(c.code) + (c.before ? "" : " new") + (c.after ? "" : " gone");
     }
     return out;
 }
