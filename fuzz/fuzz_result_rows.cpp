@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const auto& cell : row) {
             std::vector<std::string> list;
             readCell(list, cell);
-            if (cell != NULL_TEXT && valueText(list) != quotedText(cell))
+            if (cell != DatabaseORM::NULL_TEXT && valueText(list) != quotedText(cell))
                 std::abort();
         }
     }

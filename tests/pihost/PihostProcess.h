@@ -2,6 +2,7 @@
 // each test in its own folder. Every JSON document a run prints is kept, one file per test, in
 // PIHOST_JSON_RECORD_DIR; the pihost_json_schema test then checks them all against docs/pihost.schema.json.
 #pragma once
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fstream>
@@ -168,6 +169,17 @@ protected:
 
     Result Run(const std::vector<std::string>& args, const std::string& stdinText = "") {
         return Wait(Start(args, stdinText));
+    }
+
+    // Runs pihost with the words of line: leading NAME=value words set its environment instead, and FAKE_PLUGIN
+    // names the failing plugin.
+    Result RunLine(const std::string& line, const std::string& stdinText = "") {
+        std::vector<std::string> args = Words(line);
+        environment_.clear();
+        for (; !args.empty() && args[0][0] != '-' && args[0].find('=') != std::string::npos; args.erase(args.begin()))
+            environment_.emplace_back(args[0].substr(0, args[0].find('=')), args[0].substr(args[0].find('=') + 1));
+        std::replace(args.begin(), args.end(), std::string("FAKE_PLUGIN"), std::string(FAKE_PLUGIN));
+        return Run(args, stdinText);
     }
 
     // Waits until the file holds the text (a step pihost has reached).

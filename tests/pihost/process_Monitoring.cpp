@@ -19,49 +19,29 @@ Result Shell(const std::string& command) {
     return r;
 }
 
+// Each row: the command line => the exit status and the whole line, or its start for UNKNOWN.
 TEST_F(Monitoring, CheckRatesTheWorstStatusAsLineOrDocument) {
-    const struct {
-        std::vector<std::string> args;
-        std::string fake; // the fake plugin's setting; "": the built plugin
-        int exitCode;
-        std::string line; // the whole line, or its start for UNKNOWN
-    } rows[] = {
-        {{"check"}, "", 0, "PIDORV OK - 1 adapter, all OK | adapters=1 failed=0 warning=0"},
-        {{"--fault", "no-controller", "check"},
-         "",
-         2,
-         "PIDORV CRITICAL - no adapter seen: the controller emulator was asked for the fault no-controller | "
-         "adapters=0 failed=0 warning=0"},
-        {{"check"},
-         "FAKE_PLUGIN_STATUSES=40024,40150",
-         1,
-         "PIDORV WARNING - 2 adapters: adapter 0x0000000000000044 WARNING | adapters=2 failed=0 warning=1"},
-        {{"check"},
-         "FAKE_PLUGIN_STATUSES=40094",
-         1,
-         "PIDORV WARNING - 1 adapter: adapter 0x0000000000000043 DEGRADED | adapters=1 failed=0 warning=1"},
-        {{"check"},
-         "FAKE_PLUGIN_STATUSES=40150,40095",
-         2,
-         "PIDORV CRITICAL - 2 adapters: adapter 0x0000000000000043 WARNING, adapter 0x0000000000000044 FAILED | "
-         "adapters=2 failed=1 warning=1"},
-        {{"check"}, "FAKE_PLUGIN_MODE=create-fails", 3, "PIDORV UNKNOWN - could not run the plugin: "},
-        {{"check", "--bogus"}, "", 3, "PIDORV UNKNOWN - bad usage: "},
-    };
-    for (auto row : rows) {
-        environment_.clear();
-        if (const auto eq = row.fake.find('='); eq != std::string::npos) {
-            environment_ = {{row.fake.substr(0, eq), row.fake.substr(eq + 1)}};
-            row.args.insert(row.args.begin(), {"--plugin", FAKE_PLUGIN});
-        }
-        const Result human = Run(row.args);
-        EXPECT_EQ(row.exitCode, human.exitCode) << row.line << "\n" << human.err;
-        EXPECT_EQ(0u, human.out.find(row.line)) << human.out;
+    for (const std::string row :
+         {"check => 0 PIDORV OK - 1 adapter, all OK | adapters=1 failed=0 warning=0",
+          "--fault no-controller check => 2 PIDORV CRITICAL - no adapter seen: the controller emulator was asked for "
+          "the fault no-controller | adapters=0 failed=0 warning=0",
+          "FAKE_PLUGIN_STATUSES=40024,40150 --plugin FAKE_PLUGIN check => 1 PIDORV WARNING - 2 adapters: adapter "
+          "0x0000000000000044 WARNING | adapters=2 failed=0 warning=1",
+          "FAKE_PLUGIN_STATUSES=40094 --plugin FAKE_PLUGIN check => 1 PIDORV WARNING - 1 adapter: adapter "
+          "0x0000000000000043 DEGRADED | adapters=1 failed=0 warning=1",
+          "FAKE_PLUGIN_STATUSES=40150,40095 --plugin FAKE_PLUGIN check => 2 PIDORV CRITICAL - 2 adapters: adapter "
+          "0x0000000000000043 WARNING, adapter 0x0000000000000044 FAILED | adapters=2 failed=1 warning=1",
+          "FAKE_PLUGIN_MODE=create-fails --plugin FAKE_PLUGIN check => 3 PIDORV UNKNOWN - could not run the plugin: ",
+          "check --bogus => 3 PIDORV UNKNOWN - bad usage: "}) {
+        const std::size_t arrow = row.find(" => ");
+        const std::string command = row.substr(0, arrow), code = row.substr(arrow + 4, 1), line = row.substr(arrow + 6);
+        const Result human = RunLine(command);
+        EXPECT_EQ(code, std::to_string(human.exitCode)) << row << "\n" << human.err;
+        EXPECT_EQ(0u, human.out.find(line)) << human.out;
         ASSERT_EQ(1u, Lines(human.out).size()) << human.out;
-        row.args.insert(row.args.begin(), "--json");
-        const Result json = Run(row.args);
-        EXPECT_EQ(row.exitCode, json.exitCode) << row.line;
-        ExpectAt(Json(json.out), {"/check/line=" + Lines(human.out)[0], "/check/code=" + std::to_string(row.exitCode)});
+        const Result json = RunLine(command + " --json");
+        EXPECT_EQ(code, std::to_string(json.exitCode)) << row;
+        ExpectAt(Json(json.out), {"/check/line=" + Lines(human.out)[0], "/check/code=" + code});
     }
 }
 
