@@ -19,9 +19,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-const char* const PLUGIN_ID = "0x0136000000000000";
-const char* const ADAPTER_ID = "0x0136000000000001";
-
 inline std::string ReadFile(const std::string& path) {
     std::ifstream in(path);
     return std::string(std::istreambuf_iterator<char>(in), {});
@@ -95,49 +92,32 @@ protected:
     }
     void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
 
-    // Starts pihost in the test folder with stdinText on a standard input that stays open when keepInput takes its
-    // writing end. Standard output goes to the file stdout_ ("-" closes it), or to a pipe whose reading end
-    // outputPipe takes.
-    pid_t Start(const std::vector<std::string>& args, const std::string& stdinText = "", int* keepInput = nullptr,
-                int* outputPipe = nullptr) {
-        int in[2], out[2] = {-1, -1};
-        if (::pipe(in) != 0 || (outputPipe && ::pipe(out) != 0) ||
-            ::write(in[1], stdinText.data(), stdinText.size()) != ssize_t(stdinText.size()))
-            return -1;
+    // Starts pihost in the test folder with stdinText as the file it reads, unless stdin_ names another (a FIFO
+    // keeps it open); its standard output goes to the file stdout_ ("-" closes it).
+    pid_t Start(const std::vector<std::string>& args, const std::string& stdinText = "") {
+        std::ofstream(dir_ + "/stdin.txt") << stdinText;
         const pid_t pid = ::fork();
-        if (pid == 0) {
-            // The child keeps only its own ends, so a closed end in the test is seen as closed.
-            ::close(in[1]);
-            if (::chdir(dir_.c_str()) != 0 || (outputPipe && ::close(out[0]) != 0))
-                ::_exit(126);
-            for (const char* name : {"PI_DATABASE", "PI_CONFIG_DIR", "TLX_TRACE_MASK", "TLX_TRACE_FILE",
-                                     "LUMO_DEVICE_TREE", "LUMO_FAULT", "LUMO_CALL_LOG"})
-                ::unsetenv(name);
-            ::setenv("XDG_STATE_HOME", (dir_ + "/state").c_str(), 1); // the mirror's default place
-            for (const auto& [name, value] : environment_)
-                ::setenv(name.c_str(), value.c_str(), 1);
-            ::dup2(in[0], 0);
-            ::dup2(outputPipe ? out[1] : ::open(stdout_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
-            ::dup2(::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-            if (stdout_ == "-")
-                ::close(1);
-            std::vector<char*> argv = {const_cast<char*>(PIHOST_EXE)};
-            for (const auto& arg : args)
-                argv.push_back(const_cast<char*>(arg.c_str()));
-            argv.push_back(nullptr);
-            ::execv(PIHOST_EXE, argv.data());
-            ::_exit(127);
-        }
-        ::close(in[0]);
-        if (outputPipe) {
-            ::close(out[1]);
-            *outputPipe = out[0];
-        }
-        if (keepInput)
-            *keepInput = in[1];
-        else
-            ::close(in[1]);
-        return pid;
+        if (pid != 0)
+            return pid;
+        if (::chdir(dir_.c_str()) != 0)
+            ::_exit(126);
+        for (const char* name : {"PI_DATABASE", "PI_CONFIG_DIR", "TLX_TRACE_MASK", "TLX_TRACE_FILE", "LUMO_DEVICE_TREE",
+                                 "LUMO_FAULT", "LUMO_CALL_LOG"})
+            ::unsetenv(name);
+        ::setenv("XDG_STATE_HOME", (dir_ + "/state").c_str(), 1); // the mirror's default place
+        for (const auto& [name, value] : environment_)
+            ::setenv(name.c_str(), value.c_str(), 1);
+        ::dup2(::open(stdin_.c_str(), O_RDONLY), 0);
+        ::dup2(::open(stdout_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+        ::dup2(::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+        if (stdout_ == "-")
+            ::close(1);
+        std::vector<char*> argv = {const_cast<char*>(PIHOST_EXE)};
+        for (const auto& arg : args)
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        argv.push_back(nullptr);
+        ::execv(PIHOST_EXE, argv.data());
+        ::_exit(127);
     }
 
     // Waits for pihost to end, at most limit; one that has not ended by then is killed and fails the test.
@@ -192,6 +172,7 @@ protected:
     }
 
     std::string dir_;
+    std::string stdin_ = "stdin.txt";
     std::string stdout_ = "stdout.txt";
     std::vector<std::pair<std::string, std::string>> environment_; // set in pihost's environment
 };

@@ -58,7 +58,7 @@ TEST_F(Pihost, ShellAnswersEveryLine) {
     for (std::size_t i = 0; i < lines.size(); ++i)
         EXPECT_EQ(kinds[i], At(Json(lines[i]), "/error/kind")) << lines[i];
     ExpectAt(Json(lines[1]),
-             {"/operation/events/0/name=SCAN_CONFIGURATION", "/operation/events/0/source=" + std::string(ADAPTER_ID),
+             {"/operation/events/0/name=SCAN_CONFIGURATION", "/operation/events/0/source=0x0136000000000001",
               "/operation/events/0/placeholder1=Dorv100 Dual SD (0)", "/operation/events/1=(none)"});
 }
 
@@ -101,6 +101,10 @@ TEST_F(Pihost, StopRequests) {
         {{"--json", "--fault", "delay:3600000", "topology"}, "calls.log", "Lumo_PemraRequest", SIGINT, 2, 130},
     };
     environment_ = {{"LUMO_CALL_LOG", dir_ + "/calls.log"}};
+    // A FIFO open at both ends keeps the shell's input open.
+    ASSERT_EQ(0, ::mkfifo((dir_ + "/input").c_str(), 0600));
+    const int input = ::open((dir_ + "/input").c_str(), O_RDWR | O_CLOEXEC);
+    stdin_ = "input";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.back() + " " + std::to_string(c.signals));
         // The awaited text must come from this run.
@@ -108,8 +112,7 @@ TEST_F(Pihost, StopRequests) {
             ::unlink((dir_ + "/" + file).c_str());
         std::vector<std::string> args = {"--trace", "2", "--trace-file", "trace.log"};
         args.insert(args.end(), c.args.begin(), c.args.end());
-        int input = -1;
-        const pid_t pid = Start(args, "", &input);
+        const pid_t pid = Start(args);
         ASSERT_GT(pid, 0);
         AwaitText(c.awaitFile, c.awaitText);
         ASSERT_EQ(0, ::kill(pid, c.signal));
@@ -118,7 +121,6 @@ TEST_F(Pihost, StopRequests) {
             ASSERT_EQ(0, ::kill(pid, SIGINT));
         }
         const Result r = Wait(pid);
-        ::close(input);
         EXPECT_EQ(c.exitCode, r.exitCode) << r.err;
         if (c.exitCode != 0) {
             EXPECT_EQ("", r.out);
@@ -128,6 +130,7 @@ TEST_F(Pihost, StopRequests) {
         // Only the stop at once leaves the plugin as it is.
         EXPECT_EQ(c.signals == 1, ReadFile(dir_ + "/trace.log").find("LEAVE DeInitialize") != std::string::npos);
     }
+    ::close(input);
 }
 
 // No adapter: the topology exits 3 with a warning naming what pihost can see of the cause.
@@ -269,11 +272,12 @@ TEST_F(Pihost, UnwritableOutputExitsWithFour) {
         EXPECT_EQ(4, r.exitCode) << target << "\n" << r.err;
         EXPECT_NE(std::string::npos, r.err.find(stdout_ == "-" ? "closed" : "No space left")) << r.err;
     }
-    stdout_ = "stdout.txt";
     // watch | head -1: ends as soon as the reader has gone, without waiting for another line to write.
-    int output = -1;
-    const pid_t pid = Start({"--json", "watch"}, "", nullptr, &output);
-    ASSERT_GT(pid, 0);
+    ASSERT_EQ(0, ::mkfifo((dir_ + "/output").c_str(), 0600));
+    const int output = ::open((dir_ + "/output").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    stdout_ = "output";
+    const pid_t pid = Start({"--json", "watch"});
+    stdout_ = "stdout.txt"; // not read back from the FIFO
     AwaitText("stderr.txt", "adapter count");
     ::close(output);
     EXPECT_EQ(4, Wait(pid, std::chrono::seconds(20)).exitCode);
