@@ -39,12 +39,12 @@ inline std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-inline std::string TreeWithFirmware(const std::string& firmware) {
-    return R"json({"TavrinStorageDeviceTree":{"@Version":1,"@Status":"OK","Adapter":[{"@Nr":0,)json"
-           R"json("Name":"Dorv100 Dual SD (0)","Product":"Dorv100 Dual SD","Vendor":"Kelto","FirmwareVersion":")json" +
-           firmware +
-           R"json(","SerialNumber":"8A3F0C21D94E4B7A9E6155C2F0B13D47","VendorID":"0x7A11","DeviceID":"0x0D10",)json"
-           R"json("AdapterNumber":0}]}})json";
+// The sample's one adapter as a device tree, with the firmware and name given as JSON string contents.
+inline std::string TreeWithFirmware(const std::string& firmware, const std::string& name = "Dorv100 Dual SD (0)") {
+    return R"({"TavrinStorageDeviceTree":{"@Version":1,"@Status":"OK","Adapter":[{"@Nr":0,"Name":")" + name +
+           R"(","Product":"Dorv100 Dual SD","Vendor":"Kelto","FirmwareVersion":")" + firmware +
+           R"(","SerialNumber":"8A3F0C21D94E4B7A9E6155C2F0B13D47","VendorID":"0x7A11","DeviceID":"0x0D10",)"
+           R"("AdapterNumber":0}]}})";
 }
 
 // The value at a JSON pointer ("/objects/0/kind"): a string as it is, anything else as JSON text.

@@ -46,11 +46,7 @@ TEST_F(Monitoring, CheckRatesTheWorstStatusAsLineOrDocument) {
 }
 
 TEST_F(Monitoring, MetricsReplaceTheFileWholeInTheExpositionFormat) {
-    std::ofstream(dir_ + "/tree.json")
-        << R"({"TavrinStorageDeviceTree":{"@Version":1,"@Status":"OK","Adapter":[{"@Nr":0,"Name":"Dorv \"A\" \\ B\nC)"
-           "\xff"
-           R"(","Product":"P","Vendor":"V","FirmwareVersion":"1.5","SerialNumber":"S1","VendorID":"0x7A11",)"
-           R"("DeviceID":"0x0D10","AdapterNumber":0}]}})";
+    std::ofstream(dir_ + "/tree.json") << TreeWithFirmware("1.5", "Dorv \\\"A\\\" \\\\ B\\nC\xff");
     ASSERT_EQ(0, ::mkdir((dir_ + "/textfile").c_str(), 0755));
     std::ofstream(dir_ + "/textfile/pidorv.prom") << "stale\n";
 
@@ -58,9 +54,10 @@ TEST_F(Monitoring, MetricsReplaceTheFileWholeInTheExpositionFormat) {
     ASSERT_EQ(0, r.exitCode) << r.err;
     EXPECT_EQ("", r.out);
     const std::string text = ReadFile(dir_ + "/textfile/pidorv.prom");
-    for (const char* line : {"pidorv_adapter_status{id=\"0x0136000000000001\",kind=\"adapter\","
-                             "name=\"Dorv \\\"A\\\" \\\\ B\\nC\xef\xbf\xbd\",status=\"OK\"} 40024\n",
-                             "firmware=\"1.5\",serial=\"S1\"} 1\n", "\npidorv_poll_interval_seconds 10\n"})
+    for (const char* line :
+         {"pidorv_adapter_status{id=\"0x0136000000000001\",kind=\"adapter\","
+          "name=\"Dorv \\\"A\\\" \\\\ B\\nC\xef\xbf\xbd\",status=\"OK\"} 40024\n",
+          "firmware=\"1.5\",serial=\"8A3F0C21D94E4B7A9E6155C2F0B13D47\"} 1\n", "\npidorv_poll_interval_seconds 10\n"})
         EXPECT_NE(std::string::npos, text.find(line)) << text;
     EXPECT_EQ(std::string::npos, text.find("stale"));
     // Nothing left beside it, and readable by the collector's user.

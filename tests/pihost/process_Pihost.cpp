@@ -167,9 +167,16 @@ TEST_F(Pihost, ControllerTextIsUntrusted) {
     EXPECT_EQ("1.5\x1b]0;owned\x07 \xef\xbf\xbd", At(Json(r.out), "/property/value/text"));
 }
 
-// db reads the mirror read-only and never loads the plugin, whose start would rebuild the tables (and, with this
-// fault, find no adapter to put back); the cells are in the order of the column names beside them.
+// The mirror goes to --db, else PI_DATABASE, else $XDG_STATE_HOME/pidorv/pihost.db (the folder made on first use);
+// :memory: keeps none. db reads it read-only and never loads the plugin, whose start would rebuild the tables (and,
+// with this fault, find no adapter to put back); the cells are in the order of the column names beside them.
 TEST_F(Pihost, DbReadsTheMirrorWithoutThePlugin) {
+    environment_ = {{"PI_DATABASE", "env.db"}};
+    ASSERT_EQ(0, Run({"get", "plugin", "NAME"}).exitCode);
+    ASSERT_EQ(0, Run({"--db", ":memory:", "get", "plugin", "NAME"}).exitCode);
+    EXPECT_EQ(0, ::access((dir_ + "/env.db").c_str(), F_OK));
+    EXPECT_NE(0, ::access((dir_ + "/:memory:").c_str(), F_OK));
+    environment_.clear();
     ASSERT_EQ(0, Run({"topology"}).exitCode);
     ASSERT_EQ(0, ::chmod((dir_ + "/state/pidorv/pihost.db").c_str(), 0444));
     const Result r = Run({"--fault", "no-controller", "--json", "db"});
@@ -183,17 +190,6 @@ TEST_F(Pihost, DbReadsTheMirrorWithoutThePlugin) {
     ASSERT_EQ(columns.Size(), d["tables"]["Adapter"][0].Size());
     ExpectAt(d, {"/tables/Adapter/0/" + std::to_string(firmware - columns.Begin()) + "=1.5 (LPC), 1.7 (FX3S)",
                  "/tables/Adapter/1=(none)"});
-}
-
-// --db, else PI_DATABASE, else $XDG_STATE_HOME/pidorv/pihost.db (the folder made on first use); :memory: keeps none.
-TEST_F(Pihost, MirrorPlaces) {
-    ASSERT_EQ(0, Run({"get", "plugin", "NAME"}).exitCode);
-    EXPECT_EQ(0, ::access((dir_ + "/state/pidorv/pihost.db").c_str(), F_OK));
-    environment_ = {{"PI_DATABASE", "env.db"}};
-    ASSERT_EQ(0, Run({"get", "plugin", "NAME"}).exitCode);
-    EXPECT_EQ(0, ::access((dir_ + "/env.db").c_str(), F_OK));
-    ASSERT_EQ(0, Run({"--db", ":memory:", "get", "plugin", "NAME"}).exitCode);
-    EXPECT_NE(0, ::access((dir_ + "/:memory:").c_str(), F_OK));
 }
 
 // Bad usage and input exit with 2, a failing plugin call with 1, with the error in context on standard error and,
