@@ -5,7 +5,6 @@
 #include <sstream>
 
 #include <gtest/gtest.h>
-#include <rapidjson/document.h>
 
 #include "Format.h"
 #include "HostCodes.h"
@@ -26,13 +25,6 @@ PI::CProperty Size(std::uint64_t kib) {
     p.m_ExtraText = Codes::EXTRA_TEXT_SIZE;
     return p;
 }
-
-rapidjson::Document Parse(const std::string& text) {
-    rapidjson::Document d;
-    d.Parse(text.c_str());
-    EXPECT_FALSE(d.HasParseError()) << text;
-    return d;
-}
 } // namespace
 
 TEST(Output, ValuesOfEveryKindAsTextAndJson) {
@@ -42,22 +34,23 @@ TEST(Output, ValuesOfEveryKindAsTextAndJson) {
     const struct {
         PI::CProperty property;
         const char* human;
-        const char* json; // the value as pihost's JSON writes it
+        const char* json; // the value as pihost's JSON writes it (the start of it)
     } rows[] = {
-        {Property(30007, std::string("a\"b")), "a\"b", R"({"kind":"string","text":"a\"b"})"},
+        {Property(30007, std::string("a\"b")), "a\"b", R"("value":{"kind":"string","text":"a\"b"})"},
         {Property(30007, std::string()), "\"\"", nullptr},
-        {ranged, "10 (2..255, step 1)", R"({"kind":"range","value":10,"min":2,"max":255,"step":1})"},
+        {ranged, "10 (2..255, step 1)", R"("value":{"kind":"range","value":10,"min":2,"max":255,"step":1)"},
         {Size(512), "512 KiB", nullptr},
         {Size(60416), "60416 KiB (59.0 MiB)", nullptr},
         {Size(62914560), "62914560 KiB (60.0 GiB)", nullptr},
         {Property(30120, std::uint64_t(18446744073709551615ull)), "18446744073709551615",
-         R"({"kind":"number","number":18446744073709551615})"},
+         R"("value":{"kind":"number","number":18446744073709551615)"},
         {Property(30017, std::int32_t(40150), statuses), "WARNING (choices: OK, WARNING, FAILED)", nullptr},
         {Property(30158, std::int32_t(40278), std::vector<std::int32_t>{40278}), "LINUX_MD", nullptr},
         {Property(30165, std::vector<std::int32_t>{40267}, std::vector<std::int32_t>{40267, 40266}),
          "LOGICAL_DRIVE_FAILED (allowed: LOGICAL_DRIVE_FAILED, LOGICAL_DRIVE_DEGRADED)", nullptr},
         {Property(30165, std::vector<std::int32_t>{}, std::vector<std::int32_t>{40267}), "",
-         R"({"kind":"lists","values":[],"allowed":[40267]})"},
+         R"("value":{"kind":"lists","values":[],"valueNames":[],"allowed":[40267],)"
+         R"("allowedNames":["LOGICAL_DRIVE_FAILED"]})"},
         {PI::CProperty(30165, false), "(no value)", nullptr},
         {Property(30007, std::vector<std::string>{"a", "b"}), "a, b", nullptr},
     };
@@ -65,13 +58,10 @@ TEST(Output, ValuesOfEveryKindAsTextAndJson) {
         if (*row.human) {
             EXPECT_EQ(row.human, FormatValue(row.property));
         }
-        if (!row.json)
-            continue;
-        const rapidjson::Document d = Parse(JsonDocument("get").Status(0).Property(row.property).Finish());
-        const rapidjson::Document expected = Parse(row.json);
-        for (const auto& member : expected.GetObject())
-            EXPECT_TRUE(d["property"]["value"][member.name] == member.value)
-                << row.json << " " << member.name.GetString();
+        if (row.json) {
+            EXPECT_NE(std::string::npos, JsonDocument("get").Status(0).Property(row.property).Finish().find(row.json))
+                << JsonDocument("get").Status(0).Property(row.property).Finish();
+        }
     }
     EXPECT_EQ(0u, FormatProperty(ranged).find("POLL_INTERVAL *"));
     EXPECT_EQ(0u, FormatProperty(PI::CProperty(99999, false)).find("99999"));
@@ -99,9 +89,8 @@ TEST(Output, EventsAndTables) {
     EXPECT_EQ("Adapter: 1 row\n  row 1\n    ID        1\n    HostName  localhost\n    Ratio     0.5\n"
               "    (1 NULL column not shown)\nLD: no such table\n",
               out.str());
-    const rapidjson::Document d = Parse(JsonDocument("db").Status(0).Tables({table, missing}).Finish());
-    EXPECT_TRUE(d["tables"]["Adapter"][0] == Parse(R"([1,"localhost",0.5,null])")) << out.str();
-    EXPECT_EQ(0u, d["tables"]["LD"].Size());
+    const std::string json = JsonDocument("db").Status(0).Tables({table, missing}).Finish();
+    EXPECT_NE(std::string::npos, json.find(R"("tables":{"Adapter":[[1,"localhost",0.5,null]],"LD":[]})")) << json;
 }
 
 TEST(Output, ControllerTextEscapedForTheTerminalRepairedForJson) {
