@@ -92,9 +92,10 @@ protected:
     }
     void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
 
-    // Starts pihost in the test folder with stdinText as the file it reads, unless stdin_ names another (a FIFO
-    // keeps it open); its standard output goes to the file stdout_ ("-" closes it).
-    pid_t Start(const std::vector<std::string>& args, const std::string& stdinText = "") {
+    // Starts pihost in the test folder with the words of line as arguments (leading NAME=value words set its
+    // environment instead; FAKE_PLUGIN names the failing plugin) and stdinText as the file it reads, unless stdin_
+    // names another (a FIFO keeps it open); its standard output goes to the file stdout_ ("-" closes it).
+    pid_t Start(const std::string& line, const std::string& stdinText = "") {
         std::ofstream(dir_ + "/stdin.txt") << stdinText;
         const pid_t pid = ::fork();
         if (pid != 0)
@@ -105,8 +106,10 @@ protected:
                                  "LUMO_FAULT", "LUMO_CALL_LOG"})
             ::unsetenv(name);
         ::setenv("XDG_STATE_HOME", (dir_ + "/state").c_str(), 1); // the mirror's default place
-        for (const auto& [name, value] : environment_)
-            ::setenv(name.c_str(), value.c_str(), 1);
+        std::vector<std::string> args = Words(line);
+        for (; !args.empty() && args[0][0] != '-' && args[0].find('=') != std::string::npos; args.erase(args.begin()))
+            ::setenv(args[0].substr(0, args[0].find('=')).c_str(), args[0].substr(args[0].find('=') + 1).c_str(), 1);
+        std::replace(args.begin(), args.end(), std::string("FAKE_PLUGIN"), std::string(FAKE_PLUGIN));
         ::dup2(::open(stdin_.c_str(), O_RDONLY), 0);
         ::dup2(::open(stdout_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
         ::dup2(::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
@@ -147,20 +150,7 @@ protected:
         return r;
     }
 
-    Result Run(const std::vector<std::string>& args, const std::string& stdinText = "") {
-        return Wait(Start(args, stdinText));
-    }
-
-    // Runs pihost with the words of line: leading NAME=value words set its environment instead, and FAKE_PLUGIN
-    // names the failing plugin.
-    Result RunLine(const std::string& line, const std::string& stdinText = "") {
-        std::vector<std::string> args = Words(line);
-        environment_.clear();
-        for (; !args.empty() && args[0][0] != '-' && args[0].find('=') != std::string::npos; args.erase(args.begin()))
-            environment_.emplace_back(args[0].substr(0, args[0].find('=')), args[0].substr(args[0].find('=') + 1));
-        std::replace(args.begin(), args.end(), std::string("FAKE_PLUGIN"), std::string(FAKE_PLUGIN));
-        return Run(args, stdinText);
-    }
+    Result Run(const std::string& line, const std::string& stdinText = "") { return Wait(Start(line, stdinText)); }
 
     // Waits until the file holds the text (a step pihost has reached).
     void AwaitText(const std::string& file, const std::string& text) {
@@ -174,5 +164,4 @@ protected:
     std::string dir_;
     std::string stdin_ = "stdin.txt";
     std::string stdout_ = "stdout.txt";
-    std::vector<std::pair<std::string, std::string>> environment_; // set in pihost's environment
 };

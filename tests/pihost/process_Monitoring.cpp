@@ -35,11 +35,11 @@ TEST_F(Monitoring, CheckRatesTheWorstStatusAsLineOrDocument) {
           "check --bogus => 3 PIDORV UNKNOWN - bad usage: "}) {
         const std::size_t arrow = row.find(" => ");
         const std::string command = row.substr(0, arrow), code = row.substr(arrow + 4, 1), line = row.substr(arrow + 6);
-        const Result human = RunLine(command);
+        const Result human = Run(command);
         EXPECT_EQ(code, std::to_string(human.exitCode)) << row << "\n" << human.err;
         EXPECT_EQ(0u, human.out.find(line)) << human.out;
         ASSERT_EQ(1u, Lines(human.out).size()) << human.out;
-        const Result json = RunLine(command + " --json");
+        const Result json = Run(command + " --json");
         EXPECT_EQ(code, std::to_string(json.exitCode)) << row;
         ExpectAt(Json(json.out), {"/check/line=" + Lines(human.out)[0], "/check/code=" + code});
     }
@@ -50,7 +50,7 @@ TEST_F(Monitoring, MetricsReplaceTheFileWholeInTheExpositionFormat) {
     ASSERT_EQ(0, ::mkdir((dir_ + "/textfile").c_str(), 0755));
     std::ofstream(dir_ + "/textfile/pidorv.prom") << "stale\n";
 
-    const Result r = Run({"--device-tree", "tree.json", "metrics", "--output", "textfile/pidorv.prom"});
+    const Result r = Run("--device-tree tree.json metrics --output textfile/pidorv.prom");
     ASSERT_EQ(0, r.exitCode) << r.err;
     EXPECT_EQ("", r.out);
     const std::string text = ReadFile(dir_ + "/textfile/pidorv.prom");
@@ -68,17 +68,17 @@ TEST_F(Monitoring, MetricsReplaceTheFileWholeInTheExpositionFormat) {
     const Result lint = Shell("promtool check metrics < '" + dir_ + "/textfile/pidorv.prom' 2>&1");
     EXPECT_EQ(0, lint.exitCode) << "promtool (Debian's prometheus package): " << lint.out;
 
-    const Result failed = Run({"--json", "metrics", "--output", "no/such/folder/pidorv.prom"});
+    const Result failed = Run("--json metrics --output no/such/folder/pidorv.prom");
     EXPECT_EQ(4, failed.exitCode);
     EXPECT_EQ("output", At(Json(failed.out), "/error/kind"));
     EXPECT_NE(std::string::npos, failed.err.find("no/such/folder/pidorv.prom")) << failed.err;
 }
 
 TEST_F(Monitoring, VersionNamesPihostAndThePluginAndKeepsNoMirror) {
-    EXPECT_EQ("pihost " PIHOST_VERSION "\nplugin 7.12.1\n", Run({"--version"}).out);
-    EXPECT_EQ("7.12.1", At(Json(Run({"--json", "--version"}).out), "/version/plugin"));
-    Run({"check"});
-    Run({"metrics"});
+    EXPECT_EQ("pihost " PIHOST_VERSION "\nplugin 7.12.1\n", Run("--version").out);
+    EXPECT_EQ("7.12.1", At(Json(Run("--json --version").out), "/version/plugin"));
+    Run("check");
+    Run("metrics");
     EXPECT_NE(0, ::access((dir_ + "/state").c_str(), F_OK)); // no mirror's folder made
 }
 
@@ -93,7 +93,7 @@ TEST_F(Monitoring, BashCompletionOffersWhatHelpLists) {
         return Shell("bash '" + dir_ + "/complete.sh' '" + line + "'").out;
     };
     // Every command and option --help names.
-    std::istringstream help(Run({"--help"}).out);
+    std::istringstream help(Run("--help").out);
     const std::string commands = offered("pihost ");
     const std::string options = offered("pihost --");
     for (std::string line, section, first; std::getline(help, line);) {
@@ -102,7 +102,7 @@ TEST_F(Monitoring, BashCompletionOffersWhatHelpLists) {
         std::istringstream(line) >> first;
         if (section == "Subcommands:" && line.size() > 2 && line[0] == ' ' && line[2] != ' ') {
             EXPECT_NE(std::string::npos, commands.find(" " + first + " ")) << first;
-            EXPECT_TRUE(first == "version" || Run({first, "--help"}).out.find("Example") != std::string::npos) << first;
+            EXPECT_TRUE(first == "version" || Run(first + " --help").out.find("Example") != std::string::npos) << first;
         } else if (section == "Options:" && first[0] == '-') {
             const std::string option = first.substr(first.find("--"));
             EXPECT_NE(std::string::npos, options.find(" " + option.substr(0, option.find('=')) + " ")) << first;

@@ -6,13 +6,13 @@
 // The built-in sample as a tree and as a document with names beside the codes; the plugin's own line goes to
 // standard error, so that standard output is one JSON document.
 TEST_F(Pihost, TopologyShowsTheSampleWithNames) {
-    Result r = Run({});
+    Result r = Run("");
     ASSERT_EQ(0, r.exitCode) << r.err;
     for (const char* line :
          {"plugin 0x0136000000000000        \"Dorv-Plugin\"", "adapter 0x0136000000000001     \"Dorv100 Dual SD (0)\"",
           "RAID1: stripe sizes 4K, 8K, 16K, 32K, 64K, 128K (default 64K)"})
         EXPECT_NE(std::string::npos, r.out.find(line)) << r.out;
-    r = Run({"--json", "topology"});
+    r = Run("--json topology");
     ASSERT_EQ(0, r.exitCode) << r.err;
     EXPECT_NE(std::string::npos, r.err.find("Initialize:  adapter count is 1"));
     ASSERT_EQ(1u, Lines(r.out).size());
@@ -32,14 +32,14 @@ TEST_F(Pihost, TopologyShowsTheSampleWithNames) {
 // what still holds.
 TEST_F(Pihost, SetSavesThePollIntervalOrSaysWhyNot) {
     ASSERT_EQ(0, ::mkdir((dir_ + "/conf").c_str(), 0755));
-    ASSERT_EQ(0, Run({"--config-dir", "conf", "set", "poll-interval", "7"}).exitCode);
+    ASSERT_EQ(0, Run("--config-dir conf set poll-interval 7").exitCode);
     EXPECT_NE(std::string::npos, ReadFile(dir_ + "/conf/piDorv.ini").find("PollInterval=7"));
-    Result r = Run({"--config-dir", "conf", "get", "plugin", "poll-interval", "--json"});
+    Result r = Run("--config-dir conf get plugin poll-interval --json");
     ASSERT_EQ(0, r.exitCode) << r.err;
     ExpectAt(Json(r.out), {"/object/id=0x0136000000000000", "/object/kind=plugin", "/property/value/value=7"});
     ASSERT_EQ(0, ::mkdir((dir_ + "/bad").c_str(), 0755));
     ASSERT_EQ(0, ::mkdir((dir_ + "/bad/piDorv.ini").c_str(), 0755));
-    r = Run({"--config-dir", "bad", "set", "poll-interval", "7"});
+    r = Run("--config-dir bad set poll-interval 7");
     EXPECT_EQ(1, r.exitCode);
     EXPECT_NE(std::string::npos, r.err.find("POLL_INTERVAL is 7 s for this run, but the configuration file '" + dir_ +
                                             "/bad/piDorv.ini' could not be saved: it is a folder"))
@@ -49,8 +49,8 @@ TEST_F(Pihost, SetSavesThePollIntervalOrSaysWhyNot) {
 // One document per line, the scan's event seen by the next line, and the worst status of the lines; options that
 // act only when the plugin is loaded are refused.
 TEST_F(Pihost, ShellAnswersEveryLine) {
-    const Result r = Run({"--json", "shell"}, "run adapter SCAN_CONFIGURATION\nrun plugin GET_EVENTS\nfrobnicate\n"
-                                              "get adapter POLL_INTERVAL\n'\n--db x.db topology\nquit\ntopology\n");
+    const Result r = Run("--json shell", "run adapter SCAN_CONFIGURATION\nrun plugin GET_EVENTS\nfrobnicate\n"
+                                         "get adapter POLL_INTERVAL\n'\n--db x.db topology\nquit\ntopology\n");
     EXPECT_EQ(2, r.exitCode) << r.err;
     const std::vector<std::string> lines = Lines(r.out);
     ASSERT_EQ(6u, lines.size()) << r.out;
@@ -64,7 +64,7 @@ TEST_F(Pihost, ShellAnswersEveryLine) {
 
 TEST_F(Pihost, WatchShowsAnEditedDeviceTreeAndTheMirrorFollows) {
     WriteFile(dir_ + "/tree.json", TreeWithFirmware("1.5 (LPC), 1.7 (FX3S)"));
-    const pid_t pid = Start({"--json", "--device-tree", "tree.json", "watch", "--for", "3", "--scan"});
+    const pid_t pid = Start("--json --device-tree tree.json watch --for 3 --scan");
     AwaitText("stderr.txt", "adapter count");
     WriteFile(dir_ + "/tree.json", TreeWithFirmware("1.6 (LPC), 1.8 (FX3S)"));
     const Result r = Wait(pid);
@@ -78,7 +78,7 @@ TEST_F(Pihost, WatchShowsAnEditedDeviceTreeAndTheMirrorFollows) {
                          "/change/after/text=1.6 (LPC), 1.8 (FX3S)"});
     }
     EXPECT_EQ(1, changes) << r.out;
-    EXPECT_NE(std::string::npos, Run({"db", "Adapter"}).out.find("1.6 (LPC), 1.8 (FX3S)"));
+    EXPECT_NE(std::string::npos, Run("db Adapter").out.find("1.6 (LPC), 1.8 (FX3S)"));
 }
 
 // Ctrl-C, and SIGTERM as systemd stops the service, end watch as it is meant to end (0); any other command ends
@@ -86,33 +86,30 @@ TEST_F(Pihost, WatchShowsAnEditedDeviceTreeAndTheMirrorFollows) {
 // ends pihost at once.
 TEST_F(Pihost, StopRequests) {
     const struct {
-        std::vector<std::string> args;
+        std::string args;
         const char* awaitFile;
         const char* awaitText;
         int signal;
         int signals;
         int exitCode;
     } cases[] = {
-        {{"watch"}, "stderr.txt", "pihost: watching", SIGINT, 1, 0},
+        {"watch", "stderr.txt", "pihost: watching", SIGINT, 1, 0},
         // Without an adapter, watch's first document is the warning alone.
-        {{"--json", "--fault", "no-controller", "watch"}, "stderr.txt", "no adapter seen", SIGTERM, 1, 0},
-        {{"--json", "shell"}, "stderr.txt", "adapter count", SIGINT, 1, 130},
-        {{"--json", "--fault", "delay:1000", "topology"}, "calls.log", "Lumo_PemraRequest", SIGINT, 1, 130},
-        {{"--json", "--fault", "delay:3600000", "topology"}, "calls.log", "Lumo_PemraRequest", SIGINT, 2, 130},
+        {"--json --fault no-controller watch", "stderr.txt", "no adapter seen", SIGTERM, 1, 0},
+        {"--json shell", "stderr.txt", "adapter count", SIGINT, 1, 130},
+        {"--json --fault delay:1000 topology", "calls.log", "Lumo_PemraRequest", SIGINT, 1, 130},
+        {"--json --fault delay:3600000 topology", "calls.log", "Lumo_PemraRequest", SIGINT, 2, 130},
     };
-    environment_ = {{"LUMO_CALL_LOG", dir_ + "/calls.log"}};
     // A FIFO open at both ends keeps the shell's input open.
     ASSERT_EQ(0, ::mkfifo((dir_ + "/input").c_str(), 0600));
     const int input = ::open((dir_ + "/input").c_str(), O_RDWR | O_CLOEXEC);
     stdin_ = "input";
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.args.back() + " " + std::to_string(c.signals));
+        SCOPED_TRACE(c.args + " " + std::to_string(c.signals));
         // The awaited text must come from this run.
         for (const char* file : {"trace.log", "calls.log", "stderr.txt"})
             ::unlink((dir_ + "/" + file).c_str());
-        std::vector<std::string> args = {"--trace", "2", "--trace-file", "trace.log"};
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        const pid_t pid = Start(args);
+        const pid_t pid = Start("LUMO_CALL_LOG=calls.log --trace 2 --trace-file trace.log " + c.args);
         ASSERT_GT(pid, 0);
         AwaitText(c.awaitFile, c.awaitText);
         ASSERT_EQ(0, ::kill(pid, c.signal));
@@ -147,7 +144,7 @@ TEST_F(Pihost, NoAdapterIsWarnedWithItsCause) {
                                   "LUMO_DEVICE_TREE=missing.json => 'missing.json' does not exist",
                                   "LUMO_DEVICE_TREE=folder => 'folder' cannot be read"}) {
         const std::string warning = row.substr(row.find(" => ") + 4);
-        const Result r = RunLine(row.substr(0, row.find(" => ")) + " --json");
+        const Result r = Run(row.substr(0, row.find(" => ")) + " --json");
         EXPECT_EQ(3, r.exitCode) << warning;
         EXPECT_NE(std::string::npos, r.err.find("warning: no adapter seen: ")) << r.err;
         const rapidjson::Document d = Json(r.out);
@@ -159,10 +156,10 @@ TEST_F(Pihost, NoAdapterIsWarnedWithItsCause) {
 // Control characters from the controller are escaped on the terminal, and JSON stays valid UTF-8.
 TEST_F(Pihost, ControllerTextIsUntrusted) {
     WriteFile(dir_ + "/tree.json", TreeWithFirmware("1.5\\u001b]0;owned\\u0007 \xff"));
-    Result r = Run({"--device-tree", "tree.json", "get", "adapter", "FIRMWARE_VERSION"});
+    Result r = Run("--device-tree tree.json get adapter FIRMWARE_VERSION");
     ASSERT_EQ(0, r.exitCode) << r.err;
     EXPECT_NE(std::string::npos, r.out.find("1.5\\x1b]0;owned\\x07 \\xff")) << r.out;
-    r = Run({"--device-tree", "tree.json", "--json", "get", "adapter", "FIRMWARE_VERSION"});
+    r = Run("--device-tree tree.json --json get adapter FIRMWARE_VERSION");
     ASSERT_EQ(0, r.exitCode) << r.err;
     EXPECT_EQ("1.5\x1b]0;owned\x07 \xef\xbf\xbd", At(Json(r.out), "/property/value/text"));
 }
@@ -171,15 +168,13 @@ TEST_F(Pihost, ControllerTextIsUntrusted) {
 // :memory: keeps none. db reads it read-only and never loads the plugin, whose start would rebuild the tables (and,
 // with this fault, find no adapter to put back); the cells are in the order of the column names beside them.
 TEST_F(Pihost, DbReadsTheMirrorWithoutThePlugin) {
-    environment_ = {{"PI_DATABASE", "env.db"}};
-    ASSERT_EQ(0, Run({"get", "plugin", "NAME"}).exitCode);
-    ASSERT_EQ(0, Run({"--db", ":memory:", "get", "plugin", "NAME"}).exitCode);
+    ASSERT_EQ(0, Run("PI_DATABASE=env.db get plugin NAME").exitCode);
+    ASSERT_EQ(0, Run("PI_DATABASE=env.db --db :memory: get plugin NAME").exitCode);
     EXPECT_EQ(0, ::access((dir_ + "/env.db").c_str(), F_OK));
     EXPECT_NE(0, ::access((dir_ + "/:memory:").c_str(), F_OK));
-    environment_.clear();
-    ASSERT_EQ(0, Run({"topology"}).exitCode);
+    ASSERT_EQ(0, Run("topology").exitCode);
     ASSERT_EQ(0, ::chmod((dir_ + "/state/pidorv/pihost.db").c_str(), 0444));
-    const Result r = Run({"--fault", "no-controller", "--json", "db"});
+    const Result r = Run("--fault no-controller --json db");
     ASSERT_EQ(0, r.exitCode) << r.err;
     EXPECT_EQ(std::string::npos, r.err.find("Initialize")) << r.err;
     const rapidjson::Document d = Json(r.out);
@@ -247,7 +242,7 @@ TEST_F(Pihost, FailuresAnswerWithTheirExitStatusAndAnError) {
     for (const std::string& row : bad) {
         const std::size_t arrow = row.find(" => "), colon = row.find(": ", arrow);
         const std::string kind = row.substr(arrow + 4, colon - arrow - 4), message = row.substr(colon + 2);
-        const Result r = RunLine(row.substr(0, arrow) + " --json");
+        const Result r = Run(row.substr(0, arrow) + " --json");
         SCOPED_TRACE(row + "\n" + r.err);
         // Of the plugin's kind, only a plugin that does not load is a usage error.
         EXPECT_EQ(kind == "plugin" && row.rfind("--plugin", 0) != 0 ? 1 : 2, r.exitCode);
@@ -264,7 +259,7 @@ TEST_F(Pihost, FailuresAnswerWithTheirExitStatusAndAnError) {
 TEST_F(Pihost, UnwritableOutputExitsWithFour) {
     for (const char* target : {"/dev/full", "-"}) {
         stdout_ = target;
-        const Result r = Run({"--json", "get", "plugin", "NAME"});
+        const Result r = Run("--json get plugin NAME");
         EXPECT_EQ(4, r.exitCode) << target << "\n" << r.err;
         EXPECT_NE(std::string::npos, r.err.find(stdout_ == "-" ? "closed" : "No space left")) << r.err;
     }
@@ -272,7 +267,7 @@ TEST_F(Pihost, UnwritableOutputExitsWithFour) {
     ASSERT_EQ(0, ::mkfifo((dir_ + "/output").c_str(), 0600));
     const int output = ::open((dir_ + "/output").c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     stdout_ = "output";
-    const pid_t pid = Start({"--json", "watch"});
+    const pid_t pid = Start("--json watch");
     stdout_ = "stdout.txt"; // not read back from the FIFO
     AwaitText("stderr.txt", "adapter count");
     ::close(output);
@@ -305,8 +300,9 @@ TEST_F(Pihost, FailingPluginStillEndsItsLifecycle) {
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.mode) + " " + row.command);
         ::unlink((dir_ + "/calls.log").c_str());
-        environment_ = {{"FAKE_PLUGIN_MODE", row.mode}, {"FAKE_PLUGIN_LOG", dir_ + "/calls.log"}};
-        const Result r = Run({"--plugin", FAKE_PLUGIN, "--json", row.command}, "topology\ntopology\n");
+        const Result r = Run("FAKE_PLUGIN_LOG=calls.log FAKE_PLUGIN_MODE=" + std::string(row.mode) +
+                                 " --plugin FAKE_PLUGIN --json " + row.command,
+                             "topology\ntopology\n");
         EXPECT_EQ(row.exitCode, r.exitCode) << r.err;
         EXPECT_EQ(row.calls, Lines(ReadFile(dir_ + "/calls.log")));
         EXPECT_NE(std::string::npos, r.err.find(row.err)) << r.err;
