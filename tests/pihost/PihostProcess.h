@@ -78,9 +78,8 @@ inline rapidjson::Document Json(const std::string& text) {
 }
 
 struct Result {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
+    int exitCode;
+    std::string out, err;
 };
 
 class Pihost : public ::testing::Test {
@@ -126,22 +125,19 @@ protected:
     // Waits for pihost to end, at most limit; one that has not ended by then is killed and fails the test.
     Result Wait(pid_t pid, std::chrono::seconds limit = std::chrono::seconds(60)) {
         int status = 0;
-        const auto deadline = std::chrono::steady_clock::now() + limit;
         pid_t ended = 0;
-        while ((ended = ::waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < deadline)
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while ((ended = ::waitpid(pid, &status, WNOHANG)) == 0) {
+            if (std::chrono::steady_clock::now() > deadline && ::kill(pid, SIGKILL) == 0)
+                ADD_FAILURE() << "pihost did not end in time";
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (ended == 0) {
-            ADD_FAILURE() << "pihost did not end in time";
-            ::kill(pid, SIGKILL);
-            ended = ::waitpid(pid, &status, 0);
         }
-        Result r{ended != pid        ? -1
-                 : WIFEXITED(status) ? WEXITSTATUS(status)
-                                     : 128 + WTERMSIG(status),
-                 ReadFile(dir_ + "/" + stdout_), ReadFile(dir_ + "/stderr.txt")};
-        const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        Result r{-1, ReadFile(dir_ + "/" + stdout_), ReadFile(dir_ + "/stderr.txt")};
+        if (ended == pid)
+            r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         ::mkdir(PIHOST_JSON_RECORD_DIR, 0755);
-        std::ofstream record(std::string(PIHOST_JSON_RECORD_DIR) + "/" + test->test_suite_name() + "." + test->name() +
+        std::ofstream record(PIHOST_JSON_RECORD_DIR "/" +
+                                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
                                  ".jsonl",
                              std::ios::app);
         for (const std::string& line : Lines(r.out))
