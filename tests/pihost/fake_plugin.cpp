@@ -1,5 +1,5 @@
 // A stand-in plugin for pihost's failure paths. FAKE_PLUGIN_MODE picks the failure (create-fails, init-fails,
-// throws); FAKE_PLUGIN_LOG names a file that gets one line per entry-point call; FAKE_PLUGIN_STATUSES, a comma list
+// throws); calls.log in the current folder gets one line per entry-point call; FAKE_PLUGIN_STATUSES, a comma list
 // of STATUS value codes, adds one adapter per code.
 #include <cstdio>
 #include <cstdlib>
@@ -17,8 +17,7 @@ std::string Setting(const char* name) {
 }
 
 void Log(const std::string& line) {
-    if (!Setting("FAKE_PLUGIN_LOG").empty())
-        std::ofstream(Setting("FAKE_PLUGIN_LOG"), std::ios::app) << line << "\n";
+    std::ofstream("calls.log", std::ios::app) << line << "\n";
 }
 
 class FakePlugin : public IPLUGINAPI {

@@ -303,9 +303,9 @@ TEST_F(Pihost, FailingPluginStillEndsItsLifecycle) {
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.mode) + " " + row.command);
         ::unlink((dir_ + "/calls.log").c_str());
-        const Result r = Run("FAKE_PLUGIN_LOG=calls.log FAKE_PLUGIN_MODE=" + std::string(row.mode) +
-                                 " --plugin FAKE_PLUGIN --json " + row.command,
-                             "topology\ntopology\n");
+        const Result r =
+            Run("FAKE_PLUGIN_MODE=" + std::string(row.mode) + " --plugin FAKE_PLUGIN --json " + row.command,
+                "topology\ntopology\n");
         EXPECT_EQ(row.exitCode, r.exitCode) << r.err;
         EXPECT_EQ(row.calls, ReadFile(dir_ + "/calls.log"));
         EXPECT_NE(std::string::npos, r.err.find(row.err)) << r.err;
