@@ -148,6 +148,12 @@ protected:
 
     Result Run(const std::string& line, const std::string& stdinText = "") { return Wait(Start(line, stdinText)); }
 
+    // A shell command's standard output and exit status, run in the test folder.
+    Result Shell(const std::string& command) {
+        const int status = std::system(("cd '" + dir_ + "' && { " + command + "; } > shell.txt").c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir_ + "/shell.txt"), ""};
+    }
+
     // Waits until the file holds the text (a step pihost has reached).
     void AwaitText(const std::string& file, const std::string& text) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);

@@ -314,14 +314,7 @@ TEST_F(Pihost, FailingPluginStillEndsItsLifecycle) {
     }
 }
 
-class Monitoring : public Pihost {
-protected:
-    // A shell command's standard output and exit status, run in the test folder.
-    Result Shell(const std::string& command) {
-        const int status = std::system(("cd '" + dir_ + "' && { " + command + "; } > shell.txt").c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(dir_ + "/shell.txt"), ""};
-    }
-};
+using Monitoring = Pihost;
 
 // Each row: the command line => the exit status and the whole line, or its start for UNKNOWN.
 TEST_F(Monitoring, CheckRatesTheWorstStatusAsLineOrDocument) {

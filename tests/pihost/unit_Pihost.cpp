@@ -142,7 +142,6 @@ TEST(NameParsing, ShellLinesSplitLikeAShell) {
 TEST(Output, ValuesOfEveryKindAsTextAndJson) {
     PI::CProperty ranged(Codes::PROPERTY_POLL_INTERVAL, true);
     ranged.SetValue(std::int64_t(10), std::int64_t(2), std::int64_t(255), std::int64_t(1));
-    const std::vector<std::int32_t> statuses = {40024, 40150, 40095};
     const struct {
         PI::CProperty property;
         const char* human;
@@ -156,7 +155,8 @@ TEST(Output, ValuesOfEveryKindAsTextAndJson) {
         {Size(62914560), "62914560 KiB (60.0 GiB)", nullptr},
         {Property(30120, std::uint64_t(18446744073709551615ull)), "18446744073709551615",
          R"("value":{"kind":"number","number":18446744073709551615)"},
-        {Property(30017, std::int32_t(40150), statuses), "WARNING (choices: OK, WARNING, FAILED)", nullptr},
+        {Property(30017, std::int32_t(40150), std::vector<std::int32_t>{40024, 40150, 40095}),
+         "WARNING (choices: OK, WARNING, FAILED)", nullptr},
         {Property(30158, std::int32_t(40278), std::vector<std::int32_t>{40278}), "LINUX_MD", nullptr},
         {Property(30165, std::vector<std::int32_t>{40267}, std::vector<std::int32_t>{40267, 40266}),
          "LOGICAL_DRIVE_FAILED (allowed: LOGICAL_DRIVE_FAILED, LOGICAL_DRIVE_DEGRADED)", nullptr},
