@@ -1,26 +1,23 @@
 // A stand-in plugin for pihost's failure paths. FAKE_PLUGIN_MODE picks the failure (create-fails, init-fails,
-// throws); FAKE_PLUGIN_LOG names a file that gets one line per entry-point call; FAKE_PLUGIN_STATUSES, a comma list
+// throws); calls.log in the current folder gets one line per entry-point call; FAKE_PLUGIN_STATUSES, a comma list
 // of STATUS value codes, adds one adapter per code.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <string>
-#include <vector>
 
 #include "pi/CObject.h"
 #include "pi/IPLUGINAPI.h"
 
 namespace {
-std::string Mode() {
-    const char* mode = std::getenv("FAKE_PLUGIN_MODE");
-    return mode ? mode : "";
+std::string Setting(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
 }
 
 void Log(const std::string& line) {
-    if (const char* path = std::getenv("FAKE_PLUGIN_LOG"))
-        std::ofstream(path, std::ios::app) << line << "\n";
+    std::ofstream("calls.log", std::ios::app) << line << "\n";
 }
 
 class FakePlugin : public IPLUGINAPI {
@@ -30,26 +27,22 @@ public:
         if (command == PI::INITIALIZE) {
             // Left in the stdio buffer on purpose: the host must flush it where it belongs.
             std::printf("fake: Initialize\n");
-            if (Mode() == "init-fails")
-                return 20001;
+            return Setting("FAKE_PLUGIN_MODE") == "init-fails" ? 20001 : 0;
         }
-        if (command == PI::GET_TOPOLOGY) {
-            if (Mode() == "throws")
-                throw std::runtime_error("fake failure");
-            auto& objects = *static_cast<std::vector<PI::CObject>*>(data);
-            PI::CObject plugin;
-            plugin.m_ID = 0x42;
-            plugin.m_Type = 19006;
-            objects.push_back(plugin);
-            const char* statuses = std::getenv("FAKE_PLUGIN_STATUSES");
-            std::istringstream codes(statuses ? statuses : "");
-            for (std::string code; std::getline(codes, code, ',');) {
-                PI::CObject adapter;
-                adapter.m_ID = 0x42 + objects.size();
-                adapter.m_Type = 19037;
-                adapter.m_Properties.emplace_back(30017, false).SetValue(std::stoi(code), std::vector<std::int32_t>{});
-                objects.push_back(adapter);
-            }
+        if (command != PI::GET_TOPOLOGY)
+            return 0;
+        if (Setting("FAKE_PLUGIN_MODE") == "throws")
+            throw std::runtime_error("fake failure");
+        auto& objects = *static_cast<std::vector<PI::CObject>*>(data);
+        objects.emplace_back().m_ID = 0x42;
+        objects.back().m_Type = 19006;
+        std::istringstream codes(Setting("FAKE_PLUGIN_STATUSES"));
+        for (std::string code; std::getline(codes, code, ',');) {
+            objects.emplace_back().m_ID = 0x42 + objects.size(); // the size before the new one
+            objects.back().m_Type = 19037;
+            objects.back()
+                .m_Properties.emplace_back(30017, false)
+                .SetValue(std::stoi(code), std::vector<std::int32_t>{});
         }
         return 0;
     }
@@ -58,12 +51,8 @@ public:
 
 extern "C" __attribute__((visibility("default"))) std::uint32_t createIf(IPLUGINAPI** out) {
     Log("createIf");
-    if (Mode() == "create-fails") {
-        *out = nullptr;
-        return 20007;
-    }
-    *out = new FakePlugin;
-    return 0;
+    *out = Setting("FAKE_PLUGIN_MODE") == "create-fails" ? nullptr : new FakePlugin;
+    return *out ? 0 : 20007;
 }
 
 extern "C" __attribute__((visibility("default"))) void releaseIf(IPLUGINAPI** holder) {
