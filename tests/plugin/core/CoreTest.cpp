@@ -64,7 +64,6 @@ TEST_F(Dispatch, RefusesUnknownCommandsAndMissingDataWithoutRunningAnything) {
     }
     EXPECT_EQ(std::make_tuple(data.size(), PluginId(), Peer::threadsRunning(Plugin()), Count("Plugin")),
               std::make_tuple(1ul, 0ul, false, 0ul));
-    EXPECT_EQ(Plugin().Execute(PI::DEINITIALIZE, 0, nullptr), 0u); // ignores its data
 }
 
 TEST_F(Dispatch, CreateAndReleaseKeepTheGlobalPointerAndStopLeftThreads) {
