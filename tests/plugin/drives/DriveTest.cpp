@@ -229,7 +229,7 @@ TEST(LogicalDrive, WritesItsRow) {
     EXPECT_EQ("localhost", bare.HostName);
 }
 
-TEST(RaidLevel, RequestedLevelsAgainstDriveCounts) {
+TEST(RaidLevel, RequestedLevelsAgainstDriveCountsAndTheMirrorOffered) {
     const char* const tooFew = "LEAVE GetRAIDLevel() -> at least 2 drive has to be specified";
     const char* const unsupported = "LEAVE GetRAIDLevel() -> unsupported RAID level";
     const char* const tooMany = "LEAVE GetRAIDLevel() -> not more then 3 drives have to be specified";
@@ -253,9 +253,7 @@ TEST(RaidLevel, RequestedLevelsAgainstDriveCounts) {
         EXPECT_EQ(expected, level);
         EXPECT_EQ(failure ? Texts{failure} : Texts{}, trace.Messages());
     }
-}
-
-TEST(RaidLevel, InformationOffersTheMirrorOnly) {
+    // The information offers the mirror only.
     PI::COperation op(50003);
     op.m_Levels.resize(3);
     op.m_Levels[0].m_Level = 40007;
@@ -346,25 +344,6 @@ TEST(PhysicalDrive, StatusDisplayFollowsStatusAndMediaAndTheRowNamesTheStatus) {
     }
 }
 
-TEST(PhysicalDrive, KeepsTheListItAppendsToAndTracesTheStatusAlone) {
-    CDorvPhysicalDrive pd = operationalCard();
-    pd.m_PortNumber = 3;
-    pd.m_DeviceNumber = 7;
-    pd.m_Status = 40095;
-    std::vector<PI::CProperty> out(1, PI::CProperty(30999, true));
-    TraceCapture trace(2);
-    EXPECT_EQ(0u, pd.GetPhysicalDriveProperties(out, 30099)); // unknown: nothing appended
-    EXPECT_EQ(0u, pd.GetPhysicalDriveProperties(out, 30017));
-    EXPECT_EQ((Texts{"30999 rw", "30017 label=23324 sd=24087 40095 of {40099,40093,40095,40096,40098}"}),
-              Describe(out));
-    EXPECT_EQ((Texts{"ENTER GetPhysicalDriveProperties()", "LEAVE GetPhysicalDriveProperties() -> 0",
-                     "ENTER GetPhysicalDriveProperties()",
-                     "GetPhysicalDriveProperties() set status property of disk 3/7 to 40095",
-                     "LEAVE GetPhysicalDriveProperties() -> 0"}),
-              trace.Messages());
-    EXPECT_EQ("piDorv/Src/piDorvPhysicalDrive", trace.Records()[3].source);
-}
-
 TEST(PhysicalDrive, MissingDriveHidesDetailsAcrossTheWholeList) {
     // Entries already in the list: some of the hidden codes, and two that are not.
     const auto positions = [](const CDorvPhysicalDrive& pd) {
@@ -390,7 +369,8 @@ TEST(PhysicalDrive, MissingDriveHidesDetailsAcrossTheWholeList) {
     EXPECT_EQ(Texts{"30017 label=23324 sd=24080 40023 of {40099,40093,40095,40096,40098}"}, propertiesOf(pd, {30017}));
 }
 
-TEST(PhysicalDrive, OffersNoOperationsAndRefusesChecksWhileALogicalDriveRebuilds) {
+// Properties are appended to the list, operations replace it; checks fail while a logical drive rebuilds.
+TEST(PhysicalDrive, AppendsPropertiesOffersNoOperationsAndTracesTheStatusAlone) {
     CDorvPhysicalDrive pd = operationalCard();
     std::vector<PI::COperation> ops(2, PI::COperation(50005));
     EXPECT_EQ(0u, pd.GetPhysicalDriveOperations(ops));
@@ -399,17 +379,29 @@ TEST(PhysicalDrive, OffersNoOperationsAndRefusesChecksWhileALogicalDriveRebuilds
     EXPECT_EQ(20004u, pd.SetPhysicalDriveProperty(p));
     EXPECT_TRUE(pd == operationalCard());
 
+    pd.m_PortNumber = 3;
+    pd.m_DeviceNumber = 7;
+    pd.m_Status = 40095;
+    std::vector<PI::CProperty> out(1, PI::CProperty(30999, true));
     PI::COperation op(50005);
     std::vector<CDorvLogicalDrive> lds(2, CDorvLogicalDrive(nullptr));
     TraceCapture trace(2);
+    EXPECT_EQ(0u, pd.GetPhysicalDriveProperties(out, 30099)); // unknown: nothing appended
+    EXPECT_EQ(0u, pd.GetPhysicalDriveProperties(out, 30017));
+    EXPECT_EQ((Texts{"30999 rw", "30017 label=23324 sd=24087 40095 of {40099,40093,40095,40096,40098}"}),
+              Describe(out));
     EXPECT_EQ(20005u, pd.ExecutePhysicalDriveOperation(op));
     EXPECT_EQ(0u, pd.CheckPhysicalDriveOperation(lds, op));
     lds[1].m_Activity = 40096;
     EXPECT_EQ(20020u, pd.CheckPhysicalDriveOperation(lds, op));
-    EXPECT_EQ((Texts{"ENTER ExecutePhysicalDriveOperation()", "LEAVE ExecutePhysicalDriveOperation() -> 20005",
-                     "ENTER CheckPhysicalDriveOperation()", "LEAVE CheckPhysicalDriveOperation() -> 0",
-                     "ENTER CheckPhysicalDriveOperation()"}),
+    EXPECT_EQ((Texts{"ENTER GetPhysicalDriveProperties()", "LEAVE GetPhysicalDriveProperties() -> 0",
+                     "ENTER GetPhysicalDriveProperties()",
+                     "GetPhysicalDriveProperties() set status property of disk 3/7 to 40095",
+                     "LEAVE GetPhysicalDriveProperties() -> 0", "ENTER ExecutePhysicalDriveOperation()",
+                     "LEAVE ExecutePhysicalDriveOperation() -> 20005", "ENTER CheckPhysicalDriveOperation()",
+                     "LEAVE CheckPhysicalDriveOperation() -> 0", "ENTER CheckPhysicalDriveOperation()"}),
               trace.Messages());
+    EXPECT_EQ("piDorv/Src/piDorvPhysicalDrive", trace.Records()[3].source);
 }
 
 // The base record counts for == only, and Update keeps it, counting the change once.
