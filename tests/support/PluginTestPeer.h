@@ -16,7 +16,6 @@ public:
     static std::vector<std::shared_ptr<CDorvAdapter>>& adapters(IPLUGINAPI_IMPL& p) { return p.adapters_; }
     static std::vector<CDorvPhysicalDrive>& physicalDrives(IPLUGINAPI_IMPL& p) { return p.physicalDrives_; }
     static std::vector<CDorvLogicalDrive>& logicalDrives(IPLUGINAPI_IMPL& p) { return p.logicalDrives_; }
-    static std::vector<PI::CAdapterID>& adapterIDs(IPLUGINAPI_IMPL& p) { return p.adapterIDs_; }
     static std::vector<PI::CEvent>& events(IPLUGINAPI_IMPL& p) { return p.events_; }
     static std::uint32_t pollInterval(IPLUGINAPI_IMPL& p) { return p.pollInterval_.load(); }
     static TLX::Threading::CEventHandler& eventHandler(IPLUGINAPI_IMPL& p) { return p.eventHandler_; }

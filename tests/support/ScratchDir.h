@@ -9,12 +9,10 @@
 namespace test_support {
 class ScratchDir {
 public:
-    ScratchDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "pidorv-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
+    ScratchDir() : m_Path((std::filesystem::temp_directory_path() / "pidorv-XXXXXX").string()) {
+        if (mkdtemp(m_Path.data()) == nullptr) {
             throw std::runtime_error("cannot make a scratch directory");
         }
-        m_Path = pattern;
     }
     ~ScratchDir() {
         std::error_code ignored;
