@@ -21,8 +21,8 @@ public:
     static TLX::Threading::CEventHandler& eventHandler(IPLUGINAPI_IMPL& p) { return p.eventHandler_; }
     static std::shared_ptr<DatabaseORM::storage_t>& db(IPLUGINAPI_IMPL& p) { return p.db_; }
     static void setDatabase(IPLUGINAPI_IMPL& p, std::shared_ptr<DatabaseORM::storage_t> db) { p.db_ = std::move(db); }
-    static bool workerRunning(IPLUGINAPI_IMPL& p) { return p.workerTh_.thread_.joinable(); }
-    static bool eventPoolRunning(IPLUGINAPI_IMPL& p) { return p.eventPoolTh_.thread_.joinable(); }
-    static bool threadsRunning(IPLUGINAPI_IMPL& p) { return workerRunning(p) || eventPoolRunning(p); }
+    static bool threadsRunning(IPLUGINAPI_IMPL& p) {
+        return p.workerTh_.thread_.joinable() || p.eventPoolTh_.thread_.joinable();
+    }
 };
 } // namespace NAMESPACE_piDorv

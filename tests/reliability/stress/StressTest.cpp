@@ -19,12 +19,6 @@ using namespace test_support;
 const int HOST_THREADS = 8;
 const int WATCHDOG_SLACK_SECONDS = 120;
 
-int StressSeconds() {
-    const char* text = std::getenv("PIDORV_STRESS_SECONDS");
-    const int seconds = text != nullptr ? std::atoi(text) : 0;
-    return seconds > 0 ? seconds : 20;
-}
-
 // Whether a command may return the status. A configuration write that fails comes back from
 // SetProperty as the configuration file's own non-zero status (below 100).
 bool IsAllowedStatus(PI::_COMMAND command, std::uint32_t status) {
@@ -54,7 +48,6 @@ protected:
     std::mutex m_Lifecycle; // the host runs its lifecycle commands one at a time
     std::atomic<int> m_Variant{0};
     std::array<std::atomic<long>, PI::EXECUTE_OPERATION + 1> m_Sent{}; // by command, 0: unknown ones
-    std::atomic<long> m_WrongStatuses{0};
     std::atomic<long> m_ScansRaised{0};     // SCAN_CONFIGURATION runs that returned 0: one event each
     std::atomic<long> m_EventsCollected{0}; // SCAN_CONFIGURATION events handed out by GET_EVENTS
 
@@ -68,10 +61,7 @@ protected:
     std::uint32_t Send(PI::_COMMAND command, unsigned long id, void* data) {
         const std::uint32_t status = Execute(command, id, data);
         ++m_Sent[command >= PI::INITIALIZE && command <= PI::EXECUTE_OPERATION ? command : 0];
-        if (!IsAllowedStatus(command, status)) {
-            ++m_WrongStatuses;
-            ADD_FAILURE() << "command " << command << " returned " << status;
-        }
+        EXPECT_TRUE(IsAllowedStatus(command, status)) << "command " << command << " returned " << status;
         return status;
     }
     void Collect(unsigned long plugin) {
@@ -141,7 +131,8 @@ protected:
 };
 
 TEST_F(Stress, HostThreadsWorkerAndChangingController) {
-    const int seconds = StressSeconds();
+    const char* text = std::getenv("PIDORV_STRESS_SECONDS");
+    const int seconds = text != nullptr && std::atoi(text) > 0 ? std::atoi(text) : 20;
     Apply(0);
     Create();
     Initialize();
@@ -189,7 +180,6 @@ TEST_F(Stress, HostThreadsWorkerAndChangingController) {
         Collect(PluginId());
         return m_EventsCollected.load() >= m_ScansRaised.load();
     });
-    EXPECT_EQ(m_WrongStatuses.load(), 0);
     EXPECT_EQ(m_ScansRaised.load(), m_EventsCollected.load()) << "each event is handed out exactly once";
     ExpectRowsMirrorModel();
     for (int command = 0; command <= PI::EXECUTE_OPERATION; ++command) {
