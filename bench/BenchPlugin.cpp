@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <stdexcept>
 #include <utility>
@@ -68,19 +67,6 @@ int IgnoreRow(void* cells, int columns, char**, char**) {
     return 0;
 }
 } // namespace
-
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "pidorv-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot make a scratch directory");
-    }
-    m_Path = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_Path, ignored);
-}
 
 PluginSession::PluginSession(DbKind kind, const std::string& answer, unsigned pollInterval) : m_Kind(kind) {
     setenv("PI_CONFIG_DIR", m_Dir.Path().c_str(), 1);

@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "support/PluginTestPeer.h"
 #include "db/Database.h"
 #include "piDorv/Src/piDorvPlugin.h"
+#include "support/PluginTestPeer.h"
+#include "support/ScratchDir.h"
 
 struct sqlite3;
 
@@ -17,18 +18,7 @@ namespace bench {
 using Plugin = NAMESPACE_piDorv::IPLUGINAPI_IMPL;
 using Peer = NAMESPACE_piDorv::PluginTestPeer;
 
-// A scratch directory, removed with the object.
-class TempDir {
-public:
-    TempDir();
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& Path() const { return m_Path; }
-
-private:
-    std::string m_Path;
-};
+using TempDir = test_support::ScratchDir;
 
 // Where the mirror lives: in memory, or in a WAL file.
 enum class DbKind { Memory, WalFile };

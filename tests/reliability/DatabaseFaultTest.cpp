@@ -2,12 +2,11 @@
 // reports the failed statement in its database trace, and writes again once the fault is gone.
 #include <sqlite3.h>
 
-#include <string>
+#include "support/PluginFixture.h"
 
-#include "ReliabilitySupport.h"
-
-namespace reliability {
 namespace {
+using namespace test_support;
+
 struct DatabaseFaultCase {
     const char* name;
     bool onOtherConnection; // else on the plugin's own connection
@@ -16,54 +15,46 @@ struct DatabaseFaultCase {
     const char* reported; // part of the database's message in the failure trace
 };
 
-class DatabaseFault : public PluginFixture, public ::testing::WithParamInterface<DatabaseFaultCase> {
+class DatabaseFault : public HostedPluginTest, public ::testing::WithParamInterface<DatabaseFaultCase> {
 protected:
     void TearDown() override {
-        PluginFixture::TearDown();
-        sqlite3_close(other_);
+        HostedPluginTest::TearDown();
+        sqlite3_close(m_Other);
     }
-    // SQL on another connection to the same file, as another process of the host would run it.
-    void OnOther(const std::string& sql) {
-        char* error = nullptr;
-        EXPECT_EQ(sqlite3_exec(other_, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK)
-            << sql << ": " << (error != nullptr ? error : "");
-        sqlite3_free(error);
+    // On the plugin's connection, or on another to the same file as another process of the host would.
+    void Run(bool onOther, const char* sql) {
+        if (!onOther) {
+            Query(sql);
+        } else {
+            EXPECT_EQ(sqlite3_exec(m_Other, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(m_Other);
+        }
     }
-    void Run(bool onOther, const std::string& sql) { onOther ? OnOther(sql) : static_cast<void>(Query(sql)); }
-
-    sqlite3* other_ = nullptr;
+    sqlite3* m_Other = nullptr;
 };
 
 TEST_P(DatabaseFault, PluginServesThroughTheFaultAndCatchesUp) {
     const DatabaseFaultCase& fault = GetParam();
-    const std::string path = (tempDir_ / "mirror.db").string();
-    db_ = DatabaseWrapper::openDatabase(path);
+    const std::string path = (m_ConfigDir / "mirror.db").string();
+    m_Db = DatabaseWrapper::openDatabase(path);
     Query("PRAGMA busy_timeout = 50;"); // a blocked statement gives up after this wait
-    ASSERT_EQ(sqlite3_open(path.c_str(), &other_), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open(path.c_str(), &m_Other), SQLITE_OK);
     LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)"}}).c_str());
     Create();
-    ASSERT_EQ(Initialize(), 0u);
-    ASSERT_EQ(StartThreads(), 0u);
+    Initialize();
 
     TraceCapture trace(TRACE_DATABASE);
     Run(fault.onOtherConnection, fault.inject);
     LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Renamed during the fault (0)"}}).c_str());
     EXPECT_EQ(SetPollInterval(3), 0u);
-    ASSERT_TRUE(WaitForCycles(2));
-    EXPECT_EQ(AdapterNames(), std::vector<std::string>{"Renamed during the fault (0)"}) << "the model is current";
-    std::vector<PI::CObject> topology;
-    EXPECT_EQ(Execute(PI::GET_TOPOLOGY, 0, &topology), 0u);
-    EXPECT_EQ(topology.size(), 2u);
-    std::uint32_t status = 1;
-    CollectEvents(&status);
-    EXPECT_EQ(status, 0u);
+    EXPECT_TRUE(Plugin().WorkerDo(true));
+    EXPECT_EQ(AdapterNames(), Texts{"Renamed during the fault (0)"}) << "the model is current";
+    ExpectServed();
     EXPECT_GT(trace.Count(fault.reported), 0) << "the database's message reaches the trace";
-    EXPECT_GT(trace.Count("Storage query exception thrown during updating Adapter (Renamed during the fault (0))"), 0);
 
     Run(fault.onOtherConnection, fault.clear);
     trace.Clear();
     LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Renamed after the fault (0)"}}).c_str());
-    ASSERT_TRUE(WaitForCycles(2));
+    EXPECT_TRUE(Plugin().WorkerDo(true));
     EXPECT_EQ(trace.Count("xception thrown"), 0);
     EXPECT_EQ(Query("SELECT PollInterval FROM Plugin"), (Rows{{"3"}})) << "the plugin row caught up";
     ExpectRowsMirrorModel();
@@ -79,22 +70,14 @@ INSTANTIATE_TEST_SUITE_P(
                                         "ALTER TABLE Away RENAME TO Adapter;", "no such table: Adapter"}),
     [](const ::testing::TestParamInfo<DatabaseFaultCase>& info) { return std::string(info.param.name); });
 
+// The host could not open its database at all: every statement fails.
 TEST_F(DatabaseFault, DatabaseThatCannotBeOpenedLeavesThePluginWorking) {
-    // The host could not open its database at all: every statement fails.
     Create();
-    Peer::setDatabase(Impl(), DatabaseWrapper::makeStorage(nullptr));
+    Peer::setDatabase(Plugin(), DatabaseWrapper::makeStorage(nullptr));
     TraceCapture trace(TRACE_DATABASE);
-    std::vector<PI::CAdapterID> ids;
-    EXPECT_EQ(Initialize(&ids), 0u);
-    EXPECT_EQ(ids.size(), 1u);
+    EXPECT_EQ(Initialize().size(), 1u);
     EXPECT_GT(trace.Count("Exception thrown during inserting Dorv100 plugin object to db."), 0);
     EXPECT_GT(trace.Count("Storage query exception thrown during inserting Adapter"), 0);
-    std::vector<PI::CObject> topology;
-    EXPECT_EQ(Execute(PI::GET_TOPOLOGY, 0, &topology), 0u);
-    EXPECT_EQ(topology.size(), 2u);
-    std::uint32_t status = 1;
-    CollectEvents(&status);
-    EXPECT_EQ(status, 0u);
+    ExpectServed();
 }
 } // namespace
-} // namespace reliability

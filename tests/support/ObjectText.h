@@ -55,14 +55,6 @@ inline std::string Describe(const PI::CProperty& p) {
     return out;
 }
 
-inline std::vector<std::string> Describe(const std::vector<PI::CProperty>& list) {
-    std::vector<std::string> out;
-    for (const PI::CProperty& p : list) {
-        out.push_back(Describe(p));
-    }
-    return out;
-}
-
 // e.g. "50007 kind=1 block={2,1,1,1,-1,1}"; a second code that differs and a set flag are added.
 inline std::string Describe(const PI::COperation& op) {
     std::string out = std::to_string(op.m_Code);
@@ -72,10 +64,11 @@ inline std::string Describe(const PI::COperation& op) {
     return out + (op.m_Flag ? " flag" : "");
 }
 
-inline std::vector<std::string> Describe(const std::vector<PI::COperation>& list) {
+// A whole list of properties or operations.
+template <class Record> std::vector<std::string> Describe(const std::vector<Record>& list) {
     std::vector<std::string> out;
-    for (const PI::COperation& op : list) {
-        out.push_back(Describe(op));
+    for (const Record& record : list) {
+        out.push_back(Describe(record));
     }
     return out;
 }

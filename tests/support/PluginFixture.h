@@ -1,5 +1,6 @@
 // The plugin test fixture: a plugin object on a fresh database, an emulated controller and a private
-// configuration directory, with the host commands tests use most and builders for drives.
+// configuration directory, with the host commands tests use most and builders for drives; and the
+// same plugin as a host holds it, for the tests under hostile conditions.
 #pragma once
 #include <cstdint>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 #include <iterator>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,11 +17,16 @@
 
 #include "db/Database.h"
 #include "lumo/Lumo.h"
+#include "orm/RaidDataModels.h"
 #include "piDorv/Src/piDorvPlugin.h"
 #include "support/DeviceTree.h"
 #include "support/Eventually.h"
 #include "support/PluginTestPeer.h"
+#include "support/ScratchDir.h"
 #include "support/TraceCapture.h"
+
+extern "C" std::uint32_t createIf(IPLUGINAPI** out);
+extern "C" void releaseIf(IPLUGINAPI** holder);
 
 namespace test_support {
 using NAMESPACE_piDorv::IPLUGINAPI_IMPL;
@@ -62,9 +69,8 @@ inline NAMESPACE_piDorv::CDorvLogicalDrive MakeLogicalDrive(std::shared_ptr<NAME
 class PluginTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (std::filesystem::temp_directory_path() / "pidorv-test-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_ConfigDir = pattern;
+        m_Scratch.emplace();
+        m_ConfigDir = m_Scratch->Path();
         setenv("PI_CONFIG_DIR", m_ConfigDir.string().c_str(), 1);
         LumoEmu_Reset();
         m_Db = DatabaseWrapper::resetDatabaseForTests();
@@ -73,8 +79,7 @@ protected:
     void TearDown() override {
         m_Plugin.reset();
         LumoEmu_Reset();
-        std::error_code ignored;
-        std::filesystem::remove_all(m_ConfigDir, ignored);
+        m_Scratch.reset();
     }
 
     IPLUGINAPI_IMPL& Plugin() { return *m_Plugin; }
@@ -117,21 +122,110 @@ protected:
     }
 
     // Members read under the data lock, as a host call would.
-    std::uint64_t PluginId() {
+    template <class Read> auto Locked(Read read) {
         std::lock_guard<std::mutex> guard(Peer::dL(Plugin()));
-        return Peer::plugin(Plugin()).m_ID;
+        return read();
+    }
+    std::uint64_t PluginId() {
+        return Locked([&] { return Peer::plugin(Plugin()).m_ID; });
     }
     std::uint64_t AdapterId(std::size_t index = 0) {
-        std::lock_guard<std::mutex> guard(Peer::dL(Plugin()));
-        return Peer::adapters(Plugin()).at(index)->m_ID;
+        return Locked([&] { return Peer::adapters(Plugin()).at(index)->m_ID; });
     }
     std::uint64_t PluginUpdateCounter() {
-        std::lock_guard<std::mutex> guard(Peer::dL(Plugin()));
-        return Peer::plugin(Plugin()).m_UpdateCounter;
+        return Locked([&] { return Peer::plugin(Plugin()).m_UpdateCounter; });
     }
 
+    std::optional<ScratchDir> m_Scratch;
     std::filesystem::path m_ConfigDir;
     std::shared_ptr<DatabaseORM::storage_t> m_Db;
     std::unique_ptr<IPLUGINAPI_IMPL> m_Plugin;
+};
+
+// The names of the columns in which the one stored row differs from the model built from the object.
+template <class Model> std::string RowDifference(const std::vector<Model>& stored, const Model& expected) {
+    std::string out = stored.size() == 1 ? "" : std::to_string(stored.size()) + " rows";
+    Model::forEachField([&](auto member, const char* name, int role) {
+        out += out.empty() && role != 0 && !(stored[0].*member == expected.*member) ? name : "";
+    });
+    return out;
+}
+
+// The plugin as a host holds it: made by createIf once the test has set the stage, driven with its
+// worker running, released by releaseIf.
+class HostedPluginTest : public PluginTest {
+protected:
+    static constexpr const char* SERIAL_A = "0123456789ABCDEF0123456789ABCDEF";
+    static constexpr const char* SERIAL_B = "FEDCBA9876543210FEDCBA9876543210";
+    static constexpr std::uint32_t TRACE_DATABASE = 128;
+
+    void SetUp() override {
+        PluginTest::SetUp();
+        m_Plugin.reset();
+    }
+    void TearDown() override {
+        Release();
+        PluginTest::TearDown();
+    }
+    void Create() {
+        IPLUGINAPI* api = nullptr;
+        ASSERT_EQ(createIf(&api), 0u);
+        m_Plugin.reset(static_cast<IPLUGINAPI_IMPL*>(api));
+    }
+    void Release() {
+        if (m_Plugin != nullptr) {
+            m_Plugin->Execute(PI::DEINITIALIZE, 0, nullptr);
+            IPLUGINAPI* api = m_Plugin.release();
+            releaseIf(&api);
+        }
+    }
+    std::uint32_t Execute(PI::_COMMAND command, unsigned long id, void* data) {
+        return Plugin().Execute(command, id, data);
+    }
+    // Has the worker run this many cycles, each forced at once instead of waiting out the poll
+    // interval. From the second on, each cycle began after the call: a test that changes something
+    // and asks for two sees a whole cycle that met the change.
+    bool WaitForCycles(int cycles) {
+        for (int i = 0; i < cycles; ++i) {
+            const std::uint64_t start = PluginUpdateCounter();
+            Plugin().sendWorkerEvent(IPLUGINAPI_IMPL::CPluginEvents::FORCE_WORK);
+            if (!Eventually([&] { return PluginUpdateCounter() > start; })) {
+                return false;
+            }
+        }
+        return true;
+    }
+    Texts AdapterNames() {
+        std::lock_guard<std::mutex> guard(Peer::dL(Plugin()));
+        Texts names;
+        for (const auto& adapter : Peer::adapters(Plugin())) {
+            names.push_back(adapter->m_Name);
+        }
+        return names;
+    }
+    // The host is served: the plugin and its one adapter shown, the events handed out.
+    void ExpectServed(std::size_t events = 0) {
+        std::vector<PI::CObject> topology;
+        EXPECT_EQ(Execute(PI::GET_TOPOLOGY, 0, &topology), 0u);
+        EXPECT_EQ(topology.size(), 2u);
+        EXPECT_EQ(CollectEvents().size(), events);
+    }
+    // The one plugin row and one row per adapter, each equal to what its object makes of itself now.
+    void ExpectRowsMirrorModel() {
+        using namespace DatabaseORM;
+        namespace M = RaidDataModels;
+        std::lock_guard<std::mutex> guard(Peer::dL(Plugin()));
+        M::Plugin plugin;
+        Plugin().SetDatabaseObjectProperties(plugin, Peer::plugin(Plugin()));
+        EXPECT_EQ(RowDifference(m_Db->get_all<M::Plugin>(where(is_equal(&M::Plugin::Name, "Dorv-Plugin"))), plugin),
+                  "");
+        EXPECT_EQ(Count("Adapter"), Peer::adapters(Plugin()).size()) << "one per adapter";
+        for (const auto& adapter : Peer::adapters(Plugin())) {
+            M::Adapter model;
+            adapter->SetDatabaseObjectProperties(model);
+            const auto rows = m_Db->get_all<M::Adapter>(where(is_equal(&M::Adapter::UniqueID, adapter->m_UniqueID)));
+            EXPECT_EQ(RowDifference(rows, model), "") << adapter->m_UniqueID;
+        }
+    }
 };
 } // namespace test_support

@@ -16,14 +16,13 @@ public:
     static std::vector<std::shared_ptr<CDorvAdapter>>& adapters(IPLUGINAPI_IMPL& p) { return p.adapters_; }
     static std::vector<CDorvPhysicalDrive>& physicalDrives(IPLUGINAPI_IMPL& p) { return p.physicalDrives_; }
     static std::vector<CDorvLogicalDrive>& logicalDrives(IPLUGINAPI_IMPL& p) { return p.logicalDrives_; }
-    static std::vector<PI::CAdapterID>& adapterIDs(IPLUGINAPI_IMPL& p) { return p.adapterIDs_; }
     static std::vector<PI::CEvent>& events(IPLUGINAPI_IMPL& p) { return p.events_; }
     static std::uint32_t pollInterval(IPLUGINAPI_IMPL& p) { return p.pollInterval_.load(); }
     static TLX::Threading::CEventHandler& eventHandler(IPLUGINAPI_IMPL& p) { return p.eventHandler_; }
     static std::shared_ptr<DatabaseORM::storage_t>& db(IPLUGINAPI_IMPL& p) { return p.db_; }
     static void setDatabase(IPLUGINAPI_IMPL& p, std::shared_ptr<DatabaseORM::storage_t> db) { p.db_ = std::move(db); }
-    static bool workerRunning(IPLUGINAPI_IMPL& p) { return p.workerTh_.thread_.joinable(); }
-    static bool eventPoolRunning(IPLUGINAPI_IMPL& p) { return p.eventPoolTh_.thread_.joinable(); }
-    static bool threadsRunning(IPLUGINAPI_IMPL& p) { return workerRunning(p) || eventPoolRunning(p); }
+    static bool threadsRunning(IPLUGINAPI_IMPL& p) {
+        return p.workerTh_.thread_.joinable() || p.eventPoolTh_.thread_.joinable();
+    }
 };
 } // namespace NAMESPACE_piDorv

@@ -1,6 +1,7 @@
 // Collects the plugin's trace lines while a test runs, with the asked levels switched on. The lines
 // are checked, not read: they stay off the test output. The previous levels come back at the end.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <mutex>
 #include <regex>
@@ -80,11 +81,9 @@ public:
         return said;
     }
     int Count(const std::string& text) const {
-        int n = 0;
-        for (const std::string& line : Lines()) {
-            n += line.find(text) != std::string::npos ? 1 : 0;
-        }
-        return n;
+        const auto lines = Lines();
+        return static_cast<int>(std::count_if(
+            lines.begin(), lines.end(), [&](const std::string& line) { return line.find(text) != std::string::npos; }));
     }
     // Waits until `count` lines contain the text.
     bool WaitFor(const std::string& text, int count = 1, int seconds = 20) const {
