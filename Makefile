@@ -5,7 +5,7 @@ CMAKE_FLAGS ?=
 WERROR ?= OFF
 CONFIGURE = cmake -S . -DPIDORV_WERROR=$(WERROR) $(CMAKE_FLAGS)
 
-.PHONY: all build configure check deps demo clean check-sanitize stress fuzz bench package install lint
+.PHONY: all build configure check deps demo clean check-sanitize stress fuzz bench package install lint tidy
 
 all: build
 
@@ -23,9 +23,18 @@ build: configure
 check: deps build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 300 -LE stress-long
 
-# What a tool can check of the house conventions (docs/conventions.md): the clang-format layout.
+# What a tool can check of the house conventions (docs/conventions.md): the clang-format layout
+# (includes sorted within their blocks included) and, once a build has written its compile commands,
+# braces around every statement body (clang-tidy).
 lint:
 	git ls-files '*.c' '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+TIDY_CHECKS = -*,readability-braces-around-statements
+tidy: configure
+	git ls-files '*.cpp' | grep -v '^fuzz/' | sed 's|^|$(CURDIR)/|' | \
+	  xargs run-clang-tidy -p $(BUILD) -quiet -j $(JOBS) -checks='$(TIDY_CHECKS)' -warnings-as-errors='*' \
+	  -header-filter='^$(CURDIR)/(piDorv|host|orm|tools|bench|tests)/' > $(BUILD)/tidy.log 2>&1 || \
+	  { grep -E 'warning|error' $(BUILD)/tidy.log | grep -v 'warnings generated' | head -50; exit 1; }
 
 # The pihost demo on the emulator's built-in sample, with an SQLite file in build/demo.
 demo: deps build

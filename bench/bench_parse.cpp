@@ -39,18 +39,21 @@ template <unsigned Flags = rapidjson::kParseDefaultFlags> std::size_t BaselinePa
 }
 
 void Ours(benchmark::State& state, const std::string& answer) {
-    for (auto _ : state)
+    for (auto _ : state) {
         benchmark::DoNotOptimize(NAMESPACE_piDorv::parseDorv100JSON(answer.c_str()));
+    }
     state.counters["adapters"] = static_cast<double>(NAMESPACE_piDorv::parseDorv100JSON(answer.c_str()).size());
 }
 void Base(benchmark::State& state, const std::string& answer) {
-    for (auto _ : state)
+    for (auto _ : state) {
         benchmark::DoNotOptimize(BaselineParse(answer));
+    }
 }
 // What the iterative parser (no recursion, so no stack overflow on deep input) costs over the recursive one.
 void Iterative(benchmark::State& state, const std::string& answer) {
-    for (auto _ : state)
+    for (auto _ : state) {
         benchmark::DoNotOptimize(BaselineParse<rapidjson::kParseIterativeFlag>(answer));
+    }
 }
 
 const bool registered = [] {

@@ -166,8 +166,9 @@ const Row kPropertyRows[] = {
 
 template <std::size_t N> NameMap build(const Row (&rows)[N]) {
     NameMap names;
-    for (const Row& row : rows)
+    for (const Row& row : rows) {
         names.emplace(row.first, row.second); // emplace keeps the name already there
+    }
     return names;
 }
 

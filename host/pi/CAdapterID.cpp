@@ -22,11 +22,13 @@ std::uint32_t CGlobalAdapterID::GenerateUniqueAdapterNumber() {
     // Numbers count per host from 0; the lowest one no adapter of this host holds is handed out,
     // so entries placed in the table by other means are never duplicated.
     std::set<std::uint32_t> taken;
-    for (const auto& entry : numbers)
+    for (const auto& entry : numbers) {
         taken.insert(entry.second);
+    }
     std::uint32_t next = 0;
-    while (taken.count(next))
+    while (taken.count(next)) {
         ++next;
+    }
     numbers.emplace(m_UniqueID, next);
     m_Number = next;
     return m_Number;

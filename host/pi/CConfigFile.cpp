@@ -30,16 +30,18 @@ std::mutex& writeMutex() {
 // The key of a line: the text before its first '='; lines without '=' have none.
 bool keyOf(const std::string& line, std::string& key) {
     const std::string::size_type equals = line.find('=');
-    if (equals == std::string::npos)
+    if (equals == std::string::npos) {
         return false;
+    }
     key = line.substr(0, equals);
     return true;
 }
 
 std::string valueOf(const std::string& line) {
     std::string value = line.substr(line.find('=') + 1);
-    if (!value.empty() && value.back() == '\r')
+    if (!value.empty() && value.back() == '\r') {
         value.pop_back();
+    }
     return value;
 }
 
@@ -49,8 +51,9 @@ std::vector<std::string> splitLines(const std::string& content) {
     std::string::size_type start = 0;
     while (start < content.size()) {
         std::string::size_type end = content.find('\n', start);
-        if (end == std::string::npos)
+        if (end == std::string::npos) {
             end = content.size();
+        }
         lines.push_back(content.substr(start, end - start));
         start = end + 1;
     }
@@ -60,13 +63,16 @@ std::vector<std::string> splitLines(const std::string& content) {
 int readWhole(const fs::path& path, std::string& content, bool& exists) {
     std::error_code error;
     exists = fs::exists(path, error);
-    if (error)
+    if (error) {
         return READ_FAILED;
-    if (!exists)
+    }
+    if (!exists) {
         return OK;
+    }
     std::ifstream in(path, std::ios::binary);
-    if (!in)
+    if (!in) {
         return READ_FAILED;
+    }
     // A read error (the path is a directory, an I/O error) throws from the stream buffer; it is a
     // failed read, never an exception for the caller.
     try {
@@ -83,8 +89,9 @@ bool writeAll(int fd, const std::string& content) {
     while (left > 0) {
         const ssize_t written = ::write(fd, data, left);
         if (written < 0) {
-            if (errno == EINTR)
+            if (errno == EINTR) {
                 continue;
+            }
             return false;
         }
         data += written;
@@ -98,18 +105,21 @@ bool writeAll(int fd, const std::string& content) {
 int replaceAtomically(const fs::path& path, const std::string& content, bool existed) {
     std::string pattern = path.string() + ".XXXXXX";
     const int fd = ::mkstemp(pattern.data());
-    if (fd < 0)
+    if (fd < 0) {
         return WRITE_FAILED;
+    }
 
     mode_t mode = 0644;
     struct stat old {};
-    if (existed && ::stat(path.c_str(), &old) == 0)
+    if (existed && ::stat(path.c_str(), &old) == 0) {
         mode = old.st_mode & 07777;
+    }
 
     bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, content) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
-    if (ok)
+    if (ok) {
         ok = ::rename(pattern.c_str(), path.c_str()) == 0;
+    }
     if (!ok) {
         ::unlink(pattern.c_str());
         return WRITE_FAILED;
@@ -117,8 +127,9 @@ int replaceAtomically(const fs::path& path, const std::string& content, bool exi
 
     // Make the rename itself durable; a failure here no longer endangers the content.
     fs::path directory = path.parent_path();
-    if (directory.empty())
+    if (directory.empty()) {
         directory = ".";
+    }
     const int dirFd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY);
     if (dirFd >= 0) {
         ::fsync(dirFd);
@@ -131,8 +142,9 @@ int replaceAtomically(const fs::path& path, const std::string& content, bool exi
 
 std::string CConfigFile::GetPath() const {
     const char* directory = std::getenv("PI_CONFIG_DIR");
-    if (!directory || !*directory)
+    if (!directory || !*directory) {
         return m_FileName;
+    }
     return (fs::path(directory) / m_FileName).string();
 }
 
@@ -140,10 +152,12 @@ int CConfigFile::ReadKeyValue(const std::string& key, std::string& value, int, i
     std::string content;
     bool exists = false;
     const int result = readWhole(GetPath(), content, exists);
-    if (result != OK)
+    if (result != OK) {
         return result;
-    if (!exists)
+    }
+    if (!exists) {
         return FILE_MISSING;
+    }
 
     std::string lineKey;
     for (const std::string& line : splitLines(content)) {
@@ -158,33 +172,38 @@ int CConfigFile::ReadKeyValue(const std::string& key, std::string& value, int, i
 int CConfigFile::WriteKeyValue(const std::string& key, const std::string& value, int, int) {
     // Such a key or value would split into further lines or change which key the line has.
     if (key.empty() || key.find_first_of("=\r\n") != std::string::npos ||
-        value.find_first_of("\r\n") != std::string::npos)
+        value.find_first_of("\r\n") != std::string::npos) {
         return BAD_ARGUMENT;
+    }
 
     std::lock_guard<std::mutex> guard(writeMutex());
     const fs::path path = GetPath();
     std::string content;
     bool exists = false;
     // A file that exists but cannot be read is left alone rather than replaced by one key.
-    if (readWhole(path, content, exists) != OK)
+    if (readWhole(path, content, exists) != OK) {
         return READ_FAILED;
+    }
 
     std::vector<std::string> lines = splitLines(content);
     bool found = false;
     std::string lineKey;
     for (std::string& line : lines) {
-        if (!keyOf(line, lineKey) || lineKey != key)
+        if (!keyOf(line, lineKey) || lineKey != key) {
             continue;
+        }
         const bool crlf = !line.empty() && line.back() == '\r';
         line = key + "=" + value + (crlf ? "\r" : "");
         found = true;
     }
-    if (!found)
+    if (!found) {
         lines.push_back(key + "=" + value);
+    }
 
     std::string updated;
-    for (const std::string& line : lines)
+    for (const std::string& line : lines) {
         updated += line + "\n";
+    }
     return replaceAtomically(path, updated, exists);
 }
 

@@ -15,31 +15,36 @@ namespace {
 // target at its default instead of turning into 0 or a truncated value.
 void readInt(const pugi::xml_node& node, const char* name, std::int32_t& target) {
     const pugi::xml_attribute attribute = node.attribute(name);
-    if (!attribute)
+    if (!attribute) {
         return;
+    }
     const char* text = attribute.value();
     char* end = nullptr;
     errno = 0;
     const long long number = std::strtoll(text, &end, 10);
     if (end == text || *end != '\0' || errno == ERANGE || number < std::numeric_limits<std::int32_t>::min() ||
-        number > std::numeric_limits<std::int32_t>::max())
+        number > std::numeric_limits<std::int32_t>::max()) {
         return;
+    }
     target = static_cast<std::int32_t>(number);
 }
 
 void readSize(const pugi::xml_node& node, const char* name, std::uint64_t& target) {
     const pugi::xml_attribute attribute = node.attribute(name);
-    if (!attribute)
+    if (!attribute) {
         return;
+    }
     const char* text = attribute.value();
     // strtoull would quietly wrap a negative number.
-    if (*text < '0' || *text > '9')
+    if (*text < '0' || *text > '9') {
         return;
+    }
     char* end = nullptr;
     errno = 0;
     const unsigned long long number = std::strtoull(text, &end, 10);
-    if (*end != '\0' || errno == ERANGE)
+    if (*end != '\0' || errno == ERANGE) {
         return;
+    }
     target = static_cast<std::uint64_t>(number);
 }
 
@@ -60,18 +65,22 @@ CContainer readContainer(const pugi::xml_node& node) {
 
 CLogicalDrive::CLogicalDrive(const TLX::XML::xml_document& configuration) {
     const auto* doc = static_cast<const pugi::xml_document*>(configuration.native());
-    if (!doc)
+    if (!doc) {
         return;
+    }
     const pugi::xml_node root = doc->child("LogicalDrive");
-    if (!root)
+    if (!root) {
         return;
+    }
     readInt(root, "Number", m_Number);
     readInt(root, "RaidLevel", m_RaidLevel);
     readInt(root, "StripeSize", m_StripeSize);
-    if (const pugi::xml_attribute name = root.attribute("Name"))
+    if (const pugi::xml_attribute name = root.attribute("Name")) {
         m_Name = name.value();
-    for (const pugi::xml_node& containerNode : root.children("Container"))
+    }
+    for (const pugi::xml_node& containerNode : root.children("Container")) {
         m_Containers.push_back(readContainer(containerNode));
+    }
 }
 
 bool CLogicalDrive::operator==(const CLogicalDrive& o) const {

@@ -47,19 +47,23 @@ void CProperty::SetValue(const std::vector<std::string>& texts) {
 
 std::int64_t CProperty::GetValueRangeNormalized() const {
     const CMultiValueData* number = Number();
-    if (!number)
+    if (!number) {
         return 0;
+    }
     const auto value = static_cast<std::int64_t>(number->value);
-    if (!number->ranged)
+    if (!number->ranged) {
         return value;
+    }
 
     const std::int64_t minimum = number->minimum;
     // A range whose maximum lies below its minimum holds only the minimum.
-    if (number->maximum < minimum || value <= minimum)
+    if (number->maximum < minimum || value <= minimum) {
         return minimum;
+    }
     const std::int64_t clamped = value > number->maximum ? number->maximum : value;
-    if (number->step <= 0)
+    if (number->step <= 0) {
         return clamped;
+    }
 
     // Snap down onto minimum + k * step. The distance is done in unsigned arithmetic so that
     // ranges spanning most of the signed domain cannot overflow.

@@ -18,8 +18,9 @@ namespace {
 // controller must break neither.
 std::string PlainText(const std::string& text) {
     std::string out;
-    for (char c : Printable(text))
+    for (char c : Printable(text)) {
         out += c == '|' ? std::string("\\x7c") : std::string(1, c);
+    }
     return out;
 }
 
@@ -31,9 +32,11 @@ std::string Plural(int count, const char* word) {
 std::string FirstMessage(const std::string& errors) {
     std::istringstream lines(errors);
     const std::string prefix = "pihost: ";
-    for (std::string line; std::getline(lines, line);)
-        if (line.compare(0, prefix.size(), prefix) == 0)
+    for (std::string line; std::getline(lines, line);) {
+        if (line.compare(0, prefix.size(), prefix) == 0) {
             return line.substr(prefix.size());
+        }
+    }
     return "no reason was given";
 }
 
@@ -57,10 +60,12 @@ CheckState RateStatus(std::int32_t value) {
     static const std::set<std::string> critical = {"FAILED", "FAILED_MISSING", "LOGICAL_DRIVE_FAILED", "ERROR"};
     static const std::set<std::string> warning = {"WARNING", "DEGRADED", "LOGICAL_DRIVE_DEGRADED", "REBUILDING"};
     const std::string& name = CodeNames::ValueName(value);
-    if (critical.count(name))
+    if (critical.count(name)) {
         return CheckState::Critical;
-    if (warning.count(name))
+    }
+    if (warning.count(name)) {
         return CheckState::Warning;
+    }
     return CheckState::Ok;
 }
 
@@ -78,18 +83,22 @@ CheckResult EvaluateCheck(const std::vector<PI::CObject>& topology, const std::v
     result.state = CheckState::Ok;
     for (const auto& object : topology) {
         const ObjectKind kind = KindOf(object);
-        if (kind == ObjectKind::Adapter)
+        if (kind == ObjectKind::Adapter) {
             ++result.adapters;
+        }
         const PI::CProperty* status = FindProperty(object, Codes::PROPERTY_STATUS);
-        if (kind == ObjectKind::Plugin || !status || !status->Choice())
+        if (kind == ObjectKind::Plugin || !status || !status->Choice()) {
             continue;
+        }
         const CheckState state = RateStatus(status->Choice()->value);
-        if (state == CheckState::Ok)
+        if (state == CheckState::Ok) {
             continue;
+        }
         ++(state == CheckState::Critical ? result.failed : result.warning);
         result.problems.push_back(CheckProblem{object.m_ID, kind, DisplayName(object), status->Choice()->value, state});
-        if (state > result.state)
+        if (state > result.state) {
             result.state = state;
+        }
     }
     if (result.adapters == 0) {
         result.state = CheckState::Critical;
@@ -98,8 +107,9 @@ CheckResult EvaluateCheck(const std::vector<PI::CObject>& topology, const std::v
         return result;
     }
     result.summary = Plural(result.adapters, "adapter");
-    if (result.problems.empty())
+    if (result.problems.empty()) {
         result.summary += ", all OK";
+    }
     for (std::size_t i = 0; i < result.problems.size(); ++i) {
         const CheckProblem& p = result.problems[i];
         result.summary += (i == 0 ? ": " : ", ") + std::string(KindName(p.kind)) + " " + FormatId(p.id) +
@@ -111,9 +121,10 @@ CheckResult EvaluateCheck(const std::vector<PI::CObject>& topology, const std::v
 
 std::string CheckLine(const CheckResult& result) {
     std::string line = std::string("PIDORV ") + CheckStateName(result.state) + " - " + PlainText(result.summary);
-    if (result.evaluated)
+    if (result.evaluated) {
         line += " | adapters=" + std::to_string(result.adapters) + " failed=" + std::to_string(result.failed) +
                 " warning=" + std::to_string(result.warning);
+    }
     return line;
 }
 
@@ -123,8 +134,9 @@ void PrintCheck(std::ostream& out, bool json, const CheckResult& result) {
     } else {
         JsonDocument document("check");
         document.Status(result.evaluated ? 0 : STATUS_GENERAL);
-        if (!result.evaluated)
+        if (!result.evaluated) {
             document.Error(result.usage ? ErrorKind::Usage : ErrorKind::Plugin, result.summary);
+        }
         out << document.Check(result).Warnings(result.warnings).Finish() << "\n";
     }
     FlushOutput(out);
@@ -138,8 +150,9 @@ int RunCheck(const std::vector<std::string>& args, std::istream& in, std::ostrea
     std::ostringstream discarded;
     std::ostringstream errors;
     const ParseOutcome parsed = ParseCommandLine(args, request, out, errors);
-    if (!parsed.run && parsed.exitCode == 0) // --help
+    if (!parsed.run && parsed.exitCode == 0) { // --help
         return EXIT_OK;
+    }
     if (parsed.run) {
         request.checkResult = &result;
         try {
@@ -152,12 +165,14 @@ int RunCheck(const std::vector<std::string>& args, std::istream& in, std::ostrea
     }
     err << errors.str();
     err.flush();
-    if (StopRequested())
+    if (StopRequested()) {
         return 128 + StopSignal(); // an interrupted run prints no result
-    if (!parsed.run)
+    }
+    if (!parsed.run) {
         result = UnknownCheck(FirstMessage(errors.str()), true);
-    else if (!result.evaluated && result.summary.empty())
+    } else if (!result.evaluated && result.summary.empty()) {
         result = UnknownCheck(FirstMessage(errors.str()));
+    }
     const bool json = request.options.json || std::find(args.begin(), args.end(), "--json") != args.end();
     PrintCheck(out, json, result);
     return static_cast<int>(result.state);

@@ -57,41 +57,51 @@ bool Fail(std::ostream& err, const std::string& message) {
 // Checks and converts what CLI11 left as text.
 bool Finish(Request& r, const Texts& t, std::ostream& err) {
     std::string error;
-    if (!r.options.trace.empty() && !ParseTraceMask(r.options.trace, error))
+    if (!r.options.trace.empty() && !ParseTraceMask(r.options.trace, error)) {
         return Fail(err, error);
-    if (!r.options.fault.empty() && !ParseFaultList(r.options.fault, error))
+    }
+    if (!r.options.fault.empty() && !ParseFaultList(r.options.fault, error)) {
         return Fail(err, error);
+    }
     switch (r.command) {
     case Command::Properties:
     case Command::Operations:
-        if (!ParseObjectRef(t.object, r.object, error))
+        if (!ParseObjectRef(t.object, r.object, error)) {
             return Fail(err, error);
+        }
         break;
     case Command::Get:
-        if (!ParseObjectRef(t.object, r.object, error) || !ParseCode(CodeNames::Table::Property, t.item, r.code, error))
+        if (!ParseObjectRef(t.object, r.object, error) ||
+            !ParseCode(CodeNames::Table::Property, t.item, r.code, error)) {
             return Fail(err, error);
+        }
         break;
     case Command::Run:
         if (!ParseObjectRef(t.object, r.object, error) ||
-            !ParseCode(CodeNames::Table::Operation, t.item, r.code, error))
+            !ParseCode(CodeNames::Table::Operation, t.item, r.code, error)) {
             return Fail(err, error);
+        }
         break;
     case Command::Set: {
         std::int32_t code = 0;
-        if (!ParseCode(CodeNames::Table::Property, t.item, code, error) || code != Codes::PROPERTY_POLL_INTERVAL)
+        if (!ParseCode(CodeNames::Table::Property, t.item, code, error) || code != Codes::PROPERTY_POLL_INTERVAL) {
             return Fail(err, "only poll-interval can be set, not '" + t.item + "'");
-        if (!ParsePollInterval(t.value, r.pollInterval, error))
+        }
+        if (!ParsePollInterval(t.value, r.pollInterval, error)) {
             return Fail(err, error);
+        }
         r.code = code;
         break;
     }
     case Command::Db:
-        if (!t.table.empty() && !ParseTableName(t.table, r.table, error))
+        if (!t.table.empty() && !ParseTableName(t.table, r.table, error)) {
             return Fail(err, error);
+        }
         break;
     case Command::Watch:
-        if (!t.forSeconds.empty() && !ParseWatchSeconds(t.forSeconds, r.forSeconds, error))
+        if (!t.forSeconds.empty() && !ParseWatchSeconds(t.forSeconds, r.forSeconds, error)) {
             return Fail(err, error);
+        }
         break;
     case Command::Topology:
     case Command::Shell:
@@ -217,20 +227,23 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, Request& req
                                                       {metrics, Command::Metrics}};
 
     // The options of pihost itself may come before or after the command; say so in every command's help.
-    for (const auto& c : commands)
+    for (const auto& c : commands) {
         c.first->footer(c.first->get_footer() + "\nThe options of pihost (--json, --db, --device-tree, ...) may come "
                                                 "before or after the command; see pihost --help.");
+    }
 
     // Extras are collected rather than refused at once, so that the message lists them in the order given.
     app.allow_extras();
-    for (const auto& c : commands)
+    for (const auto& c : commands) {
         c.first->allow_extras();
+    }
     try {
         std::vector<std::string> reversed(args.rbegin(), args.rend());
         app.parse(reversed);
     } catch (const CLI::ParseError& e) {
-        if (e.get_exit_code() != 0)
+        if (e.get_exit_code() != 0) {
             err << "pihost: ";
+        }
         const int code = app.exit(e, out, err);
         return ParseOutcome{false, code == 0 ? 0 : 2};
     }
@@ -239,8 +252,9 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, Request& req
         std::string words;
         for (const auto& arg : args) {
             const auto found = std::find(extras.begin(), extras.end(), arg);
-            if (found == extras.end())
+            if (found == extras.end()) {
                 continue;
+            }
             words += " " + arg;
             extras.erase(found);
         }
@@ -260,16 +274,20 @@ ParseOutcome ParseCommandLine(const std::vector<std::string>& args, Request& req
     }
     // These often run beside a watch of the same user: a mirror file of their own would be started anew.
     const bool oneShot = r.command == Command::Check || r.command == Command::Metrics || r.command == Command::Version;
-    if (oneShot && app.get_option("--db")->count() == 0 && !std::getenv("PI_DATABASE"))
+    if (oneShot && app.get_option("--db")->count() == 0 && !std::getenv("PI_DATABASE")) {
         o.db = ":memory:";
+    }
     const char* loadOptionNames[] = {"--db",          "--config-dir", "--trace", "--trace-file",
                                      "--device-tree", "--fault",      "--plugin"};
-    for (const char* name : loadOptionNames)
-        if (app.get_option(name)->count() > 0)
+    for (const char* name : loadOptionNames) {
+        if (app.get_option(name)->count() > 0) {
             r.loadOptions.push_back(name);
+        }
+    }
 
-    if (!Finish(r, t, err))
+    if (!Finish(r, t, err)) {
         return ParseOutcome{false, 2};
+    }
     request = r;
     return ParseOutcome{true, 0};
 }
@@ -282,8 +300,9 @@ std::string CommandNameOf(const std::vector<std::string>& args) {
             ++i; // the option's value, not a command
             continue;
         }
-        if (std::find(std::begin(COMMAND_NAMES), std::end(COMMAND_NAMES), args[i]) != std::end(COMMAND_NAMES))
+        if (std::find(std::begin(COMMAND_NAMES), std::end(COMMAND_NAMES), args[i]) != std::end(COMMAND_NAMES)) {
             return args[i];
+        }
     }
     return std::string();
 }

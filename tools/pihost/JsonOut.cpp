@@ -31,8 +31,9 @@ void Id(Writer& w, std::uint64_t id) {
 
 void IntList(Writer& w, const std::vector<std::int32_t>& values) {
     w.StartArray();
-    for (std::int32_t v : values)
+    for (std::int32_t v : values) {
         w.Int(v);
+    }
     w.EndArray();
 }
 
@@ -45,8 +46,9 @@ void ValueName(Writer& w, const char* key, std::int32_t code) {
 void ValueNames(Writer& w, const char* key, const std::vector<std::int32_t>& codes) {
     Key(w, key);
     w.StartArray();
-    for (std::int32_t code : codes)
+    for (std::int32_t code : codes) {
         Text(w, CodeNames::ValueName(code));
+    }
     w.EndArray();
 }
 
@@ -105,8 +107,9 @@ void Value(Writer& w, const PI::CProperty& p) {
         w.String("strings");
         Key(w, "texts");
         w.StartArray();
-        for (const auto& t : p.Strings()->texts)
+        for (const auto& t : p.Strings()->texts) {
             Text(w, t);
+        }
         w.EndArray();
         break;
     case PI::CProperty::NONE:
@@ -232,8 +235,9 @@ void OperationRecord(Writer& w, const PI::COperation& o) {
     w.Int(o.m_Kind);
     Key(w, "block");
     w.StartArray();
-    for (std::int32_t b : o.m_Block)
+    for (std::int32_t b : o.m_Block) {
         w.Int(b);
+    }
     w.EndArray();
     Key(w, "flag");
     w.Bool(o.m_Flag);
@@ -241,26 +245,30 @@ void OperationRecord(Writer& w, const PI::COperation& o) {
     w.Int(o.m_Result);
     Key(w, "levels");
     w.StartArray();
-    for (const auto& l : o.m_Levels)
+    for (const auto& l : o.m_Levels) {
         LevelRecord(w, l);
+    }
     w.EndArray();
     Key(w, "events");
     w.StartArray();
-    for (const auto& e : o.m_Events)
+    for (const auto& e : o.m_Events) {
         EventRecord(w, e);
+    }
     w.EndArray();
     Key(w, "logicalDrives");
     w.StartArray();
-    for (const auto& d : o.m_LogicalDrives)
+    for (const auto& d : o.m_LogicalDrives) {
         LogicalDriveRecord(w, d);
+    }
     w.EndArray();
     w.EndObject();
 }
 
 void IdArray(Writer& w, const std::vector<std::uint64_t>& ids) {
     w.StartArray();
-    for (std::uint64_t id : ids)
+    for (std::uint64_t id : ids) {
         Id(w, id);
+    }
     w.EndArray();
 }
 
@@ -282,13 +290,15 @@ void ObjectRecord(Writer& w, const PI::CObject& o) {
     w.Bool(o.m_Locked);
     Key(w, "properties");
     w.StartArray();
-    for (const auto& p : o.m_Properties)
+    for (const auto& p : o.m_Properties) {
         PropertyRecord(w, p);
+    }
     w.EndArray();
     Key(w, "operations");
     w.StartArray();
-    for (const auto& op : o.m_Operations)
+    for (const auto& op : o.m_Operations) {
         OperationRecord(w, op);
+    }
     w.EndArray();
     w.EndObject();
 }
@@ -374,8 +384,9 @@ JsonDocument& JsonDocument::Objects(const std::vector<PI::CObject>& objects) {
     Writer& w = impl_->writer;
     Key(w, "objects");
     w.StartArray();
-    for (const auto& o : objects)
+    for (const auto& o : objects) {
         ObjectRecord(w, o);
+    }
     w.EndArray();
     return *this;
 }
@@ -384,8 +395,9 @@ JsonDocument& JsonDocument::Properties(const std::vector<PI::CProperty>& propert
     Writer& w = impl_->writer;
     Key(w, "properties");
     w.StartArray();
-    for (const auto& p : properties)
+    for (const auto& p : properties) {
         PropertyRecord(w, p);
+    }
     w.EndArray();
     return *this;
 }
@@ -400,8 +412,9 @@ JsonDocument& JsonDocument::Operations(const std::vector<PI::COperation>& operat
     Writer& w = impl_->writer;
     Key(w, "operations");
     w.StartArray();
-    for (const auto& o : operations)
+    for (const auto& o : operations) {
         OperationRecord(w, o);
+    }
     w.EndArray();
     return *this;
 }
@@ -426,9 +439,11 @@ JsonDocument& JsonDocument::Target(const std::vector<PI::CObject>& topology, std
     Id(w, id);
     Key(w, "kind");
     ObjectKind kind = ObjectKind::Other;
-    for (const auto& object : topology)
-        if (object.m_ID == id)
+    for (const auto& object : topology) {
+        if (object.m_ID == id) {
             kind = KindOf(object);
+        }
+    }
     w.String(JsonKindName(kind));
     w.EndObject();
     return *this;
@@ -460,15 +475,17 @@ JsonDocument& JsonDocument::ChangeItem(const Change& change) {
         Key(w, "property");
         Text(w, CodeNames::PropertyName(change.code));
         Key(w, "before");
-        if (change.before)
+        if (change.before) {
             Value(w, *change.before);
-        else
+        } else {
             w.Null();
+        }
         Key(w, "after");
-        if (change.after)
+        if (change.after) {
             Value(w, *change.after);
-        else
+        } else {
             w.Null();
+        }
     }
     w.EndObject();
     return *this;
@@ -483,8 +500,9 @@ JsonDocument& JsonDocument::Tables(const std::vector<TableRows>& tables) {
         w.StartArray();
         for (const auto& row : table.rows) {
             w.StartArray();
-            for (const auto& cell : row)
+            for (const auto& cell : row) {
                 CellValue(w, cell);
+            }
             w.EndArray();
         }
         w.EndArray();
@@ -496,8 +514,9 @@ JsonDocument& JsonDocument::Tables(const std::vector<TableRows>& tables) {
     for (const auto& table : tables) {
         Text(w, table.name);
         w.StartArray();
-        for (const auto& column : table.columns)
+        for (const auto& column : table.columns) {
             Text(w, column);
+        }
         w.EndArray();
     }
     w.EndObject();
@@ -568,10 +587,11 @@ JsonDocument& JsonDocument::Metrics(const std::string& text, const std::string& 
     Key(w, "text");
     Text(w, text);
     Key(w, "output");
-    if (output.empty())
+    if (output.empty()) {
         w.Null();
-    else
+    } else {
         Text(w, output);
+    }
     w.EndObject();
     return *this;
 }
@@ -592,8 +612,9 @@ std::string JsonDocument::Finish() {
     Writer& w = impl_->writer;
     Key(w, "warnings");
     w.StartArray();
-    for (const auto& warning : impl_->warnings)
+    for (const auto& warning : impl_->warnings) {
         Text(w, warning);
+    }
     w.EndArray();
     w.EndObject();
     return std::string(impl_->buffer.GetString(), impl_->buffer.GetSize());

@@ -9,14 +9,16 @@ bool SplitLine(const std::string& line, std::vector<std::string>& words, std::st
     for (std::size_t i = 0; i < line.size(); ++i) {
         const char c = line[i];
         if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
-            if (inWord)
+            if (inWord) {
                 words.push_back(word);
+            }
             word.clear();
             inWord = false;
             continue;
         }
-        if (c == '#' && !inWord)
+        if (c == '#' && !inWord) {
             break;
+        }
         inWord = true;
         if (c == '\\') {
             if (++i == line.size()) {
@@ -38,18 +40,21 @@ bool SplitLine(const std::string& line, std::vector<std::string>& words, std::st
                     error = "unterminated double quote";
                     return false;
                 }
-                if (line[i] == '"')
+                if (line[i] == '"') {
                     break;
-                if (line[i] == '\\' && i + 1 < line.size() && (line[i + 1] == '"' || line[i + 1] == '\\'))
+                }
+                if (line[i] == '\\' && i + 1 < line.size() && (line[i + 1] == '"' || line[i + 1] == '\\')) {
                     ++i;
+                }
                 word += line[i];
             }
         } else {
             word += c;
         }
     }
-    if (inWord)
+    if (inWord) {
         words.push_back(word);
+    }
     return true;
 }
 

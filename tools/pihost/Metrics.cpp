@@ -25,12 +25,13 @@ std::string Text(const PI::CObject& object, std::int32_t code) {
 std::string LabelValue(const std::string& text) {
     std::string out;
     for (char c : ValidUtf8(text)) {
-        if (c == '\\' || c == '"')
+        if (c == '\\' || c == '"') {
             out += std::string("\\") + c;
-        else if (c == '\n')
+        } else if (c == '\n') {
             out += "\\n";
-        else
+        } else {
             out += c;
+        }
     }
     return out;
 }
@@ -43,8 +44,9 @@ public:
     // labels: name and value pairs.
     void Sample(const char* name, const std::vector<std::pair<const char*, std::string>>& labels, long long value) {
         out_ << name;
-        for (std::size_t i = 0; i < labels.size(); ++i)
+        for (std::size_t i = 0; i < labels.size(); ++i) {
             out_ << (i == 0 ? "{" : ",") << labels[i].first << "=\"" << LabelValue(labels[i].second) << "\"";
+        }
         out_ << (labels.empty() ? "" : "}") << " " << value << "\n";
     }
     std::string Text() const { return out_.str(); }
@@ -61,14 +63,16 @@ std::string FormatMetrics(const std::vector<PI::CObject>& topology, std::time_t 
     int counts[4] = {0, 0, 0, 0};
     for (const auto& object : topology) {
         const ObjectKind kind = KindOf(object);
-        if (kind == ObjectKind::Plugin)
+        if (kind == ObjectKind::Plugin) {
             plugin = &object;
-        else if (kind == ObjectKind::Adapter)
+        } else if (kind == ObjectKind::Adapter) {
             adapters.push_back(&object);
-        else if (kind != ObjectKind::Other)
+        } else if (kind != ObjectKind::Other) {
             drives.push_back(&object);
-        if (kind != ObjectKind::Other)
+        }
+        if (kind != ObjectKind::Other) {
             ++counts[static_cast<int>(kind)];
+        }
     }
 
     Exposition e;
@@ -78,22 +82,26 @@ std::string FormatMetrics(const std::vector<PI::CObject>& topology, std::time_t 
         const std::string status = std::string(family.first) + "_status";
         const std::string health = std::string(family.first) + "_health";
         e.Family(status.c_str(), STATUS_HELP);
-        for (const PI::CObject* o : *family.second)
-            if (const PI::CProperty* p = FindProperty(*o, Codes::PROPERTY_STATUS); p && p->Choice())
+        for (const PI::CObject* o : *family.second) {
+            if (const PI::CProperty* p = FindProperty(*o, Codes::PROPERTY_STATUS); p && p->Choice()) {
                 e.Sample(status.c_str(),
                          {{"id", FormatId(o->m_ID)},
                           {"kind", JsonKindName(KindOf(*o))},
                           {"name", DisplayName(*o)},
                           {"status", CodeLabel(CodeNames::Table::Value, p->Choice()->value)}},
                          p->Choice()->value);
+            }
+        }
         e.Family(health.c_str(), HEALTH_HELP);
-        for (const PI::CObject* o : *family.second)
-            if (const PI::CProperty* p = FindProperty(*o, Codes::PROPERTY_STATUS); p && p->Choice())
+        for (const PI::CObject* o : *family.second) {
+            if (const PI::CProperty* p = FindProperty(*o, Codes::PROPERTY_STATUS); p && p->Choice()) {
                 e.Sample(health.c_str(), {{"id", FormatId(o->m_ID)}, {"kind", JsonKindName(KindOf(*o))}},
                          static_cast<int>(RateStatus(p->Choice()->value)));
+            }
+        }
     }
     e.Family("pidorv_adapter_info", "The adapter's identity; the value is always 1.");
-    for (const PI::CObject* o : adapters)
+    for (const PI::CObject* o : adapters) {
         e.Sample("pidorv_adapter_info",
                  {{"id", FormatId(o->m_ID)},
                   {"name", DisplayName(*o)},
@@ -101,6 +109,7 @@ std::string FormatMetrics(const std::vector<PI::CObject>& topology, std::time_t 
                   {"firmware", Text(*o, Codes::PROPERTY_FIRMWARE_VERSION)},
                   {"serial", Text(*o, Codes::PROPERTY_SERIAL_NUMBER)}},
                  1);
+    }
     if (plugin) {
         e.Family("pidorv_plugin_info", "The plugin that answered; the value is always 1.");
         e.Sample("pidorv_plugin_info", {{"version", Text(*plugin, Codes::PROPERTY_VERSION)}}, 1);
@@ -113,8 +122,9 @@ std::string FormatMetrics(const std::vector<PI::CObject>& topology, std::time_t 
     e.Family("pidorv_objects", "The objects the plugin shows, by kind.");
     const ObjectKind kinds[] = {ObjectKind::Plugin, ObjectKind::Adapter, ObjectKind::PhysicalDrive,
                                 ObjectKind::LogicalDrive};
-    for (ObjectKind kind : kinds)
+    for (ObjectKind kind : kinds) {
         e.Sample("pidorv_objects", {{"kind", JsonKindName(kind)}}, counts[static_cast<int>(kind)]);
+    }
     e.Family("pidorv_scan_timestamp_seconds", "When pihost read these objects from the plugin, in Unix time.");
     e.Sample("pidorv_scan_timestamp_seconds", {}, static_cast<long long>(scanTime));
     return e.Text();
@@ -134,8 +144,9 @@ bool WriteFileAtomically(const std::string& path, const std::string& text, std::
     bool written = ::fchmod(fd, 0666 & ~mask) == 0;
     for (std::size_t done = 0; written && done < text.size();) {
         const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR)
+        if (n < 0 && errno == EINTR) {
             continue;
+        }
         written = n > 0;
         done += written ? static_cast<std::size_t>(n) : 0;
     }

@@ -44,8 +44,9 @@ bool Prepare(sqlite3* db, const std::string& sql, StatementHandle& statement, st
 
 bool TableExists(sqlite3* db, const std::string& name, bool& exists, std::string& error) {
     StatementHandle statement;
-    if (!Prepare(db, "SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1", statement, error))
+    if (!Prepare(db, "SELECT 1 FROM sqlite_master WHERE type='table' AND name=?1", statement, error)) {
         return false;
+    }
     sqlite3_bind_text(statement.get(), 1, name.c_str(), -1, SQLITE_TRANSIENT);
     const int rc = sqlite3_step(statement.get());
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
@@ -72,9 +73,10 @@ Cell ReadCell(sqlite3_stmt* statement, int column) {
     default: {
         cell.type = Cell::Type::Text;
         const unsigned char* text = sqlite3_column_text(statement, column);
-        if (text)
+        if (text) {
             cell.text.assign(reinterpret_cast<const char*>(text),
                              static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
+        }
         break;
     }
     }
@@ -82,28 +84,34 @@ Cell ReadCell(sqlite3_stmt* statement, int column) {
 }
 
 bool ReadTable(sqlite3* db, TableRows& table, std::string& error) {
-    if (!TableExists(db, table.name, table.present, error))
+    if (!TableExists(db, table.name, table.present, error)) {
         return false;
-    if (!table.present)
+    }
+    if (!table.present) {
         return true;
+    }
     StatementHandle statement;
-    if (!Prepare(db, "SELECT * FROM \"" + table.name + "\" ORDER BY rowid", statement, error))
+    if (!Prepare(db, "SELECT * FROM \"" + table.name + "\" ORDER BY rowid", statement, error)) {
         return false;
+    }
     const int columns = sqlite3_column_count(statement.get());
-    for (int c = 0; c < columns; ++c)
+    for (int c = 0; c < columns; ++c) {
         table.columns.emplace_back(sqlite3_column_name(statement.get(), c));
+    }
     for (;;) {
         const int rc = sqlite3_step(statement.get());
-        if (rc == SQLITE_DONE)
+        if (rc == SQLITE_DONE) {
             return true;
+        }
         if (rc != SQLITE_ROW) {
             error = sqlite3_errmsg(db);
             return false;
         }
         std::vector<Cell> row;
         row.reserve(static_cast<std::size_t>(columns));
-        for (int c = 0; c < columns; ++c)
+        for (int c = 0; c < columns; ++c) {
             row.push_back(ReadCell(statement.get(), c));
+        }
         table.rows.push_back(std::move(row));
     }
 }
@@ -111,18 +119,21 @@ bool ReadTable(sqlite3* db, TableRows& table, std::string& error) {
 
 std::string DefaultDatabasePath(const char* xdgStateHome, const char* home, std::string& error) {
     // Relative values of the variable are to be ignored.
-    if (xdgStateHome && xdgStateHome[0] == '/')
+    if (xdgStateHome && xdgStateHome[0] == '/') {
         return std::string(xdgStateHome) + "/pidorv/pihost.db";
-    if (home && home[0] != '\0')
+    }
+    if (home && home[0] != '\0') {
         return std::string(home) + "/.local/state/pidorv/pihost.db";
+    }
     error = "no place for the mirror: neither XDG_STATE_HOME nor HOME is set (name a file with --db)";
     return std::string();
 }
 
 bool CheckDatabasePath(const std::string& path, std::string& error) {
     DbHandle db;
-    if (!Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, db, error))
+    if (!Open(path, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, db, error)) {
         return false;
+    }
     if (sqlite3_db_readonly(db.get(), "main") == 1) {
         error = "database '" + path + "' cannot be written";
         return false;
@@ -149,8 +160,9 @@ bool ReadTables(const std::string& path, const std::vector<std::string>& names, 
         return false;
     }
     DbHandle db;
-    if (!Open(path, SQLITE_OPEN_READONLY, db, error))
+    if (!Open(path, SQLITE_OPEN_READONLY, db, error)) {
         return false;
+    }
     std::string missing;
     for (const auto& name : MirrorTableNames()) {
         bool exists = false;
@@ -159,8 +171,9 @@ bool ReadTables(const std::string& path, const std::vector<std::string>& names, 
             error = "'" + path + "' is not a pihost mirror: " + why;
             return false;
         }
-        if (!exists)
+        if (!exists) {
             missing += (missing.empty() ? "" : ", ") + name;
+        }
     }
     if (!missing.empty()) {
         error = "'" + path + "' is not a pihost mirror: it has no table " + missing;

@@ -13,8 +13,9 @@ namespace pihost {
 namespace {
 
 bool AllOf(const std::string& text, std::size_t from, int (*test)(int)) {
-    if (from >= text.size())
+    if (from >= text.size()) {
         return false;
+    }
     return std::all_of(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(),
                        [test](char c) { return test(static_cast<unsigned char>(c)) != 0; });
 }
@@ -25,10 +26,12 @@ bool ParseUnsigned(const std::string& digits, int base, std::uint64_t limit, std
         const int d = std::isdigit(static_cast<unsigned char>(c))
                           ? c - '0'
                           : std::tolower(static_cast<unsigned char>(c)) - 'a' + 10;
-        if (d < 0 || d >= base)
+        if (d < 0 || d >= base) {
             return false;
-        if (value > (limit - static_cast<std::uint64_t>(d)) / static_cast<std::uint64_t>(base))
+        }
+        if (value > (limit - static_cast<std::uint64_t>(d)) / static_cast<std::uint64_t>(base)) {
             return false;
+        }
         value = value * static_cast<std::uint64_t>(base) + static_cast<std::uint64_t>(d);
     }
     return !digits.empty();
@@ -36,8 +39,9 @@ bool ParseUnsigned(const std::string& digits, int base, std::uint64_t limit, std
 
 std::string Upper(const std::string& text) {
     std::string out = text;
-    for (char& c : out)
+    for (char& c : out) {
         c = c == '-' ? '_' : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
     return out;
 }
 
@@ -61,8 +65,9 @@ const char* TableWord(CodeNames::Table table) {
 bool ParseObjectRef(const std::string& text, ObjectRef& out, std::string& error) {
     const std::string lower = [&] {
         std::string s = text;
-        for (char& c : s)
+        for (char& c : s) {
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
         return s;
     }();
     if (lower == "plugin") {
@@ -113,8 +118,9 @@ bool ResolveObject(const ObjectRef& ref, const std::vector<PI::CObject>& topolog
     case ObjectRef::Kind::Adapter: {
         std::size_t seen = 0;
         for (const auto& object : topology) {
-            if (KindOf(object) != ObjectKind::Adapter)
+            if (KindOf(object) != ObjectKind::Adapter) {
                 continue;
+            }
             if (seen++ == ref.index) {
                 id = object.m_ID;
                 return true;
@@ -142,8 +148,9 @@ bool ParseCode(CodeNames::Table table, const std::string& text, std::int32_t& co
         error = std::string(TableWord(table)) + " code out of range: " + text;
         return false;
     }
-    if (!text.empty() && (CodeNames::CodeOf(table, text, code) || CodeNames::CodeOf(table, Upper(text), code)))
+    if (!text.empty() && (CodeNames::CodeOf(table, text, code) || CodeNames::CodeOf(table, Upper(text), code))) {
         return true;
+    }
     error = "unknown " + std::string(TableWord(table)) + " name '" + text + "'";
     return false;
 }
@@ -169,8 +176,9 @@ bool ParseTraceMask(const std::string& text, std::string& error) {
     std::uint64_t value = 0;
     const std::string digits = hex ? text.substr(2) : text;
     if (AllOf(digits, 0, hex ? ::isxdigit : ::isdigit) &&
-        ParseUnsigned(digits, hex ? 16 : 10, std::numeric_limits<std::uint32_t>::max(), value))
+        ParseUnsigned(digits, hex ? 16 : 10, std::numeric_limits<std::uint32_t>::max(), value)) {
         return true;
+    }
     error = "trace mask '" + text + "' is not a decimal or 0x-hex number of 32 bits";
     return false;
 }
@@ -196,14 +204,16 @@ bool ParseFaultList(const std::string& text, std::string& error) {
                             ParseUnsigned(argument.substr(negative ? 1 : 0), 10, std::uint64_t(1) << 31, value);
         if (item.empty() || ((name == "no-controller" || name == "connect-fails" || name == "empty-answer" ||
                               name == "garbage" || name == "none") &&
-                             colon == std::string::npos))
+                             colon == std::string::npos)) {
             continue;
+        }
         // The emulator's own ranges: a 32-bit count of bytes or status, at most an hour of delay.
         if (colon != std::string::npos &&
             ((name == "truncate" && number && !negative && value <= 0x7fffffffu) ||
              (name == "status" && number && value <= (negative ? 0x80000000u : 0x7fffffffu)) ||
-             (name == "delay" && number && !negative && value <= 3600u * 1000u)))
+             (name == "delay" && number && !negative && value <= 3600u * 1000u))) {
             continue;
+        }
         const bool known = name == "truncate" || name == "status" || name == "delay";
         error = "--fault: " + (known ? "bad argument in '" + item + "'" : "unknown fault '" + item + "'") +
                 "; the kinds are " + KINDS + (name == "delay" ? "; MS is 0 to 3600000" : "");

@@ -15,10 +15,12 @@ ObjectKind KindOf(const PI::CObject& object) {
         break;
     }
     // Drive records carry no type code of their own here; their properties tell them apart.
-    if (FindProperty(object, Codes::PROPERTY_LOGICAL_SIZE) || FindProperty(object, Codes::PROPERTY_RAID_LEVEL))
+    if (FindProperty(object, Codes::PROPERTY_LOGICAL_SIZE) || FindProperty(object, Codes::PROPERTY_RAID_LEVEL)) {
         return ObjectKind::LogicalDrive;
-    if (FindProperty(object, Codes::PROPERTY_PORT_NUMBER))
+    }
+    if (FindProperty(object, Codes::PROPERTY_PORT_NUMBER)) {
         return ObjectKind::PhysicalDrive;
+    }
     return ObjectKind::Other;
 }
 
@@ -39,16 +41,19 @@ const char* KindName(ObjectKind kind) {
 }
 
 const PI::CProperty* FindProperty(const PI::CObject& object, std::int32_t code) {
-    for (const auto& p : object.m_Properties)
-        if (p.m_Code == code)
+    for (const auto& p : object.m_Properties) {
+        if (p.m_Code == code) {
             return &p;
+        }
+    }
     return nullptr;
 }
 
 std::string DisplayName(const PI::CObject& object) {
     const PI::CProperty* name = FindProperty(object, Codes::PROPERTY_NAME);
-    if (name && name->String())
+    if (name && name->String()) {
         return name->String()->text;
+    }
     return std::string();
 }
 } // namespace pihost

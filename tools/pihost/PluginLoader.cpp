@@ -31,8 +31,9 @@ std::vector<std::string> PluginCandidates(const std::string& binaryDir) {
 std::string BinaryDir() {
     std::vector<char> buffer(4096);
     const ssize_t n = ::readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
-    if (n <= 0)
+    if (n <= 0) {
         return std::string();
+    }
     const std::string path(buffer.data(), static_cast<std::size_t>(n));
     const std::size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
@@ -46,15 +47,17 @@ bool FindPlugin(const std::vector<std::string>& candidates, std::string& path, s
         }
     }
     error = "plugin " + std::string(PLUGIN_FILE) + " not found; looked in:";
-    for (const auto& candidate : candidates)
+    for (const auto& candidate : candidates) {
         error += "\n  " + candidate;
+    }
     error += "\n(give its path with --plugin)";
     return false;
 }
 
 PluginLibrary::~PluginLibrary() {
-    if (handle_)
+    if (handle_) {
         ::dlclose(handle_);
+    }
 }
 
 bool PluginLibrary::Open(const std::string& path, std::string& error) {
@@ -75,13 +78,15 @@ bool PluginLibrary::Open(const std::string& path, std::string& error) {
 }
 
 PluginInstance::~PluginInstance() {
-    if (api_ && library_.ReleaseIf())
+    if (api_ && library_.ReleaseIf()) {
         library_.ReleaseIf()(&api_);
+    }
 }
 
 std::uint32_t PluginInstance::Create() {
-    if (!library_.CreateIf())
+    if (!library_.CreateIf()) {
         return GENERAL;
+    }
     IPLUGINAPI* api = nullptr;
     const std::uint32_t status = library_.CreateIf()(&api);
     api_ = api;
@@ -90,8 +95,9 @@ std::uint32_t PluginInstance::Create() {
 }
 
 std::uint32_t PluginInstance::Execute(PI::_COMMAND command, unsigned long objectId, void* data) {
-    if (!api_)
+    if (!api_) {
         return GENERAL;
+    }
     return api_->Execute(command, objectId, data);
 }
 

@@ -14,8 +14,9 @@ void FlushStdout() {
 } // namespace
 
 StdoutToStderr::StdoutToStderr(bool active) {
-    if (!active)
+    if (!active) {
         return;
+    }
     FlushStdout();
     saved_ = ::dup(STDOUT_FILENO);
     if (saved_ >= 0 && ::dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
@@ -25,8 +26,9 @@ StdoutToStderr::StdoutToStderr(bool active) {
 }
 
 StdoutToStderr::~StdoutToStderr() {
-    if (saved_ < 0)
+    if (saved_ < 0) {
         return;
+    }
     // What the plugin left in the stdio buffers belongs to standard error too.
     FlushStdout();
     ::dup2(saved_, STDOUT_FILENO);
@@ -58,8 +60,9 @@ std::uint32_t PluginSession::StartWorker() {
 }
 
 std::uint32_t PluginSession::End() {
-    if (!begun_ || ended_)
+    if (!begun_ || ended_) {
         return 0;
+    }
     ended_ = true;
     return Execute(PI::DEINITIALIZE, 0, nullptr);
 }

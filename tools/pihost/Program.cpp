@@ -30,8 +30,9 @@ int LifecycleFailure(const Request& r, std::ostream& out, std::ostream& err, con
 }
 
 void SetIfGiven(const char* name, const std::string& value) {
-    if (!value.empty())
+    if (!value.empty()) {
         ::setenv(name, value.c_str(), 1);
+    }
 }
 
 // The trace library falls back to standard error when it cannot open the file; a file named on purpose must work.
@@ -56,14 +57,17 @@ void ApplyEnvironment(const GlobalOptions& o) {
 }
 
 std::string DatabasePath(const GlobalOptions& o, bool create, std::string& error) {
-    if (!o.db.empty())
+    if (!o.db.empty()) {
         return o.db;
+    }
     const char* named = std::getenv("PI_DATABASE");
-    if (named && *named)
+    if (named && *named) {
         return named;
+    }
     const std::string path = DefaultDatabasePath(std::getenv("XDG_STATE_HOME"), std::getenv("HOME"), error);
-    if (path.empty() || !create)
+    if (path.empty() || !create) {
         return path;
+    }
     std::error_code failed;
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
     std::filesystem::create_directories(folder, failed);
@@ -81,30 +85,37 @@ int RunProgram(const Request& request, std::istream& in, std::ostream& out, std:
     };
     std::string error;
     o.db = DatabasePath(o, request.command != Command::Db, error);
-    if (o.db.empty())
+    if (o.db.empty()) {
         return fail(ErrorKind::Input, error);
+    }
     // The mirror is read without the plugin: starting it would rebuild the tables a running plugin writes.
-    if (request.command == Command::Db)
+    if (request.command == Command::Db) {
         return ShowMirror(request, o.db, out, err);
+    }
 
-    if (o.db != ":memory:" && !CheckDatabasePath(o.db, error))
+    if (o.db != ":memory:" && !CheckDatabasePath(o.db, error)) {
         return fail(ErrorKind::Input, error);
-    if (!o.traceFile.empty() && !CheckTraceFile(o.traceFile, error))
+    }
+    if (!o.traceFile.empty() && !CheckTraceFile(o.traceFile, error)) {
         return fail(ErrorKind::Usage, error);
+    }
     std::string path = o.plugin;
-    if (path.empty() && !FindPlugin(PluginCandidates(BinaryDir()), path, error))
+    if (path.empty() && !FindPlugin(PluginCandidates(BinaryDir()), path, error)) {
         return fail(ErrorKind::Plugin, error);
+    }
 
     // Before dlopen: the libraries read these when they load and at first use.
     ApplyEnvironment(o);
     PluginLibrary library;
-    if (!library.Open(path, error))
+    if (!library.Open(path, error)) {
         return fail(ErrorKind::Plugin, error);
+    }
 
     PluginInstance plugin(library);
     const std::uint32_t created = plugin.Create();
-    if (created != 0 || !plugin.Created())
+    if (created != 0 || !plugin.Created()) {
         return LifecycleFailure(request, out, err, "createIf", created);
+    }
 
     int exitCode = EXIT_OK;
     {
@@ -113,21 +124,24 @@ int RunProgram(const Request& request, std::istream& in, std::ostream& out, std:
                                    request.command == Command::Version;
         PluginSession session(plugin, o.json || machineOutput);
         const std::uint32_t initialized = session.Initialize();
-        if (initialized != 0)
+        if (initialized != 0) {
             return LifecycleFailure(request, out, err, "Initialize", initialized);
+        }
         const bool worker = request.command == Command::Watch || request.command == Command::Shell;
         if (worker) {
             const std::uint32_t started = session.StartWorker();
-            if (started != 0)
+            if (started != 0) {
                 return LifecycleFailure(request, out, err, "SetAdapterIDs", started);
+            }
         }
         Host host(session, o, out, err);
-        if (StopRequested())
+        if (StopRequested()) {
             exitCode = 128 + StopSignal(); // during Initialize: no command is started
-        else if (request.command == Command::Shell)
+        } else if (request.command == Command::Shell) {
             exitCode = host.Shell(in, ::isatty(STDIN_FILENO) == 1);
-        else
+        } else {
             exitCode = host.Run(request);
+        }
         out.flush();
         const std::uint32_t ended = session.End();
         if (ended != 0) {
@@ -136,10 +150,12 @@ int RunProgram(const Request& request, std::istream& in, std::ostream& out, std:
         }
     }
     // A watch ended by Ctrl-C or SIGTERM has done what it was started for.
-    if (request.command == Command::Watch && StopRequested() && exitCode != EXIT_OUTPUT)
+    if (request.command == Command::Watch && StopRequested() && exitCode != EXIT_OUTPUT) {
         return exitCode;
-    if (StopRequested())
+    }
+    if (StopRequested()) {
         return WorstExit(exitCode, 128 + StopSignal());
+    }
     return exitCode;
 }
 
@@ -147,9 +163,9 @@ int Main(const std::vector<std::string>& args, std::istream& in, std::ostream& o
     Request request;
     int exitCode = EXIT_OK;
     // A check answers every outcome, bad usage included, with its own line and states.
-    if (CommandNameOf(args) == "check")
+    if (CommandNameOf(args) == "check") {
         exitCode = RunCheck(args, in, out, err);
-    else if (ParseOrReport(args, false, request, out, err, exitCode)) {
+    } else if (ParseOrReport(args, false, request, out, err, exitCode)) {
         try {
             exitCode = RunProgram(request, in, out, err);
         } catch (const std::exception& e) {

@@ -25,15 +25,18 @@ std::size_t Sequence(const std::string& text, std::size_t pos, std::uint32_t& cp
     } else {
         return 0;
     }
-    if (pos + length > text.size())
+    if (pos + length > text.size()) {
         return 0;
+    }
     for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(pos + i) & 0xc0) != 0x80)
+        if ((byte(pos + i) & 0xc0) != 0x80) {
             return 0;
+        }
         cp = (cp << 6) | (byte(pos + i) & 0x3fu);
     }
-    if (cp < minimum || cp > 0x10ffff || (cp >= 0xd800 && cp <= 0xdfff))
+    if (cp < minimum || cp > 0x10ffff || (cp >= 0xd800 && cp <= 0xdfff)) {
         return 0;
+    }
     return length;
 }
 
@@ -57,8 +60,9 @@ std::string Printable(const std::string& text) {
         if (cp == '\\') {
             out += "\\\\";
         } else if (cp < 0x20 || (cp >= 0x7f && cp <= 0x9f)) {
-            for (std::size_t i = 0; i < length; ++i)
+            for (std::size_t i = 0; i < length; ++i) {
                 AppendHex(out, static_cast<unsigned char>(text[pos + i]));
+            }
         } else {
             out.append(text, pos, length);
         }

@@ -47,8 +47,9 @@ int StopSignal() {
 }
 
 void RequestStop() {
-    if (g_stop == 0)
+    if (g_stop == 0) {
         g_stop = SIGTERM;
+    }
 }
 
 } // namespace pihost

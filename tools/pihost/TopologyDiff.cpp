@@ -21,27 +21,32 @@ std::string UniqueId(const PI::CObject& object) {
 }
 
 const PI::CObject* FindById(const std::vector<PI::CObject>& objects, std::uint64_t id) {
-    for (const auto& object : objects)
-        if (object.m_ID == id)
+    for (const auto& object : objects) {
+        if (object.m_ID == id) {
             return &object;
+        }
+    }
     return nullptr;
 }
 
 void DiffProperties(const PI::CObject& before, const PI::CObject& after, std::vector<Change>& out) {
     for (const auto& now : after.m_Properties) {
         const PI::CProperty* then = FindProperty(before, now.m_Code);
-        if (then && SameValue(*then, now))
+        if (then && SameValue(*then, now)) {
             continue;
+        }
         Change change = Describe(Change::Kind::Property, after);
         change.code = now.m_Code;
-        if (then)
+        if (then) {
             change.before = *then;
+        }
         change.after = now;
         out.push_back(std::move(change));
     }
     for (const auto& then : before.m_Properties) {
-        if (FindProperty(after, then.m_Code))
+        if (FindProperty(after, then.m_Code)) {
             continue;
+        }
         Change change = Describe(Change::Kind::Property, after);
         change.code = then.m_Code;
         change.before = then;
@@ -51,8 +56,9 @@ void DiffProperties(const PI::CObject& before, const PI::CObject& after, std::ve
 } // namespace
 
 bool SameValue(const PI::CProperty& a, const PI::CProperty& b) {
-    if (a.Kind() != b.Kind())
+    if (a.Kind() != b.Kind()) {
         return false;
+    }
     switch (a.Kind()) {
     case PI::CProperty::CHOICE:
         return *a.Choice() == *b.Choice();
@@ -75,9 +81,11 @@ bool SameValue(const PI::CProperty& a, const PI::CProperty& b) {
 std::vector<Change> DiffTopology(const std::vector<PI::CObject>& before, const std::vector<PI::CObject>& after) {
     // Objects without a partner of the same identifier; some of them may be renumbered ones.
     std::vector<const PI::CObject*> gone;
-    for (const auto& object : before)
-        if (!FindById(after, object.m_ID))
+    for (const auto& object : before) {
+        if (!FindById(after, object.m_ID)) {
             gone.push_back(&object);
+        }
+    }
 
     std::vector<Change> changes;
     std::vector<Change> rest;
@@ -106,8 +114,9 @@ std::vector<Change> DiffTopology(const std::vector<PI::CObject>& before, const s
             rest.push_back(Describe(Change::Kind::Added, now));
         }
     }
-    for (const PI::CObject* object : gone)
+    for (const PI::CObject* object : gone) {
         changes.push_back(Describe(Change::Kind::Removed, *object));
+    }
     changes.insert(changes.end(), rest.begin(), rest.end());
     return changes;
 }

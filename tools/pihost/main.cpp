@@ -14,8 +14,9 @@ int main(int argc, char** argv) {
     // output meant for the terminal would land in it; such streams are held open on /dev/null.
     bool stdoutClosed = false;
     for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
-        if (::fcntl(fd, F_GETFD) != -1)
+        if (::fcntl(fd, F_GETFD) != -1) {
             continue;
+        }
         stdoutClosed = stdoutClosed || fd == STDOUT_FILENO;
         const int null = ::open("/dev/null", O_RDWR);
         if (null >= 0 && null != fd) {
