@@ -64,11 +64,6 @@ inline void ExpectAt(const rapidjson::Value& document, const std::vector<std::st
         EXPECT_EQ(check.substr(check.find('=') + 1), At(document, check.substr(0, check.find('=')))) << check;
 }
 
-inline std::vector<std::string> Words(const std::string& text) {
-    std::istringstream in(text);
-    return {std::istream_iterator<std::string>(in), {}};
-}
-
 // One JSON document (a --json run's standard output, or one line of it), which must be valid UTF-8.
 inline rapidjson::Document Json(const std::string& text) {
     rapidjson::Document d;
@@ -105,7 +100,8 @@ protected:
                                  "LUMO_FAULT", "LUMO_CALL_LOG"})
             ::unsetenv(name);
         ::setenv("XDG_STATE_HOME", (dir_ + "/state").c_str(), 1); // the mirror's default place
-        std::vector<std::string> args = Words(line);
+        std::istringstream words(line);
+        std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
         for (; !args.empty() && args[0][0] != '-' && args[0].find('=') != std::string::npos; args.erase(args.begin()))
             ::setenv(args[0].substr(0, args[0].find('=')).c_str(), args[0].substr(args[0].find('=') + 1).c_str(), 1);
         std::replace(args.begin(), args.end(), std::string("FAKE_PLUGIN"), std::string(FAKE_PLUGIN));

@@ -1,6 +1,6 @@
 // A stand-in plugin for pihost's failure paths. FAKE_PLUGIN_MODE picks the failure (create-fails, init-fails,
-// throws); calls.log in the current folder gets one line per entry-point call; FAKE_PLUGIN_STATUSES, a comma list
-// of STATUS value codes, adds one adapter per code.
+// throws); calls.log in the current folder gets a word per entry-point call (Execute as its command's number);
+// FAKE_PLUGIN_STATUSES, a comma list of STATUS value codes, adds one adapter per code.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -17,13 +17,13 @@ std::string Setting(const char* name) {
 }
 
 void Log(const std::string& line) {
-    std::ofstream("calls.log", std::ios::app) << line << "\n";
+    std::ofstream("calls.log", std::ios::app) << line << " ";
 }
 
 class FakePlugin : public IPLUGINAPI {
 public:
     std::uint32_t Execute(PI::_COMMAND command, unsigned long, void* data) override {
-        Log("Execute " + std::to_string(command));
+        Log(std::to_string(command));
         if (command == PI::INITIALIZE) {
             // Left in the stdio buffer on purpose: the host must flush it where it belongs.
             std::printf("fake: Initialize\n");
