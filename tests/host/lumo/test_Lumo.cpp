@@ -110,14 +110,15 @@ TEST_F(LumoAnswers, SourcesInTheirOrder) {
 }
 
 // A text that is an envelope already, or no tree, is sent byte for byte (cut to the capacity); a status to set
-// changes only a command entry, and a tree nested too deep to read is read on a small stack without harm.
+// changes only a command entry (added where it has none), and a tree nested too deep to read is read on a small stack
+// without harm.
 TEST_F(LumoAnswers, OtherTextsArePassedThroughUnchanged) {
     const std::string deep =
         R"({"TavrinStorageDeviceTree":{"Adapter":)" + std::string(200000, '[') + std::string(200000, ']') + "}}";
     const std::pair<std::string, std::string> rows[] = {
         // text, with status 3 where that differs
-        {R"({ "SIP": {"V":1, "CMD":[{"OC":8624,"ST":7,"DA":"{\"x\":1}","MI":42}]}})",
-         R"({"SIP":{"V":1,"CMD":[{"OC":8624,"ST":3,"DA":"{\"x\":1}","MI":42}]}})"},
+        {R"({ "SIP": {"V":1, "CMD":[{"OC":8624,"DA":"{\"x\":1}","MI":42}]}})",
+         R"({"SIP":{"V":1,"CMD":[{"OC":8624,"DA":"{\"x\":1}","MI":42,"ST":3}]}})"},
         {example("malformed.json"), ""},
         {R"({"Something":[1,2]})", ""},
         {R"({"SIP":{"V":1}})", ""},
@@ -198,7 +199,7 @@ TEST_F(LumoFaults, ListReadsEveryKindAndSkipsWhatItDoesNotKnow) {
 }
 
 // Faults given in process replace those of the environment (read at each call until then). A status is set
-// before the cut, and into an entry that has none.
+// before the cut.
 TEST_F(LumoFaults, StatusAndCutChangeTheAnswerExactly) {
     setenv("LUMO_FAULT", "no-controller", 1);
     EXPECT_EQ(0, Lumo_Detect());
@@ -214,10 +215,7 @@ TEST_F(LumoFaults, StatusAndCutChangeTheAnswerExactly) {
     EXPECT_EQ(full, with(("truncate:" + std::to_string(full.size())).c_str()).answer);
     const std::string withStatus = with("status:5").answer;
     EXPECT_EQ(5, parsed(withStatus)["SIP"]["CMD"][0]["ST"].GetInt());
-    EXPECT_TRUE(treeOf(withStatus) == treeOf(full));
     EXPECT_EQ(withStatus.substr(0, 40), with("status:5,truncate:40").answer);
-    LumoEmu_SetAnswer(R"({"SIP":{"V":1,"CMD":[{"OC":8624,"DA":"{}"}]}})");
-    EXPECT_EQ(R"({"SIP":{"V":1,"CMD":[{"OC":8624,"DA":"{}","ST":5}]}})", with("status:5").answer);
 }
 
 // The environment's log is pinned by the host program's tests; here the one given in process.
