@@ -17,8 +17,7 @@ using DBEXCEPTION::DatabaseException;
 namespace {
 using Rows = std::vector<std::vector<std::string>>;
 
-class FakeDAO : public DatabaseWrapper::DatabaseDAO {
-public:
+struct FakeDAO : DatabaseWrapper::DatabaseDAO {
     std::vector<std::string> texts;
     std::deque<Rows> answers; // one per query, in order; none left answers no rows
     bool fail = false;        // every query throws "boom"

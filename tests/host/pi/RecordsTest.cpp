@@ -56,12 +56,6 @@ TEST(PropertyValue, RangeIsClampedAndSnappedOntoTheGrid) {
         p.SetValue(c[0], c[1], c[2], c[3]);
         EXPECT_EQ(c[4], p.GetValueRangeNormalized()) << c[0] << " in " << c[1] << ".." << c[2] << " step " << c[3];
     }
-    CProperty p(30120, false);
-    EXPECT_EQ(0, p.GetValueRangeNormalized());
-    p.SetValue(std::uint64_t{77});
-    EXPECT_EQ(77, p.GetValueRangeNormalized());
-    p.SetValue("77");
-    EXPECT_EQ(0, p.GetValueRangeNormalized());
 }
 
 TEST(LogicalDriveXml, ReadsDriveAndContainersAndKeepsDefaultsForWhatItCannotRead) {
