@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -89,8 +89,9 @@ protected:
     }
     void WriteConfig(const std::string& content) { std::ofstream((m_ConfigDir / "piDorv.ini").string()) << content; }
     std::string ReadConfig() {
-        std::ifstream in((m_ConfigDir / "piDorv.ini").string());
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        std::ostringstream content;
+        content << std::ifstream((m_ConfigDir / "piDorv.ini").string()).rdbuf();
+        return content.str();
     }
 
     // The host commands, each expected to succeed.
@@ -117,7 +118,7 @@ protected:
 
     static void ExpectSaid(const TraceCapture& trace, const TraceTable& table) {
         for (const auto& [function, texts] : table) {
-            EXPECT_EQ(trace.Said(function), texts) << function;
+            EXPECT_EQ(trace.Messages("", function), texts) << function;
         }
     }
 
@@ -141,15 +142,6 @@ protected:
     std::shared_ptr<DatabaseORM::storage_t> m_Db;
     std::unique_ptr<IPLUGINAPI_IMPL> m_Plugin;
 };
-
-// The names of the columns in which the one stored row differs from the model built from the object.
-template <class Model> std::string RowDifference(const std::vector<Model>& stored, const Model& expected) {
-    std::string out = stored.size() == 1 ? "" : std::to_string(stored.size()) + " rows";
-    Model::forEachField([&](auto member, const char* name, int role) {
-        out += out.empty() && role != 0 && !(stored[0].*member == expected.*member) ? name : "";
-    });
-    return out;
-}
 
 // The plugin as a host holds it: made by createIf once the test has set the stage, driven with its
 // worker running, released by releaseIf.
@@ -214,17 +206,24 @@ protected:
     void ExpectRowsMirrorModel() {
         using namespace DatabaseORM;
         namespace M = RaidDataModels;
+        // The first column in which the one stored row differs from the model built from the object.
+        const auto difference = [](const auto& stored, const auto& expected) {
+            std::string out = stored.size() == 1 ? "" : std::to_string(stored.size()) + " rows";
+            expected.forEachField([&](auto member, const char* name, int role) {
+                out += out.empty() && role != 0 && !(stored[0].*member == expected.*member) ? name : "";
+            });
+            return out;
+        };
         std::lock_guard<std::mutex> guard(Peer::dL(Plugin()));
         M::Plugin plugin;
         Plugin().SetDatabaseObjectProperties(plugin, Peer::plugin(Plugin()));
-        EXPECT_EQ(RowDifference(m_Db->get_all<M::Plugin>(where(is_equal(&M::Plugin::Name, "Dorv-Plugin"))), plugin),
-                  "");
+        EXPECT_EQ(difference(m_Db->get_all<M::Plugin>(where(is_equal(&M::Plugin::Name, "Dorv-Plugin"))), plugin), "");
         EXPECT_EQ(Count("Adapter"), Peer::adapters(Plugin()).size()) << "one per adapter";
         for (const auto& adapter : Peer::adapters(Plugin())) {
             M::Adapter model;
             adapter->SetDatabaseObjectProperties(model);
             const auto rows = m_Db->get_all<M::Adapter>(where(is_equal(&M::Adapter::UniqueID, adapter->m_UniqueID)));
-            EXPECT_EQ(RowDifference(rows, model), "") << adapter->m_UniqueID;
+            EXPECT_EQ(difference(rows, model), "") << adapter->m_UniqueID;
         }
     }
 };
