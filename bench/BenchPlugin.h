@@ -2,15 +2,18 @@
 // database of its own, the sample drives, a recorder of the SQL texts a call sends, and the replay
 // of such texts straight through sqlite3 (the floor under the database work).
 #pragma once
+#include <stdlib.h>
+
 #include <cstdint>
+#include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "db/Database.h"
 #include "piDorv/Src/piDorvPlugin.h"
 #include "support/PluginTestPeer.h"
-#include "support/ScratchDir.h"
 
 struct sqlite3;
 
@@ -18,7 +21,25 @@ namespace bench {
 using Plugin = NAMESPACE_piDorv::IPLUGINAPI_IMPL;
 using Peer = NAMESPACE_piDorv::PluginTestPeer;
 
-using TempDir = test_support::ScratchDir;
+// A scratch directory of its own, removed with the object.
+class TempDir {
+public:
+    TempDir() : m_Path((std::filesystem::temp_directory_path() / "pidorv-XXXXXX").string()) {
+        if (mkdtemp(m_Path.data()) == nullptr) {
+            throw std::runtime_error("cannot make a scratch directory");
+        }
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_Path, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& Path() const { return m_Path; }
+
+private:
+    std::string m_Path;
+};
 
 // Where the mirror lives: in memory, or in a WAL file.
 enum class DbKind { Memory, WalFile };

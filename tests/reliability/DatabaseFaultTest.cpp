@@ -17,19 +17,15 @@ struct DatabaseFaultCase {
 
 class DatabaseFault : public HostedPluginTest, public ::testing::WithParamInterface<DatabaseFaultCase> {
 protected:
-    void TearDown() override {
-        HostedPluginTest::TearDown();
-        sqlite3_close(m_Other);
-    }
     // On the plugin's connection, or on another to the same file as another process of the host would.
     void Run(bool onOther, const char* sql) {
         if (!onOther) {
             Query(sql);
         } else {
-            EXPECT_EQ(sqlite3_exec(m_Other, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(m_Other);
+            EXPECT_EQ(sqlite3_exec(m_Other.get(), sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
         }
     }
-    sqlite3* m_Other = nullptr;
+    std::unique_ptr<sqlite3, int (*)(sqlite3*)> m_Other{nullptr, sqlite3_close}; // closed after the plugin
 };
 
 TEST_P(DatabaseFault, PluginServesThroughTheFaultAndCatchesUp) {
@@ -37,7 +33,9 @@ TEST_P(DatabaseFault, PluginServesThroughTheFaultAndCatchesUp) {
     const std::string path = (m_ConfigDir / "mirror.db").string();
     m_Db = DatabaseWrapper::openDatabase(path);
     Query("PRAGMA busy_timeout = 50;"); // a blocked statement gives up after this wait
-    ASSERT_EQ(sqlite3_open(path.c_str(), &m_Other), SQLITE_OK);
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &other), SQLITE_OK);
+    m_Other.reset(other);
     LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)"}}).c_str());
     Create();
     Initialize();

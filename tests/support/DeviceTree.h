@@ -14,12 +14,9 @@ struct TreeAdapter {
 inline std::string DeviceTree(const std::vector<TreeAdapter>& adapters) {
     std::string list;
     for (const auto& a : adapters) {
-        if (!list.empty()) {
-            list += ",";
-        }
-        list += "{\"FirmwareVersion\":\"" + a.firmware + "\",\"SerialNumber\":\"" + a.serial +
-                "\",\"Product\":\"Dorv100\",\"Vendor\":\"Cendra\",\"Name\":\"" + a.name +
-                "\",\"VendorID\":\"0x1234\",\"DeviceID\":\"0x5678\",\"AdapterNumber\":0}";
+        list += std::string(list.empty() ? "" : ",") + "{\"FirmwareVersion\":\"" + a.firmware +
+                "\",\"SerialNumber\":\"" + a.serial + "\",\"Product\":\"Dorv100\",\"Vendor\":\"Cendra\",\"Name\":\"" +
+                a.name + "\",\"VendorID\":\"0x1234\",\"DeviceID\":\"0x5678\",\"AdapterNumber\":0}";
     }
     return "{\"TavrinStorageDeviceTree\":{\"@Version\":1,\"@Status\":\"OK\",\"Adapter\":[" + list + "]}}";
 }

@@ -8,11 +8,10 @@
 namespace test_support {
 inline bool Eventually(const std::function<bool()>& condition, int seconds = 20) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!condition()) {
+    for (; !condition(); std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
         if (std::chrono::steady_clock::now() >= end) {
             return false;
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return true;
 }

@@ -1,7 +1,6 @@
 // One-line texts of shown properties and operations, so that a whole list is checked against a table
 // and a mismatch shows the field that differs. Fields at their defaults are left out.
 #pragma once
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -9,7 +8,7 @@
 #include "pi/CProperty.h"
 
 namespace test_support {
-inline std::string JoinNumbers(const std::vector<std::int32_t>& numbers) {
+template <class Numbers> std::string JoinNumbers(const Numbers& numbers) {
     std::string out;
     for (std::int32_t n : numbers) {
         out += (out.empty() ? "" : ",") + std::to_string(n);
@@ -59,8 +58,7 @@ inline std::string Describe(const PI::CProperty& p) {
 inline std::string Describe(const PI::COperation& op) {
     std::string out = std::to_string(op.m_Code);
     out += op.m_Code2 != op.m_Code ? " code2=" + std::to_string(op.m_Code2) : "";
-    out += " kind=" + std::to_string(op.m_Kind) +
-           " block=" + JoinNumbers(std::vector<std::int32_t>(std::begin(op.m_Block), std::end(op.m_Block)));
+    out += " kind=" + std::to_string(op.m_Kind) + " block=" + JoinNumbers(op.m_Block);
     return out + (op.m_Flag ? " flag" : "");
 }
 

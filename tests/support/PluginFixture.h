@@ -1,17 +1,18 @@
 // The plugin test fixture: a plugin object on a fresh database, an emulated controller and a private
-// configuration directory, with the host commands tests use most and builders for drives; and the
-// same plugin as a host holds it, for the tests under hostile conditions.
+// configuration directory, with the host commands tests use most; and the same plugin as a host
+// holds it, for the tests under hostile conditions.
 #pragma once
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <memory>
 #include <mutex>
-#include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -22,7 +23,6 @@
 #include "support/DeviceTree.h"
 #include "support/Eventually.h"
 #include "support/PluginTestPeer.h"
-#include "support/ScratchDir.h"
 #include "support/TraceCapture.h"
 
 extern "C" std::uint32_t createIf(IPLUGINAPI** out);
@@ -33,44 +33,15 @@ using NAMESPACE_piDorv::IPLUGINAPI_IMPL;
 using Peer = NAMESPACE_piDorv::PluginTestPeer;
 using Rows = std::vector<std::vector<std::string>>;
 using Texts = std::vector<std::string>;
-using TraceTable = std::vector<std::pair<std::string, Texts>>; // a function and its messages in order
 
 const std::uint64_t ID_BASE = 0x0136000000000000ull;
-
-// A physical drive at the port (device 0).
-inline NAMESPACE_piDorv::CDorvPhysicalDrive MakePhysicalDrive(int port, std::uint64_t id = 0) {
-    NAMESPACE_piDorv::CDorvPhysicalDrive drive;
-    drive.m_ID = id;
-    drive.m_PortNumber = port;
-    drive.m_AuxNumber = port;
-    drive.m_Name = "SD" + std::to_string(port);
-    drive.m_UniqueID = "PD-" + std::to_string(port);
-    return drive;
-}
-
-// A mirror whose configuration lists the drives at the given ports (device 0).
-inline NAMESPACE_piDorv::CDorvLogicalDrive MakeLogicalDrive(std::shared_ptr<NAMESPACE_piDorv::CDorvAdapter> adapter,
-                                                            int number, std::uint64_t id = 0,
-                                                            const std::vector<int>& ports = {}) {
-    NAMESPACE_piDorv::CDorvLogicalDrive drive(std::move(adapter));
-    drive.m_ID = id;
-    drive.m_Number = number;
-    drive.m_Name = "LogicalDrive_" + std::to_string(number);
-    drive.m_UniqueID = "LD-" + std::to_string(number);
-    drive.m_RaidLevel = 40009;
-    std::string xml = "<LogicalDrive Number=\"" + std::to_string(number) + "\"><Container Number=\"0\">";
-    for (int port : ports) {
-        xml += "<Drive Port=\"" + std::to_string(port) + "\" Device=\"0\"/>";
-    }
-    EXPECT_TRUE(drive.m_Configuration.load_string((xml + "</Container></LogicalDrive>").c_str()));
-    return drive;
-}
 
 class PluginTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_Scratch.emplace();
-        m_ConfigDir = m_Scratch->Path();
+        m_ConfigDir = std::filesystem::path(::testing::TempDir()) / ("pidorv-" + std::to_string(getpid()));
+        std::filesystem::remove_all(m_ConfigDir); // left by a crashed run
+        std::filesystem::create_directories(m_ConfigDir);
         setenv("PI_CONFIG_DIR", m_ConfigDir.string().c_str(), 1);
         LumoEmu_Reset();
         m_Db = DatabaseWrapper::resetDatabaseForTests();
@@ -79,7 +50,7 @@ protected:
     void TearDown() override {
         m_Plugin.reset();
         LumoEmu_Reset();
-        m_Scratch.reset();
+        std::filesystem::remove_all(m_ConfigDir);
     }
 
     IPLUGINAPI_IMPL& Plugin() { return *m_Plugin; }
@@ -89,8 +60,9 @@ protected:
     }
     void WriteConfig(const std::string& content) { std::ofstream((m_ConfigDir / "piDorv.ini").string()) << content; }
     std::string ReadConfig() {
-        std::ifstream in((m_ConfigDir / "piDorv.ini").string());
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        std::ostringstream content;
+        content << std::ifstream((m_ConfigDir / "piDorv.ini").string()).rdbuf();
+        return content.str();
     }
 
     // The host commands, each expected to succeed.
@@ -115,12 +87,6 @@ protected:
         return Plugin().Execute(PI::SET_PROPERTY, PluginId(), &property);
     }
 
-    static void ExpectSaid(const TraceCapture& trace, const TraceTable& table) {
-        for (const auto& [function, texts] : table) {
-            EXPECT_EQ(trace.Said(function), texts) << function;
-        }
-    }
-
     // Members read under the data lock, as a host call would.
     template <class Read> auto Locked(Read read) {
         std::lock_guard<std::mutex> guard(Peer::dL(Plugin()));
@@ -136,20 +102,10 @@ protected:
         return Locked([&] { return Peer::plugin(Plugin()).m_UpdateCounter; });
     }
 
-    std::optional<ScratchDir> m_Scratch;
     std::filesystem::path m_ConfigDir;
     std::shared_ptr<DatabaseORM::storage_t> m_Db;
     std::unique_ptr<IPLUGINAPI_IMPL> m_Plugin;
 };
-
-// The names of the columns in which the one stored row differs from the model built from the object.
-template <class Model> std::string RowDifference(const std::vector<Model>& stored, const Model& expected) {
-    std::string out = stored.size() == 1 ? "" : std::to_string(stored.size()) + " rows";
-    Model::forEachField([&](auto member, const char* name, int role) {
-        out += out.empty() && role != 0 && !(stored[0].*member == expected.*member) ? name : "";
-    });
-    return out;
-}
 
 // The plugin as a host holds it: made by createIf once the test has set the stage, driven with its
 // worker running, released by releaseIf.
@@ -159,23 +115,19 @@ protected:
     static constexpr const char* SERIAL_B = "FEDCBA9876543210FEDCBA9876543210";
     static constexpr std::uint32_t TRACE_DATABASE = 128;
 
-    void SetUp() override {
-        PluginTest::SetUp();
-        m_Plugin.reset();
-    }
     void TearDown() override {
         Release();
         PluginTest::TearDown();
     }
     void Create() {
+        m_Plugin.reset(); // the one the plain fixture made
         IPLUGINAPI* api = nullptr;
         ASSERT_EQ(createIf(&api), 0u);
         m_Plugin.reset(static_cast<IPLUGINAPI_IMPL*>(api));
     }
     void Release() {
-        if (m_Plugin != nullptr) {
-            m_Plugin->Execute(PI::DEINITIALIZE, 0, nullptr);
-            IPLUGINAPI* api = m_Plugin.release();
+        if (IPLUGINAPI* api = m_Plugin.release()) {
+            api->Execute(PI::DEINITIALIZE, 0, nullptr);
             releaseIf(&api);
         }
     }
@@ -186,14 +138,13 @@ protected:
     // interval. From the second on, each cycle began after the call: a test that changes something
     // and asks for two sees a whole cycle that met the change.
     bool WaitForCycles(int cycles) {
-        for (int i = 0; i < cycles; ++i) {
+        bool ran = true;
+        for (int i = 0; ran && i < cycles; ++i) {
             const std::uint64_t start = PluginUpdateCounter();
             Plugin().sendWorkerEvent(IPLUGINAPI_IMPL::CPluginEvents::FORCE_WORK);
-            if (!Eventually([&] { return PluginUpdateCounter() > start; })) {
-                return false;
-            }
+            ran = Eventually([&] { return PluginUpdateCounter() > start; });
         }
-        return true;
+        return ran;
     }
     Texts AdapterNames() {
         std::lock_guard<std::mutex> guard(Peer::dL(Plugin()));
@@ -214,17 +165,24 @@ protected:
     void ExpectRowsMirrorModel() {
         using namespace DatabaseORM;
         namespace M = RaidDataModels;
+        // The first column in which the one stored row differs from the model built from the object.
+        const auto difference = [](const auto& stored, const auto& expected) {
+            std::string out = stored.size() == 1 ? "" : std::to_string(stored.size()) + " rows";
+            expected.forEachField([&](auto member, const char* name, int role) {
+                out += out.empty() && role != 0 && !(stored[0].*member == expected.*member) ? name : "";
+            });
+            return out;
+        };
         std::lock_guard<std::mutex> guard(Peer::dL(Plugin()));
         M::Plugin plugin;
         Plugin().SetDatabaseObjectProperties(plugin, Peer::plugin(Plugin()));
-        EXPECT_EQ(RowDifference(m_Db->get_all<M::Plugin>(where(is_equal(&M::Plugin::Name, "Dorv-Plugin"))), plugin),
-                  "");
+        EXPECT_EQ(difference(m_Db->get_all<M::Plugin>(where(is_equal(&M::Plugin::Name, "Dorv-Plugin"))), plugin), "");
         EXPECT_EQ(Count("Adapter"), Peer::adapters(Plugin()).size()) << "one per adapter";
         for (const auto& adapter : Peer::adapters(Plugin())) {
             M::Adapter model;
             adapter->SetDatabaseObjectProperties(model);
             const auto rows = m_Db->get_all<M::Adapter>(where(is_equal(&M::Adapter::UniqueID, adapter->m_UniqueID)));
-            EXPECT_EQ(RowDifference(rows, model), "") << adapter->m_UniqueID;
+            EXPECT_EQ(difference(rows, model), "") << adapter->m_UniqueID;
         }
     }
 };

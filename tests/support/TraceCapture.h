@@ -36,49 +36,33 @@ public:
         TLX::Internals::SetTraceObserver({});
         TLX::Internals::SetTraceFile("");
     }
-    TraceCapture(const TraceCapture&) = delete;
-    TraceCapture& operator=(const TraceCapture&) = delete;
-
     std::vector<std::string> Lines() const {
         std::lock_guard<std::mutex> guard(m_Lock);
         return m_Lines;
     }
     // Lines are: time, thread, level, module, file:line, function, message. Others are left out.
     std::vector<TraceRecord> Records() const {
+        static const std::regex fields("^[^\t]*\t[^\t]*\t([^\t]*)\t[^\t]*\t([^\t]*):[0-9]*\t([^\t]*)\t");
         std::vector<TraceRecord> records;
         for (const std::string& line : Lines()) {
-            std::vector<std::string> fields;
-            std::size_t start = 0;
-            for (std::size_t tab; fields.size() < 6 && (tab = line.find('\t', start)) != std::string::npos;) {
-                fields.push_back(line.substr(start, tab - start));
-                start = tab + 1;
-            }
-            if (fields.size() == 6) {
-                records.push_back(
-                    {fields[2], fields[4].substr(0, fields[4].rfind(':')), fields[5], line.substr(start)});
+            std::smatch m;
+            if (std::regex_search(line, m, fields)) {
+                records.push_back({m[1], m[2], m[3], m.suffix()});
             }
         }
         return records;
     }
     // The messages, of one level only when one is given (as written, e.g. "10"), and of one function
-    // only when one is given.
+    // only when one is given; the times of lock-timing lines are shown as N.
     std::vector<std::string> Messages(const std::string& level = "", const std::string& function = "") const {
+        static const std::regex time("(waited for|held for)( long)? microseconds: [0-9]+ ");
         std::vector<std::string> messages;
         for (const TraceRecord& r : Records()) {
             if ((level.empty() || r.level == level) && (function.empty() || r.function == function)) {
-                messages.push_back(r.message);
+                messages.push_back(std::regex_replace(r.message, time, "$1 microseconds: N "));
             }
         }
         return messages;
-    }
-    // The messages of one function, with the times of lock-timing lines shown as N.
-    std::vector<std::string> Said(const std::string& function) const {
-        static const std::regex time("(waited for|held for)( long)? microseconds: [0-9]+ ");
-        std::vector<std::string> said;
-        for (const std::string& message : Messages("", function)) {
-            said.push_back(std::regex_replace(message, time, "$1 microseconds: N "));
-        }
-        return said;
     }
     int Count(const std::string& text) const {
         const auto lines = Lines();

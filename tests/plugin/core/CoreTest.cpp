@@ -13,9 +13,6 @@
 #include "support/ObjectText.h"
 #include "support/PluginFixture.h"
 
-extern "C" std::uint32_t createIf(IPLUGINAPI** out);
-extern "C" void releaseIf(IPLUGINAPI** holder);
-
 std::atomic<bool> g_FailNothrowNew{false}; // lets a test make the plugin's allocation fail
 
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
@@ -36,6 +33,41 @@ using NAMESPACE_piDorv::CDorvPhysicalDrive;
 Texts operator+(Texts a, const Texts& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
+}
+
+// A physical drive at the port (device 0).
+CDorvPhysicalDrive MakePhysicalDrive(int port, std::uint64_t id = 0) {
+    CDorvPhysicalDrive drive;
+    drive.m_ID = id;
+    drive.m_PortNumber = port;
+    drive.m_AuxNumber = port;
+    drive.m_Name = "SD" + std::to_string(port);
+    drive.m_UniqueID = "PD-" + std::to_string(port);
+    return drive;
+}
+
+// A mirror whose configuration lists the drives at the given ports (device 0).
+CDorvLogicalDrive MakeLogicalDrive(std::shared_ptr<CDorvAdapter> adapter, int number, std::uint64_t id = 0,
+                                   const std::vector<int>& ports = {}) {
+    CDorvLogicalDrive drive(std::move(adapter));
+    drive.m_ID = id;
+    drive.m_Number = number;
+    drive.m_Name = "LogicalDrive_" + std::to_string(number);
+    drive.m_UniqueID = "LD-" + std::to_string(number);
+    drive.m_RaidLevel = 40009;
+    std::string xml = "<LogicalDrive Number=\"" + std::to_string(number) + "\"><Container Number=\"0\">";
+    for (int port : ports) {
+        xml += "<Drive Port=\"" + std::to_string(port) + "\" Device=\"0\"/>";
+    }
+    EXPECT_TRUE(drive.m_Configuration.load_string((xml + "</Container></LogicalDrive>").c_str()));
+    return drive;
+}
+
+// Each function's messages, in order.
+void ExpectSaid(const TraceCapture& trace, const std::vector<std::pair<std::string, Texts>>& table) {
+    for (const auto& [function, texts] : table) {
+        EXPECT_EQ(trace.Messages("", function), texts) << function;
+    }
 }
 Texts Repeated(const Texts& texts, int n) {
     Texts out;

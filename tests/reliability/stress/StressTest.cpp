@@ -156,8 +156,7 @@ TEST_F(Stress, HostThreadsWorkerAndChangingController) {
     });
     // No deadlock: every host thread ends within the run plus a generous slack.
     if (!Eventually([&] { return finished.load() == HOST_THREADS; }, seconds + WATCHDOG_SLACK_SECONDS)) {
-        std::fprintf(stderr, "stress: %d of %d host threads still running after %d s\n", HOST_THREADS - finished.load(),
-                     HOST_THREADS, seconds + WATCHDOG_SLACK_SECONDS);
+        std::fputs("stress: host threads still running long after the end of the run\n", stderr);
         std::abort(); // the threads cannot be joined; end the run loudly
     }
     for (auto& thread : threads) {
