@@ -32,9 +32,9 @@ lint:
 TIDY_CHECKS = -*,readability-braces-around-statements
 tidy: configure
 	git ls-files '*.cpp' | grep -v '^fuzz/' | sed 's|^|$(CURDIR)/|' | \
-	  xargs run-clang-tidy -p $(BUILD) -quiet -j $(JOBS) -checks='$(TIDY_CHECKS)' -warnings-as-errors='*' \
-	  -header-filter='^$(CURDIR)/(piDorv|host|orm|tools|bench|tests)/' > $(BUILD)/tidy.log 2>&1 || \
-	  { grep -E 'warning|error' $(BUILD)/tidy.log | grep -v 'warnings generated' | head -50; exit 1; }
+	  xargs run-clang-tidy -p $(BUILD) -quiet -j $(JOBS) -checks='$(TIDY_CHECKS)' \
+	  -header-filter='^$(CURDIR)/(piDorv|host|orm|tools|bench|tests)/' > $(BUILD)/tidy.log 2>&1
+	@! grep -E -A3 '(warning|error):' $(BUILD)/tidy.log
 
 # The pihost demo on the emulator's built-in sample, with an SQLite file in build/demo.
 demo: deps build

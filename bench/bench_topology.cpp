@@ -6,8 +6,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <string>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 

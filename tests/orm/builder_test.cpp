@@ -201,8 +201,9 @@ TEST_F(Builder, ResultCellsGoToTheMembersOfTheirColumns) {
 
     // Of several bindings of one column name the last one takes the cell, also among enough of them
     // that an unstable sort would reorder them.
-    for (int i = 0; i < 32; ++i)
+    for (int i = 0; i < 32; ++i) {
         rowMap->bind(&Row::B, "A", 1);
+    }
     rowMap->bind(&Row::A, "A", 1);
     dao->answers.push_back({{"7", "x", "y"}});
     const Row row = storage().get_all<Row>(where(is_equal(&Row::B, "y"))).at(0);

@@ -33,9 +33,11 @@ inline void WriteFile(const std::string& path, const std::string& text) {
 inline std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        if (!line.empty())
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty()) {
             lines.push_back(line);
+        }
+    }
     return lines;
 }
 
@@ -50,8 +52,9 @@ inline std::string TreeWithFirmware(const std::string& firmware, const std::stri
 // The value at a JSON pointer ("/objects/0/kind"): a string as it is, anything else as JSON text.
 inline std::string At(const rapidjson::Value& document, const std::string& pointer) {
     const rapidjson::Value* value = rapidjson::Pointer(pointer.c_str()).Get(document);
-    if (!value || value->IsString())
+    if (!value || value->IsString()) {
         return value ? value->GetString() : "(none)";
+    }
     rapidjson::StringBuffer text;
     rapidjson::Writer<rapidjson::StringBuffer> writer(text);
     value->Accept(writer);
@@ -60,8 +63,9 @@ inline std::string At(const rapidjson::Value& document, const std::string& point
 
 // Each check is "pointer=value".
 inline void ExpectAt(const rapidjson::Value& document, const std::vector<std::string>& checks) {
-    for (const std::string& check : checks)
+    for (const std::string& check : checks) {
         EXPECT_EQ(check.substr(check.find('=') + 1), At(document, check.substr(0, check.find('=')))) << check;
+    }
 }
 
 // One JSON document (a --json run's standard output, or one line of it), which must be valid UTF-8.
@@ -92,27 +96,33 @@ protected:
     pid_t Start(const std::string& line, const std::string& stdinText = "") {
         std::ofstream(dir_ + "/stdin.txt") << stdinText;
         const pid_t pid = ::fork();
-        if (pid != 0)
+        if (pid != 0) {
             return pid;
-        if (::chdir(dir_.c_str()) != 0)
+        }
+        if (::chdir(dir_.c_str()) != 0) {
             ::_exit(126);
+        }
         for (const char* name : {"PI_DATABASE", "PI_CONFIG_DIR", "TLX_TRACE_MASK", "TLX_TRACE_FILE", "LUMO_DEVICE_TREE",
-                                 "LUMO_FAULT", "LUMO_CALL_LOG"})
+                                 "LUMO_FAULT", "LUMO_CALL_LOG"}) {
             ::unsetenv(name);
+        }
         ::setenv("XDG_STATE_HOME", (dir_ + "/state").c_str(), 1); // the mirror's default place
         std::istringstream words(line);
         std::vector<std::string> args{std::istream_iterator<std::string>(words), {}};
-        for (; !args.empty() && args[0][0] != '-' && args[0].find('=') != std::string::npos; args.erase(args.begin()))
+        for (; !args.empty() && args[0][0] != '-' && args[0].find('=') != std::string::npos; args.erase(args.begin())) {
             ::setenv(args[0].substr(0, args[0].find('=')).c_str(), args[0].substr(args[0].find('=') + 1).c_str(), 1);
+        }
         std::replace(args.begin(), args.end(), std::string("FAKE_PLUGIN"), std::string(FAKE_PLUGIN));
         ::dup2(::open(stdin_.c_str(), O_RDONLY), 0);
         ::dup2(::open(stdout_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
         ::dup2(::open("stderr.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
-        if (stdout_ == "-")
+        if (stdout_ == "-") {
             ::close(1);
+        }
         std::vector<char*> argv = {const_cast<char*>(PIHOST_EXE)};
-        for (const auto& arg : args)
+        for (const auto& arg : args) {
             argv.push_back(const_cast<char*>(arg.c_str()));
+        }
         argv.push_back(nullptr);
         ::execv(PIHOST_EXE, argv.data());
         ::_exit(127);
@@ -124,21 +134,25 @@ protected:
         pid_t ended = 0;
         const auto deadline = std::chrono::steady_clock::now() + limit;
         while ((ended = ::waitpid(pid, &status, WNOHANG)) == 0) {
-            if (std::chrono::steady_clock::now() > deadline && ::kill(pid, SIGKILL) == 0)
+            if (std::chrono::steady_clock::now() > deadline && ::kill(pid, SIGKILL) == 0) {
                 ADD_FAILURE() << "pihost did not end in time";
+            }
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         Result r{-1, ReadFile(dir_ + "/" + stdout_), ReadFile(dir_ + "/stderr.txt")};
-        if (ended == pid)
+        if (ended == pid) {
             r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
         ::mkdir(PIHOST_JSON_RECORD_DIR, 0755);
         std::ofstream record(PIHOST_JSON_RECORD_DIR "/" +
                                  std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
                                  ".jsonl",
                              std::ios::app);
-        for (const std::string& line : Lines(r.out))
-            if (line[0] == '{')
+        for (const std::string& line : Lines(r.out)) {
+            if (line[0] == '{') {
                 record << line << "\n";
+            }
+        }
         return r;
     }
 

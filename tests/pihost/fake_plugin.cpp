@@ -29,10 +29,12 @@ public:
             std::printf("fake: Initialize\n");
             return Setting("FAKE_PLUGIN_MODE") == "init-fails" ? 20001 : 0;
         }
-        if (command != PI::GET_TOPOLOGY)
+        if (command != PI::GET_TOPOLOGY) {
             return 0;
-        if (Setting("FAKE_PLUGIN_MODE") == "throws")
+        }
+        if (Setting("FAKE_PLUGIN_MODE") == "throws") {
             throw std::runtime_error("fake failure");
+        }
         auto& objects = *static_cast<std::vector<PI::CObject>*>(data);
         objects.emplace_back().m_ID = 0x42;
         objects.back().m_Type = 19006;

@@ -11,8 +11,9 @@ TEST_F(Pihost, TopologyShowsTheSampleWithNames) {
     ASSERT_EQ(0, r.exitCode) << r.err;
     for (const char* line :
          {"plugin 0x0136000000000000        \"Dorv-Plugin\"", "adapter 0x0136000000000001     \"Dorv100 Dual SD (0)\"",
-          "RAID1: stripe sizes 4K, 8K, 16K, 32K, 64K, 128K (default 64K)"})
+          "RAID1: stripe sizes 4K, 8K, 16K, 32K, 64K, 128K (default 64K)"}) {
         EXPECT_NE(std::string::npos, r.out.find(line)) << r.out;
+    }
     r = Run("--json topology");
     ASSERT_EQ(0, r.exitCode) << r.err;
     EXPECT_NE(std::string::npos, r.err.find("Initialize:  adapter count is 1"));
@@ -56,8 +57,9 @@ TEST_F(Pihost, ShellAnswersEveryLine) {
     const std::vector<std::string> lines = Lines(r.out);
     ASSERT_EQ(6u, lines.size()) << r.out;
     const char* const kinds[] = {"(none)", "(none)", "usage", "plugin", "usage", "usage"};
-    for (std::size_t i = 0; i < lines.size(); ++i)
+    for (std::size_t i = 0; i < lines.size(); ++i) {
         EXPECT_EQ(kinds[i], At(Json(lines[i]), "/error/kind")) << lines[i];
+    }
     ExpectAt(Json(lines[1]),
              {"/operation/events/0/name=SCAN_CONFIGURATION", "/operation/events/0/source=0x0136000000000001",
               "/operation/events/0/placeholder1=Dorv100 Dual SD (0)", "/operation/events/1=(none)"});
@@ -74,9 +76,10 @@ TEST_F(Pihost, WatchShowsAnEditedDeviceTreeAndTheMirrorFollows) {
     for (const auto& line : Lines(r.out)) {
         const rapidjson::Document d = Json(line);
         ASSERT_TRUE(d.HasMember("event") || d.HasMember("change")) << line;
-        if (At(d, "/change/property") == "FIRMWARE_VERSION" && ++changes)
+        if (At(d, "/change/property") == "FIRMWARE_VERSION" && ++changes) {
             ExpectAt(d, {"/change/id=0x0136000000000001", "/change/before/text=1.5 (LPC), 1.7 (FX3S)",
                          "/change/after/text=1.6 (LPC), 1.8 (FX3S)"});
+        }
     }
     EXPECT_EQ(1, changes) << r.out;
     EXPECT_NE(std::string::npos, Run("db Adapter").out.find("1.6 (LPC), 1.8 (FX3S)"));
@@ -110,8 +113,9 @@ TEST_F(Pihost, StopRequests) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args + " " + std::to_string(c.signals));
         // The awaited text must come from this run.
-        for (const char* file : {"trace.log", "calls.log", "stderr.txt"})
+        for (const char* file : {"trace.log", "calls.log", "stderr.txt"}) {
             ::unlink((dir_ + "/" + file).c_str());
+        }
         const pid_t pid = Start("LUMO_CALL_LOG=calls.log --trace 2 --trace-file trace.log " + c.args);
         ASSERT_GT(pid, 0);
         AwaitText(c.awaitFile, c.awaitText);
@@ -177,8 +181,9 @@ TEST_F(Pihost, DbReadsTheMirrorWithoutThePlugin) {
     ASSERT_EQ(0, r.exitCode) << r.err;
     EXPECT_EQ(std::string::npos, r.err.find("Initialize")) << r.err;
     const rapidjson::Document d = Json(r.out);
-    for (const char* name : {"Plugin", "PD", "LD", "PD_LD"})
+    for (const char* name : {"Plugin", "PD", "LD", "PD_LD"}) {
         EXPECT_TRUE(d["tables"].HasMember(name)) << name;
+    }
     const auto& columns = d["columns"]["Adapter"];
     const auto firmware = std::find(columns.Begin(), columns.End(), rapidjson::Value("FirmwareVersion"));
     ASSERT_EQ(columns.Size(), d["tables"]["Adapter"][0].Size());
@@ -298,8 +303,9 @@ TEST_F(Pihost, FailingPluginStillEndsItsLifecycle) {
         EXPECT_EQ(row.exitCode, r.exitCode) << r.err;
         EXPECT_EQ(row.calls, ReadFile(dir_ + "/calls.log"));
         EXPECT_NE(std::string::npos, r.err.find(row.err)) << r.err;
-        if (!row.document.empty())
+        if (!row.document.empty()) {
             ExpectAt(Json(r.out), row.document);
+        }
     }
 }
 
@@ -343,8 +349,9 @@ TEST_F(Monitoring, MetricsReplaceTheFileWholeInTheExpositionFormat) {
     for (const char* line :
          {"pidorv_adapter_status{id=\"0x0136000000000001\",kind=\"adapter\","
           "name=\"Dorv \\\"A\\\" \\\\ B\\nC\xef\xbf\xbd\",status=\"OK\"} 40024\n",
-          "firmware=\"1.5\",serial=\"8A3F0C21D94E4B7A9E6155C2F0B13D47\"} 1\n", "\npidorv_poll_interval_seconds 10\n"})
+          "firmware=\"1.5\",serial=\"8A3F0C21D94E4B7A9E6155C2F0B13D47\"} 1\n", "\npidorv_poll_interval_seconds 10\n"}) {
         EXPECT_NE(std::string::npos, text.find(line)) << text;
+    }
     EXPECT_EQ(std::string::npos, text.find("stale"));
     // Nothing left beside it, and readable by the collector's user.
     EXPECT_EQ("644 pidorv.prom\n", Shell("cd textfile && stat -c '%a %n' .[!.]* *").out);

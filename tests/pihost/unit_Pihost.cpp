@@ -49,8 +49,9 @@ std::vector<std::string> Diff(const std::vector<PI::CObject>& before, const std:
     for (const Change& c : DiffTopology(before, after)) {
         const std::string kinds[] = {"added ", "removed ", "renumbered " + std::to_string(c.oldId) + ">", "property "};
         out.push_back(kinds[static_cast<int>(c.kind)] + std::to_string(c.id));
-        if (c.kind == Change::Kind::Property)
+        if (c.kind == Change::Kind::Property) {
             out.back() += " " + std::to_string(c.code) + (c.before ? "" : " new") + (c.after ? "" : " gone");
+        }
     }
     return out;
 }
@@ -101,17 +102,22 @@ TEST(NameParsing, CodesIntervalsMasksAndTables) {
         ASSERT_TRUE(ParsePollInterval(good.first, seconds, error)) << good.first;
         EXPECT_EQ(good.second, seconds);
     }
-    for (const char* bad : {"1", "256", "30abc", "", " 30", "+5", "3.5", "99999999999999999999"})
+    for (const char* bad : {"1", "256", "30abc", "", " 30", "+5", "3.5", "99999999999999999999"}) {
         EXPECT_FALSE(ParsePollInterval(bad, seconds, error)) << bad;
-    for (const char* mask : {"0x1F", "4294967295"})
+    }
+    for (const char* mask : {"0x1F", "4294967295"}) {
         EXPECT_TRUE(ParseTraceMask(mask, error)) << mask;
-    for (const char* mask : {"4294967296", "0x100000000", "0x", "all", ""})
+    }
+    for (const char* mask : {"4294967296", "0x100000000", "0x", "all", ""}) {
         EXPECT_FALSE(ParseTraceMask(mask, error)) << mask;
-    for (const char* faults : {" garbage , truncate:0,status:-2147483648,delay:3600000,none", "", "a,,"})
+    }
+    for (const char* faults : {" garbage , truncate:0,status:-2147483648,delay:3600000,none", "", "a,,"}) {
         EXPECT_EQ(faults[0] != 'a', ParseFaultList(faults, error)) << faults;
+    }
     for (const char* bad :
-         {"delay:-5", "status:", "no-controller:1", "delay:3600001", "truncate:-1", "status:2147483648"})
+         {"delay:-5", "status:", "no-controller:1", "delay:3600001", "truncate:-1", "status:2147483648"}) {
         EXPECT_FALSE(ParseFaultList(bad, error)) << bad;
+    }
     std::string name;
     ASSERT_TRUE(ParseTableName("pd_ld", name, error));
     EXPECT_EQ("PD_LD", name);
@@ -133,8 +139,9 @@ TEST(NameParsing, ShellLinesSplitLikeAShell) {
     for (const auto& [line, expected] : lines) {
         std::vector<std::string> words;
         std::string error;
-        if (!SplitLine(line, words, error))
+        if (!SplitLine(line, words, error)) {
             words = {error.empty() ? "no reason" : "refused"};
+        }
         EXPECT_EQ(expected, words) << line;
     }
 }
@@ -230,8 +237,9 @@ TEST(TopologyDiff, ChangesBetweenTwoTopologies) {
         {{a}, {Adapter(2, "B", "1.5")}, {"removed 1", "added 2"}},
         {{a}, {Adapter(0, "A", "1.6")}, {"renumbered 1>0", "property 0 30020"}},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(c.changes, Diff(c.before, c.after));
+    }
     const std::vector<Change> removed = DiffTopology({a}, {});
     ASSERT_EQ(1u, removed.size());
     EXPECT_EQ("Dorv100 (0)", removed[0].name);

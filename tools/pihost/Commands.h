@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "CommandLine.h"
-#include "codes/HostCodes.h"
 #include "ExitStatus.h"
 #include "JsonOut.h"
 #include "PluginSession.h"
+#include "codes/HostCodes.h"
 
 namespace pihost {
 

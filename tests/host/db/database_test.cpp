@@ -37,8 +37,9 @@ struct TempFile {
     }
     ~TempFile() {
         DatabaseWrapper::resetDatabaseForTests();
-        for (const char* suffix : {"", "-wal", "-shm"})
+        for (const char* suffix : {"", "-wal", "-shm"}) {
             std::remove((path + suffix).c_str());
+        }
     }
     std::string path;
 };
@@ -81,8 +82,9 @@ std::map<std::string, Rows> documentedTables() {
         } else if (line.size() > 2 && line[0] == '|' && std::isdigit(static_cast<unsigned char>(line[2]))) {
             std::istringstream cells(line.substr(1));
             std::vector<std::string> row;
-            for (std::string cell; row.size() < 5 && std::getline(cells, cell, '|');)
+            for (std::string cell; row.size() < 5 && std::getline(cells, cell, '|');) {
                 row.push_back(cell.substr(1, cell.size() - 2));
+            }
             row[1] = row[1].substr(1, row[1].size() - 2); // `name`
             row.push_back(row[3] == "INTEGER PRIMARY KEY" ? "0" : "1");
             tables[table].push_back(row);

@@ -25,9 +25,10 @@ std::string describe(const PI::CLogicalDrive& ld) {
                        std::to_string(ld.m_StripeSize) + " " + ld.m_Name;
     for (const PI::CContainer& c : ld.GetContainers()) {
         text += " [" + std::to_string(c.m_Number);
-        for (const PI::CDrive& d : c.m_Drives)
+        for (const PI::CDrive& d : c.m_Drives) {
             text += " " + std::to_string(d.m_PortNumber) + "/" + std::to_string(d.m_DeviceNumber) + "/" +
                     std::to_string(d.m_Size);
+        }
         text += "]";
     }
     return text;
