@@ -1,4 +1,5 @@
 // The SQLite access object, the mirror schema and the shared storage, on real databases.
+#include <boost/algorithm/string/case_conv.hpp>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -107,6 +108,8 @@ template <class T> void expectSameExceptId(const T& expected, const T& actual) {
 template <class T> void checkLayout(storage_t& db, const Rows& documented) {
     const std::string table = db.findTableName<T>();
     SCOPED_TRACE(table);
+    // Each field map carries its table's name in lower case as the alias the host qualifies with.
+    EXPECT_EQ(db.extractAlias<T>(), boost::algorithm::to_lower_copy(table));
     const T model;
     T full;
     std::string T::*key = nullptr;
