@@ -901,8 +901,9 @@ TEST_F(Routing, TracesEveryRequest) {
     Peer::physicalDrives(Plugin()).push_back(MakePhysicalDrive(0, Plugin().NewID()));
     Peer::logicalDrives(Plugin()).push_back(MakeLogicalDrive(Peer::adapters(Plugin())[0], 0, Plugin().NewID()));
     TraceCapture trace(0x2 | 0x4 | 0x8 | 0x10);
-    std::vector<PI::CProperty> properties;
+    std::vector<PI::CProperty> properties(2);
     Plugin().Execute(PI::GET_PROPERTIES, PluginId(), &properties);
+    EXPECT_EQ(properties.size(), 5u) << "the plugin's five replace what the list held";
     PI::CProperty property(30007, false);
     Plugin().Execute(PI::GET_PROPERTY, AdapterId(), &property);
     Plugin().Execute(PI::SET_PROPERTY, AdapterId(), &property);
