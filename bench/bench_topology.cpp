@@ -232,7 +232,17 @@ void HostLatency(benchmark::State& state) {
         Row row;
         row.name = std::string("B5/ours/") + (c.forced ? "forced" : "poll2s") + "/" + std::to_string(c.threads) +
                    "-thread" + (c.threads > 1 ? "s" : "");
-        row.oursUs = best(&Figures::p99Us, true);
+        // The latencies of a call that does not wait are a few microseconds: a single preempted call
+        // moves the least disturbed round's tail, so they are the middle round's, which repeats.
+        const auto middle = [&c](double Figures::*figure) {
+            std::vector<double> values;
+            for (const auto& run : c.runs) {
+                values.push_back(run.*figure);
+            }
+            std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+            return values[values.size() / 2];
+        };
+        row.oursUs = middle(&Figures::p99Us);
         // A call waits for at most one cycle's hold of dL, then runs as it does alone.
         const double topologyUs = best(&Figures::topologyUs, true);
         row.baseUs = DELAY_MS * 1000.0 + 2 * topologyUs;
@@ -241,7 +251,7 @@ void HostLatency(benchmark::State& state) {
         char note[200];
         std::snprintf(note, sizeof(note),
                       "p99 vs %d ms + 2 x %.1f us; p50 %.1f us, max %.0f us, %.0f calls/s, %.1f cycles/s", DELAY_MS,
-                      topologyUs, best(&Figures::p50Us, true), best(&Figures::maxUs, true),
+                      topologyUs, middle(&Figures::p50Us), middle(&Figures::maxUs),
                       best(&Figures::callsPerSecond, false), best(&Figures::cyclesPerSecond, false));
         row.note = note;
         AddRow(row);
