@@ -1,6 +1,6 @@
 // Input from outside the plugin's control: commands out of order, identifiers and codes at the edges
-// of their types, device data that looks like SQL or holds control characters, texts far longer
-// than usual, and garbage in the stored rows.
+// of their types, device data that looks like SQL or holds control characters, and texts far longer
+// than usual.
 #include <climits>
 
 #include "support/PluginFixture.h"
@@ -78,27 +78,15 @@ TEST_F(HostInput, DeviceTextsOfEveryShapeAreStoredLiterally) {
     while (longName.size() < 30000) {
         longName += "Dorv100 \xc3\xa4\xe2\x82\xac (0) ";
     }
-    // A JSON \u0000 ends the C text the plugin takes; other control characters stay.
+    // Control characters stay (a JSON \u0000 ending the text: the adapter's parse tests).
     for (const auto& [sent, kept] : std::vector<std::pair<std::string, std::string>>{
              {"'; UPDATE Adapter SET Name = 'owned'; --", "'; UPDATE Adapter SET Name = 'owned'; --"},
              {longName, longName},
-             {"before\\u0000after", "before"},
              {"tab\\there\\nnew line\\u0001", "tab\there\nnew line\x01"}}) {
         LumoEmu_SetAnswer(DeviceTree({{serial, sent}}).c_str());
         EXPECT_TRUE(Plugin().WorkerDo(true));
         EXPECT_EQ(AdapterNames(), Texts{kept});
         ExpectRowsMirrorModel();
     }
-}
-
-// Another program of the host may write anything into the shared tables; SQLite keeps text in an
-// INTEGER column as text. Reading such a row back must not take the host down.
-TEST_F(HostInput, GarbageInAStoredRowDoesNotEscapeToTheHost) {
-    LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Dorv100 (0)"}}).c_str());
-    Initialize();
-    Query("UPDATE Plugin SET PollInterval = 'not a number'; UPDATE Adapter SET PciBus = '99999999999999999999';");
-    LumoEmu_SetAnswer(DeviceTree({{SERIAL_A, "Renamed (0)"}}).c_str());
-    EXPECT_NO_THROW(EXPECT_TRUE(Plugin().WorkerDo(true)));
-    ExpectServed();
 }
 } // namespace
