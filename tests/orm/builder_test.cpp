@@ -221,15 +221,14 @@ TEST_F(Builder, ResultCellsGoToTheMembersOfTheirColumns) {
 TEST_F(Builder, LookupErrorTexts) {
     const storage_t empty(dao, {}, {});
     const std::string inMap = "Storage query exception thrown! No such model in map exist.";
+    const std::string noMap = "Storage query exception thrown! No such model map exist.";
     EXPECT_EQ(messageOf([&] { empty.insert(Row{}); }), "Storage query exception thrown! No such model in map exist!");
     EXPECT_EQ(messageOf([&] { empty.update(Row{}); }), inMap);
     EXPECT_EQ(messageOf([&] { empty.get_all<Row>(where(is_equal(&Row::A, "a"))); }), inMap);
     EXPECT_EQ(messageOf([&] { empty.remove_all<Row>(where(is_equal(&Row::A, "a"))); }), inMap);
     EXPECT_EQ(messageOf([&] { empty.stringFromExpression(&Row::A); }), inMap);
-    EXPECT_EQ(messageOf([&] { empty.extractAlias<Row>(); }),
-              "Storage query exception thrown! No such model map exist.");
-    EXPECT_EQ(messageOf([&] { empty.process_where(is_equal(&Row::A, "a")); }),
-              "Storage query exception thrown! No such model map exist.");
+    EXPECT_EQ(messageOf([&] { empty.extractAlias<Row>(); }), noMap);
+    EXPECT_EQ(messageOf([&] { empty.process_where(is_equal(&Row::A, "a")); }), noMap);
     EXPECT_EQ(messageOf([&] { empty.findTableName<Row>(); }), "Empty tableName exception!");
     const storage_t mapOnly(dao, {}, {rowMap});
     EXPECT_EQ(messageOf([&] { mapOnly.insert(Row{}); }), "Empty tableName exception!");
