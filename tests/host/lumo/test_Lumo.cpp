@@ -38,19 +38,9 @@ Exchange connectedRequest() {
     return e;
 }
 
-rapidjson::Document parsed(const std::string& text) {
-    rapidjson::Document doc;
-    doc.Parse(text.data(), text.size());
-    return doc;
-}
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 std::string example(const char* name) {
-    return readFile(std::string(LUMO_EXAMPLES_DIR) + "/" + name);
+    std::ifstream in(std::string(LUMO_EXAMPLES_DIR) + "/" + name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::string LastError() {
@@ -143,7 +133,9 @@ TEST_F(Lumo, StatusAndCutChangeTheAnswerExactly) {
     EXPECT_EQ(std::make_pair(40, full.substr(0, 40)), std::make_pair(cut.result, cut.answer));
     EXPECT_EQ(full, with(("truncate:" + std::to_string(full.size())).c_str()).answer);
     const std::string withStatus = with("status:5").answer;
-    EXPECT_EQ(5, parsed(withStatus)["SIP"]["CMD"][0]["ST"].GetInt());
+    rapidjson::Document status;
+    status.Parse(withStatus.c_str());
+    EXPECT_EQ(5, status["SIP"]["CMD"][0]["ST"].GetInt());
     EXPECT_EQ(withStatus.substr(0, 40), with("status:5,truncate:40").answer);
 }
 } // namespace

@@ -10,8 +10,6 @@
 #include "pi/CProperty.h"
 #include "tlx/Xml.h"
 
-using PI::CProperty;
-
 namespace {
 TLX::XML::xml_document parse(const char* text) {
     TLX::XML::xml_document doc;
@@ -53,7 +51,7 @@ TEST(PropertyValue, RangeIsClampedAndSnappedOntoTheGrid) {
         {6, 2, 100, 5, 2},   {1000, 2, 100, 5, 97},  {-7, -10, 10, 4, -10}, {-3, -10, 10, 4, -6},
         {50, 0, 100, 0, 50}, {150, 0, 100, -3, 100}, {9, 5, 1, 1, 5},       {highest, lowest, highest, 2, highest - 1}};
     for (const auto& c : cases) {
-        CProperty p(30005, true);
+        PI::CProperty p(30005, true);
         p.SetValue(c[0], c[1], c[2], c[3]);
         EXPECT_EQ(c[4], p.GetValueRangeNormalized()) << c[0] << " in " << c[1] << ".." << c[2] << " step " << c[3];
     }
