@@ -10,7 +10,6 @@
 #include <vector>
 
 #include <sys/resource.h>
-#include <unistd.h>
 
 #include "pi/CConfigFile.h"
 
