@@ -273,7 +273,7 @@ TEST_F(Pihost, UnwritableOutputExitsWithFour) {
     stdout_ = "stdout.txt"; // not read back from the FIFO
     AwaitText("stderr.txt", "adapter count");
     ::close(output);
-    EXPECT_EQ(4, Wait(pid, std::chrono::seconds(20)).exitCode);
+    EXPECT_EQ(4, Wait(pid).exitCode);
 }
 
 // The lifecycle holds whatever the plugin does: DeInitialize after a failed Initialize, releaseIf after an
