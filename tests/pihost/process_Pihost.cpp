@@ -109,9 +109,7 @@ TEST_F(Pihost, StopRequests) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args + " " + std::to_string(c.signals));
         // The awaited text must come from this run.
-        for (const char* file : {"trace.log", "calls.log", "stderr.txt"}) {
-            ::unlink((dir_ + "/" + file).c_str());
-        }
+        ASSERT_EQ(0, Shell("rm -f trace.log calls.log stderr.txt").exitCode);
         const pid_t pid = Start("LUMO_CALL_LOG=calls.log --trace 2 --trace-file trace.log " + c.args);
         ASSERT_GT(pid, 0);
         AwaitText(c.awaitFile, c.awaitText);
