@@ -1,7 +1,5 @@
 // pihost driven as a process, with the built plugin and the controller emulator, each test in its own folder; and
 // for monitors and packagers (Monitoring): check, metrics and --version.
-#include <sqlite3.h>
-
 #include "PihostProcess.h"
 
 // The built-in sample as a tree and as a document with names beside the codes; the plugin's own line goes to
@@ -33,14 +31,12 @@ TEST_F(Pihost, TopologyShowsTheSampleWithNames) {
 // set saves the interval in the configuration folder, get reads it back; a save that fails says where, why and
 // what still holds.
 TEST_F(Pihost, SetSavesThePollIntervalOrSaysWhyNot) {
-    ASSERT_EQ(0, ::mkdir((dir_ + "/conf").c_str(), 0755));
+    ASSERT_EQ(0, Shell("mkdir -p conf bad/piDorv.ini").exitCode);
     ASSERT_EQ(0, Run("--config-dir conf set poll-interval 7").exitCode);
     EXPECT_NE(std::string::npos, ReadFile(dir_ + "/conf/piDorv.ini").find("PollInterval=7"));
     Result r = Run("--config-dir conf get plugin poll-interval --json");
     ASSERT_EQ(0, r.exitCode) << r.err;
     ExpectAt(Json(r.out), {"/object/id=0x0136000000000000", "/object/kind=plugin", "/property/value/value=7"});
-    ASSERT_EQ(0, ::mkdir((dir_ + "/bad").c_str(), 0755));
-    ASSERT_EQ(0, ::mkdir((dir_ + "/bad/piDorv.ini").c_str(), 0755));
     r = Run("--config-dir bad set poll-interval 7");
     EXPECT_EQ(1, r.exitCode);
     EXPECT_NE(std::string::npos, r.err.find("POLL_INTERVAL is 7 s for this run, but the configuration file '" + dir_ +
@@ -113,9 +109,7 @@ TEST_F(Pihost, StopRequests) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args + " " + std::to_string(c.signals));
         // The awaited text must come from this run.
-        for (const char* file : {"trace.log", "calls.log", "stderr.txt"}) {
-            ::unlink((dir_ + "/" + file).c_str());
-        }
+        ASSERT_EQ(0, Shell("rm -f trace.log calls.log stderr.txt").exitCode);
         const pid_t pid = Start("LUMO_CALL_LOG=calls.log --trace 2 --trace-file trace.log " + c.args);
         ASSERT_GT(pid, 0);
         AwaitText(c.awaitFile, c.awaitText);
@@ -133,29 +127,6 @@ TEST_F(Pihost, StopRequests) {
     ::close(input);
 }
 
-// No adapter: the topology exits 3 with a warning naming what pihost can see of the cause.
-TEST_F(Pihost, NoAdapterIsWarnedWithItsCause) {
-    ASSERT_EQ(0, ::mkdir((dir_ + "/folder").c_str(), 0755));
-    std::ofstream(dir_ + "/empty.json") << "  \n";
-    std::ofstream(dir_ + "/garbage.json") << "{\"TavrinStorageDeviceTree\": [";
-    std::ofstream(dir_ + "/huge.json") << TreeWithFirmware(std::string(70000, 'x'));
-    // The last two through the environment, as the option refuses what is not a file.
-    for (const std::string row : {"--fault no-controller => asked for the fault no-controller",
-                                  "--device-tree empty.json => 'empty.json' is empty",
-                                  "--device-tree garbage.json => 'garbage.json' is not JSON",
-                                  "--device-tree huge.json => over the 64,000 bytes the plugin accepts",
-                                  "LUMO_DEVICE_TREE=missing.json => 'missing.json' does not exist",
-                                  "LUMO_DEVICE_TREE=folder => 'folder' cannot be read"}) {
-        const std::string warning = row.substr(row.find(" => ") + 4);
-        const Result r = Run(row.substr(0, row.find(" => ")) + " --json");
-        EXPECT_EQ(3, r.exitCode) << warning;
-        EXPECT_NE(std::string::npos, r.err.find("warning: no adapter seen: ")) << r.err;
-        const rapidjson::Document d = Json(r.out);
-        EXPECT_NE(std::string::npos, At(d, "/warnings/0").find(warning)) << r.out;
-        ExpectAt(d, {"/warnings/1=(none)", "/objects/0/type=19006", "/objects/1=(none)"});
-    }
-}
-
 // Control characters from the controller are escaped on the terminal, and JSON stays valid UTF-8.
 TEST_F(Pihost, ControllerTextIsUntrusted) {
     WriteFile(dir_ + "/tree.json", TreeWithFirmware("1.5\\u001b]0;owned\\u0007 \xff"));
@@ -163,7 +134,6 @@ TEST_F(Pihost, ControllerTextIsUntrusted) {
     ASSERT_EQ(0, r.exitCode) << r.err;
     EXPECT_NE(std::string::npos, r.out.find("1.5\\x1b]0;owned\\x07 \\xff")) << r.out;
     r = Run("--device-tree tree.json --json get adapter FIRMWARE_VERSION");
-    ASSERT_EQ(0, r.exitCode) << r.err;
     EXPECT_EQ("1.5\x1b]0;owned\x07 \xef\xbf\xbd", At(Json(r.out), "/property/value/text"));
 }
 
@@ -181,26 +151,22 @@ TEST_F(Pihost, DbReadsTheMirrorWithoutThePlugin) {
     ASSERT_EQ(0, r.exitCode) << r.err;
     EXPECT_EQ(std::string::npos, r.err.find("Initialize")) << r.err;
     const rapidjson::Document d = Json(r.out);
-    for (const char* name : {"Plugin", "PD", "LD", "PD_LD"}) {
-        EXPECT_TRUE(d["tables"].HasMember(name)) << name;
-    }
     const auto& columns = d["columns"]["Adapter"];
     const auto firmware = std::find(columns.Begin(), columns.End(), rapidjson::Value("FirmwareVersion"));
     ASSERT_EQ(columns.Size(), d["tables"]["Adapter"][0].Size());
     ExpectAt(d, {"/tables/Adapter/0/" + std::to_string(firmware - columns.Begin()) + "=1.5 (LPC), 1.7 (FX3S)",
-                 "/tables/Adapter/1=(none)"});
+                 "/tables/Adapter/1=(none)", "/tables/Plugin/0/3=Dorv-Plugin", "/tables/PD=[]", "/tables/LD=[]",
+                 "/tables/PD_LD=[]"});
 }
 
-// Bad usage and input exit with 2, a failing plugin call with 1, with the error in context on standard error and,
-// with --json, as the one document on standard output.
+// Bad usage and input exit with 2, a failing plugin call with 1, no adapter with 3, with the error or warning in
+// context on standard error and, with --json, in the one document on standard output.
 TEST_F(Pihost, FailuresAnswerWithTheirExitStatusAndAnError) {
-    std::ofstream(dir_ + "/not-a-library.so") << "plain text";
-    std::ofstream(dir_ + "/garbage.db") << std::string(200, 'x');
-    ASSERT_EQ(0, ::mkdir((dir_ + "/folder.db").c_str(), 0755));
-    sqlite3* other = nullptr;
-    ASSERT_EQ(SQLITE_OK, sqlite3_open((dir_ + "/other.db").c_str(), &other));
-    sqlite3_exec(other, "CREATE TABLE Adapter(x); CREATE TABLE Notes(y)", nullptr, nullptr, nullptr);
-    sqlite3_close(other);
+    ASSERT_EQ(0, Shell("mkdir folder folder.db && echo plain text > not-a-library.so && echo > empty.json && "
+                       "echo '{\"TavrinStorageDeviceTree\": [' > garbage.json && printf %0200d 0 > garbage.db && "
+                       "sqlite3 other.db 'CREATE TABLE Adapter(x); CREATE TABLE Notes(y)'")
+                     .exitCode);
+    std::ofstream(dir_ + "/huge.json") << TreeWithFirmware(std::string(70000, 'x'));
     const std::string kinds = "the kinds are no-controller, connect-fails, empty-answer, garbage, truncate:N, "
                               "status:N, delay:MS";
     // Each row: the arguments => the error's kind: its message.
@@ -240,20 +206,32 @@ TEST_F(Pihost, FailuresAnswerWithTheirExitStatusAndAnError) {
         "--db garbage.db db => input: 'garbage.db' is not a pihost mirror",
         "--db other.db db => input: 'other.db' is not a pihost mirror: it has no table Plugin, PD, LD, PD_LD",
         "--db absent.db db => input: no mirror at 'absent.db'",
-        "--db :memory: db => input: an in-memory mirror ends with the plugin"};
+        "--db :memory: db => input: an in-memory mirror ends with the plugin",
+        // No adapter: a topology that warns with what pihost can see of the cause (the last two through the
+        // environment, as the option refuses what is not a file).
+        "--fault no-controller => warning: no adapter seen: the controller emulator was asked for the fault "
+        "no-controller",
+        "--device-tree empty.json => warning: the device-tree file 'empty.json' is empty",
+        "--device-tree garbage.json => warning: the device-tree file 'garbage.json' is not JSON",
+        "--device-tree huge.json => warning: over the 64,000 bytes the plugin accepts",
+        "LUMO_DEVICE_TREE=missing.json => warning: the device-tree file 'missing.json' does not exist",
+        "LUMO_DEVICE_TREE=folder => warning: the device-tree file 'folder' cannot be read",
+    };
     for (const std::string& row : bad) {
         const std::size_t arrow = row.find(" => "), colon = row.find(": ", arrow);
         const std::string kind = row.substr(arrow + 4, colon - arrow - 4), message = row.substr(colon + 2);
         const Result r = Run(row.substr(0, arrow) + " --json");
         SCOPED_TRACE(row + "\n" + r.err);
+        const bool warning = kind == "warning";
         // Of the plugin's kind, only a plugin that does not load is a usage error.
-        EXPECT_EQ(kind == "plugin" && row.rfind("--plugin", 0) != 0 ? 1 : 2, r.exitCode);
-        EXPECT_NE(std::string::npos, r.err.find(message));
+        EXPECT_EQ(warning ? 3 : kind == "plugin" && row.rfind("--plugin", 0) != 0 ? 1 : 2, r.exitCode);
         ASSERT_EQ(1u, Lines(r.out).size()) << r.out;
         const rapidjson::Document d = Json(r.out);
-        EXPECT_NE("0", At(d, "/status"));
-        EXPECT_EQ(kind, At(d, "/error/kind"));
-        EXPECT_NE(std::string::npos, At(d, "/error/message").find(message)) << r.out;
+        // A warning is the same text on both.
+        EXPECT_NE(std::string::npos, r.err.find(warning ? "warning: " + At(d, "/warnings/0") : message));
+        EXPECT_EQ(warning, At(d, "/status") == "0");
+        EXPECT_EQ(warning ? "(none)" : kind, At(d, "/error/kind"));
+        EXPECT_NE(std::string::npos, At(d, warning ? "/warnings/0" : "/error/message").find(message)) << r.out;
     }
 }
 
@@ -273,7 +251,7 @@ TEST_F(Pihost, UnwritableOutputExitsWithFour) {
     stdout_ = "stdout.txt"; // not read back from the FIFO
     AwaitText("stderr.txt", "adapter count");
     ::close(output);
-    EXPECT_EQ(4, Wait(pid, std::chrono::seconds(20)).exitCode);
+    EXPECT_EQ(4, Wait(pid).exitCode);
 }
 
 // The lifecycle holds whatever the plugin does: DeInitialize after a failed Initialize, releaseIf after an
