@@ -434,30 +434,6 @@ TEST(AdapterObject, EqualityComparesAllButNumbersAndUsbIds) {
     }
 }
 
-TEST(AdapterObject, LookupsReturnTheFirstMatch) {
-    using namespace NAMESPACE_piDorv;
-    CDorvAdapterPtrList list = {nullptr}; // an empty entry is passed over
-    for (int i = 0; i < 3; ++i) {
-        list.push_back(std::make_shared<CDorvAdapter>());
-        list.back()->m_ID = 0x10 + i;
-        list.back()->m_UniqueID = i == 1 ? "B" : "A";
-        list.back()->m_PciBus = 0x100000000ll + i; // only the low 32 bits take part
-        list.back()->m_PciDevice = 2;
-    }
-    const CDorvAdapterPtrList& constList = list;
-    PI::CAdapterID unset("", 2, 2, 0); // a location matches only once its last number is set
-    PI::CAdapterID at = unset, elsewhere = unset;
-    at.m_Last = elsewhere.m_Last = 1;
-    elsewhere.m_Function = 1;
-    using P = std::shared_ptr<const CDorvAdapter>;
-    EXPECT_EQ(
-        (std::vector<P>{list[2], list[3], nullptr, list[1], list[2], nullptr, nullptr, list[3], list[3], nullptr}),
-        (std::vector<P>{findAdapter(constList, 0x11), findMutableAdapter(list, 0x12), findAdapter(constList, 0x13),
-                        findAdapterById(constList, "A"), findMutableAdapterById(list, "B"),
-                        findAdapterById(constList, std::string("A\0", 2)), findAdapter(constList, unset),
-                        findMutableAdapter(list, at), findAdapter(constList, at), findAdapter(constList, elsewhere)}));
-}
-
 TEST(AdapterObject, OperationsAndOnlyScanConfigurationNotifies) {
     std::vector<PI::COperation> ops = {PI::COperation(50000), PI::COperation(50001), PI::COperation(50002)};
     EXPECT_EQ(0u, ParsedAdapter().GetAdapterOperations(ops)); // replaces what the list held

@@ -422,17 +422,6 @@ TEST_F(Worker, CyclesOnDemandAndOnTimeOutAndCallsTheHostBack) {
          {"EventPoll", {"ENTER EventPoll()", "stop event received", "LEAVE EventPoll()"}}});
 }
 
-TEST_F(Worker, DeInitializeWhileACycleRunsLetsTheCycleFinish) {
-    LumoEmu_SetFaults("delay:700");
-    StartThreads();
-    TraceCapture trace(0x2 | 0x10);
-    Plugin().sendWorkerEvent(Events::FORCE_WORK);
-    ASSERT_TRUE(trace.WaitFor("Before ScanSystem()"));
-    EXPECT_EQ(Plugin().Execute(PI::DEINITIALIZE, 0, nullptr), 0u);
-    EXPECT_EQ(std::make_pair(trace.Messages("", "Worker").back(), trace.Messages("", "WorkerDo").back()),
-              std::make_pair(std::string("LEAVE Worker()"), std::string("After UpdateSystem() ret = 20000")));
-}
-
 TEST_F(Worker, PendingStopGoesBeforePendingWorkAndPendingWorkCostsOneCycle) {
     HoldHost();
     auto& handler = Peer::eventHandler(Plugin());
@@ -833,16 +822,9 @@ protected:
 };
 
 TEST_F(Routing, TopologyListsPluginAdapterAndDrivesInOrderWithTheirLists) {
-    // After a failed scan the adapter list keeps its adapter.
-    LumoEmu_SetFaults("no-controller");
-    Plugin().WorkerDo(true);
-    std::vector<PI::CObject> objects;
-    ASSERT_EQ(Plugin().Execute(PI::GET_TOPOLOGY, 0, &objects), 0u);
-    EXPECT_EQ(objects.size(), 2u);
-
     AddDrives();
     Peer::physicalDrives(Plugin())[0].m_Properties.emplace_back(30999, true); // a stale list is not shown
-    objects.resize(4);                                                        // destroyed first
+    std::vector<PI::CObject> objects(4);                                      // destroyed first
     ASSERT_EQ(Plugin().Execute(PI::GET_TOPOLOGY, 0, &objects), 0u);
     ASSERT_EQ(objects.size(), 5u);
     const std::vector<std::size_t> properties = {5, 23, 14, 14, 11};
@@ -873,9 +855,7 @@ TEST_F(Routing, GetPropertyCountsEveryReadRejectsCodesTheObjectLacksAndDrivesGet
     ASSERT_EQ(Plugin().Execute(PI::GET_PROPERTY, AdapterId(), &name), 0u);
     EXPECT_EQ(name.String()->text, adapter->m_Name);
     PI::CProperty unknown(30050, false);
-    unknown.SetValue(std::string("kept"));
     EXPECT_EQ(Plugin().Execute(PI::GET_PROPERTY, PluginId(), &unknown), 20000u);
-    EXPECT_EQ(Describe(unknown), "30050 'kept'");
     PI::CProperty driverVersion(30018, false); // offered only with a driver version
     EXPECT_EQ(Plugin().Execute(PI::GET_PROPERTY, AdapterId(), &driverVersion), 20000u);
     EXPECT_EQ(std::make_pair(PluginUpdateCounter(), adapter->m_UpdateCounter),

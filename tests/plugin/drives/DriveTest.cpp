@@ -178,24 +178,18 @@ TEST(LogicalDrive, ComparesItsOwnMembersAndUpdateTakesThem) {
     EXPECT_FALSE(current.m_Configuration.empty());
 }
 
+// A drive not yet tied to an adapter is passed over; another adapter object with the same unique id
+// names the same drives.
 TEST(LogicalDrive, IsFoundByItsAdaptersUniqueIdAndNumber) {
-    using namespace NAMESPACE_piDorv;
-    std::vector<CDorvLogicalDrive> list;
-    // The first is not yet tied to an adapter: skipped.
-    for (const auto& [adapter, number] : std::vector<std::pair<const char*, int>>{
-             {nullptr, 0}, {"DORV-A", 0}, {"DORV-A", 1}, {"DORV-B", 1}, {"DORV-A", 1}}) {
-        list.emplace_back(adapter ? adapterWithId(adapter) : nullptr);
-        list.back().m_Number = number;
-    }
-    CDorvAdapter a, b, other; // another object with the same unique id names the same drives
-    a.m_UniqueID = "DORV-A";
-    b.m_UniqueID = "DORV-B";
-    other.m_UniqueID = "DORV";
-    EXPECT_EQ((std::vector<const CDorvLogicalDrive*>{&list[1], &list[2], nullptr, &list[3], nullptr, nullptr}),
+    std::vector<CDorvLogicalDrive> list = {CDorvLogicalDrive(nullptr), mirror(), mirror()};
+    list[2].m_Number = 1;
+    CDorvAdapter same;
+    same.m_UniqueID = "DORV-A";
+    using NAMESPACE_piDorv::findLogicalDriveBy;
+    EXPECT_EQ((std::vector<const CDorvLogicalDrive*>{&list[1], &list[2], nullptr, nullptr}),
               (std::vector<const CDorvLogicalDrive*>{
-                  findLogicalDriveBy(list, a, 0), findLogicalDriveBy(list, a, 1), findLogicalDriveBy(list, a, 2),
-                  findMutableLogicalDriveBy(list, b, 1), findLogicalDriveBy(list, other, 0),
-                  findMutableLogicalDriveBy(list, CDorvAdapter(), 0)}));
+                  findLogicalDriveBy(list, same, 0), findLogicalDriveBy(list, same, 1),
+                  findLogicalDriveBy(list, same, 2), findLogicalDriveBy(list, CDorvAdapter(), 0)}));
 }
 
 TEST(LogicalDrive, WritesItsRow) {
