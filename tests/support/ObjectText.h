@@ -62,6 +62,12 @@ inline std::string Describe(const PI::COperation& op) {
     return out + (op.m_Flag ? " flag" : "");
 }
 
+// Two lists, one after the other.
+template <class T> std::vector<T> operator+(std::vector<T> a, const std::vector<T>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 // A whole list of properties or operations.
 template <class Record> std::vector<std::string> Describe(const std::vector<Record>& list) {
     std::vector<std::string> out;

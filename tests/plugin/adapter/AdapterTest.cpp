@@ -55,10 +55,7 @@ using NAMESPACE_piDorv::CDorvAdapter;
 using NAMESPACE_piDorv::parseDorv100JSON;
 using test_support::Describe;
 
-Lines operator+(Lines a, const Lines& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
+using test_support::operator+;
 
 std::string Serial(int n) {
     return "8A3F0C21D94E4B7A9E6155C2F0B13D0" + std::to_string(n);
@@ -432,6 +429,11 @@ TEST(AdapterObject, EqualityComparesAllButNumbersAndUsbIds) {
         change(c);
         EXPECT_TRUE(!(a == c) && a.Unequal(c) && c != a && !c.Equal(a)) << i++;
     }
+    // A location matches only once the identifier's last number is set.
+    PI::CAdapterID location("", 0, 0, 0);
+    EXPECT_FALSE(CDorvAdapter() == location);
+    location.m_Last = 1;
+    EXPECT_TRUE(CDorvAdapter() == location);
 }
 
 TEST(AdapterObject, OperationsAndOnlyScanConfigurationNotifies) {

@@ -122,31 +122,6 @@ TEST(LogicalDrive, StatusDisplayRowTextAndTheStatusLineWhateverTheAskedProperty)
     }
 }
 
-TEST(LogicalDrive, OffersOneOperationThatHandsOutItsConfiguration) {
-    CDorvLogicalDrive ld = mirror();
-    ld.m_Number = 3;
-    std::vector<PI::COperation> ops(2, PI::COperation(50003));
-    EXPECT_EQ(0u, ld.GetLogicalDriveOperations(ops));
-    EXPECT_EQ(Texts{"50005 kind=3 block={1,1,1,1,0,1}"}, Describe(ops));
-    PI::CProperty p(30007, true);
-    EXPECT_EQ(20004u, ld.SetLogicalDriveProperty(p));
-    TraceCapture trace(2);
-    PI::COperation op(50005), other(50003);
-    op.m_LogicalDrives.resize(2);
-    op.m_LogicalDrives[0].m_Name = "stale";
-    other.m_LogicalDrives.resize(2);
-    EXPECT_EQ((std::vector<std::uint32_t>{20005, 0, 20005}),
-              (std::vector<std::uint32_t>{ld.CheckLogicalDriveOperation(op), ld.ExecuteLogicalDriveOperation(op),
-                                          ld.ExecuteLogicalDriveOperation(other)}));
-    ASSERT_EQ(std::make_pair(1ul, 2ul), std::make_pair(op.m_LogicalDrives.size(), other.m_LogicalDrives.size()));
-    EXPECT_EQ(std::make_pair(40009, std::string()),
-              std::make_pair(op.m_LogicalDrives[0].GetRaidLevel(), op.m_LogicalDrives[0].m_Name));
-    EXPECT_EQ((Texts{"ENTER CheckLogicalDriveOperation(3/50005)", "LEAVE CheckLogicalDriveOperation() -> 20005",
-                     "ENTER ExecuteLogicalDriveOperation(3, 50005)", "LEAVE ExecuteLogicalDriveOperation() -> 0",
-                     "ENTER ExecuteLogicalDriveOperation(3, 50003)", "LEAVE ExecuteLogicalDriveOperation() -> 20005"}),
-              trace.Messages());
-}
-
 // Adapter and base record do not count for Equal (the base record does for ==), and Update keeps them,
 // counting the change once.
 TEST(LogicalDrive, ComparesItsOwnMembersAndUpdateTakesThem) {
@@ -363,37 +338,22 @@ TEST(PhysicalDrive, MissingDriveHidesDetailsAcrossTheWholeList) {
     EXPECT_EQ(Texts{"30017 label=23324 sd=24080 40023 of {40099,40093,40095,40096,40098}"}, propertiesOf(pd, {30017}));
 }
 
-// Properties are appended to the list, operations replace it; checks fail while a logical drive rebuilds.
-TEST(PhysicalDrive, AppendsPropertiesOffersNoOperationsAndTracesTheStatusAlone) {
+// Properties are appended to the list.
+TEST(PhysicalDrive, AppendsPropertiesAndTracesTheStatusAlone) {
     CDorvPhysicalDrive pd = operationalCard();
-    std::vector<PI::COperation> ops(2, PI::COperation(50005));
-    EXPECT_EQ(0u, pd.GetPhysicalDriveOperations(ops));
-    EXPECT_TRUE(ops.empty());
-    PI::CProperty p(30007, true);
-    EXPECT_EQ(20004u, pd.SetPhysicalDriveProperty(p));
-    EXPECT_TRUE(pd == operationalCard());
-
     pd.m_PortNumber = 3;
     pd.m_DeviceNumber = 7;
     pd.m_Status = 40095;
     std::vector<PI::CProperty> out(1, PI::CProperty(30999, true));
-    PI::COperation op(50005);
-    std::vector<CDorvLogicalDrive> lds(2, CDorvLogicalDrive(nullptr));
     TraceCapture trace(2);
     EXPECT_EQ(0u, pd.GetPhysicalDriveProperties(out, 30099)); // unknown: nothing appended
     EXPECT_EQ(0u, pd.GetPhysicalDriveProperties(out, 30017));
     EXPECT_EQ((Texts{"30999 rw", "30017 label=23324 sd=24087 40095 of {40099,40093,40095,40096,40098}"}),
               Describe(out));
-    EXPECT_EQ(20005u, pd.ExecutePhysicalDriveOperation(op));
-    EXPECT_EQ(0u, pd.CheckPhysicalDriveOperation(lds, op));
-    lds[1].m_Activity = 40096;
-    EXPECT_EQ(20020u, pd.CheckPhysicalDriveOperation(lds, op));
     EXPECT_EQ((Texts{"ENTER GetPhysicalDriveProperties()", "LEAVE GetPhysicalDriveProperties() -> 0",
                      "ENTER GetPhysicalDriveProperties()",
                      "GetPhysicalDriveProperties() set status property of disk 3/7 to 40095",
-                     "LEAVE GetPhysicalDriveProperties() -> 0", "ENTER ExecutePhysicalDriveOperation()",
-                     "LEAVE ExecutePhysicalDriveOperation() -> 20005", "ENTER CheckPhysicalDriveOperation()",
-                     "LEAVE CheckPhysicalDriveOperation() -> 0", "ENTER CheckPhysicalDriveOperation()"}),
+                     "LEAVE GetPhysicalDriveProperties() -> 0"}),
               trace.Messages());
     EXPECT_EQ("piDorv/Src/piDorvPhysicalDrive", trace.Records()[3].source);
 }
