@@ -67,7 +67,7 @@ Texts propertiesOf(const CDorvLogicalDrive& ld, PI::_PROPERTY_ID id) {
     return Describe(out);
 }
 
-TEST(LogicalDrive, ShowsItsPropertiesWithTheirConditions) {
+TEST(LogicalDrive, ShowsItsPropertiesAndStatusWithTheirConditions) {
     EXPECT_EQ((Texts{"30007 label=23239 ''", "30126 label=23240 #18446744073709551615", "30137 pos=0 ''",
                      "30045 sub=35044 label=23251 -1 of {40009}", "30090 label=23237 extra=21002 #0",
                      "30059 label=23242 extra=21002 #0", "30054 label=23222 40102 of {40102,40103,40096,40025}",
@@ -95,10 +95,7 @@ TEST(LogicalDrive, ShowsItsPropertiesWithTheirConditions) {
     }
     ld.m_Name.clear(); // the OS device only with a name
     EXPECT_TRUE(propertiesOf(ld, 30247).empty());
-}
-
-TEST(LogicalDrive, StatusDisplayRowTextAndTheStatusLineWhateverTheAskedProperty) {
-    CDorvLogicalDrive ld = mirror();
+    // The status display and row text of each status, and the status line whatever the asked property.
     const std::tuple<std::int32_t, std::int32_t, const char*> cases[] = {
         {40093, 24054, "OK"}, {40094, 24063, "DEGRADED"}, {40095, 24050, "FAILED"}, {40023, 24054, "OK"}};
     for (const auto& [status, display, text] : cases) {
@@ -198,31 +195,8 @@ TEST(LogicalDrive, WritesItsRow) {
     EXPECT_EQ("localhost", bare.HostName);
 }
 
-TEST(RaidLevel, RequestedLevelsAgainstDriveCountsAndTheMirrorOffered) {
-    const char* const tooFew = "LEAVE GetRAIDLevel() -> at least 2 drive has to be specified";
-    const char* const unsupported = "LEAVE GetRAIDLevel() -> unsupported RAID level";
-    const char* const tooMany = "LEAVE GetRAIDLevel() -> not more then 3 drives have to be specified";
-    const char* const none = "LEAVE GetRAIDLevel() -> no container has been specified";
-    // level, drives per container (only the first counts), the level given and the failure traced
-    const std::tuple<std::int32_t, std::vector<std::size_t>, int, const char*> cases[] = {
-        {40009, {0}, 1, nullptr}, {40009, {3}, 1, nullptr},  {40009, {2, 5}, 1, nullptr},   {40009, {4}, 77, tooMany},
-        {40009, {}, 77, none},    {40007, {1}, 77, tooFew},  {40007, {2}, 0, nullptr},      {40007, {8}, 0, nullptr},
-        {40021, {1}, 77, tooFew}, {40021, {2}, -1, nullptr}, {40014, {2}, 77, unsupported}, {-1, {2}, 77, unsupported}};
-    for (const auto& [raidLevel, containers, expected, failure] : cases) {
-        SCOPED_TRACE(testing::Message() << raidLevel << " with " << testing::PrintToString(containers));
-        PI::CLogicalDrive requested;
-        requested.m_RaidLevel = raidLevel;
-        for (std::size_t drives : containers) {
-            requested.m_Containers.emplace_back();
-            requested.m_Containers.back().m_Drives.resize(drives);
-        }
-        int level = 77;
-        TraceCapture trace(2);
-        EXPECT_EQ(failure ? 20006u : 0u, NAMESPACE_piDorv::GetRAIDLevel(requested, level));
-        EXPECT_EQ(expected, level);
-        EXPECT_EQ(failure ? Texts{failure} : Texts{}, trace.Messages());
-    }
-    // The information offers the mirror only.
+// The information offers the mirror only, in place of what the list held.
+TEST(RaidLevel, TheMirrorIsTheOneLevelOffered) {
     PI::COperation op(50003);
     op.m_Levels.resize(3);
     op.m_Levels[0].m_Level = 40007;
@@ -231,10 +205,8 @@ TEST(RaidLevel, RequestedLevelsAgainstDriveCountsAndTheMirrorOffered) {
     ASSERT_EQ(1u, op.m_Levels.size());
     const PI::CLevel& l = op.m_Levels[0];
     EXPECT_EQ((std::vector<std::int32_t>{40049, 40050, 40051, 40052, 40053, 40054}), l.m_StripeSizes);
-    EXPECT_EQ(std::make_tuple(40009, 40053, 2, 2, 21006, 0, 0, 0, 0, 0, 0),
-              std::make_tuple(l.m_Level, l.m_DefaultStripeSize, l.m_MinDrives, l.m_MaxDrives, l.m_TextNumber,
-                              l.m_Reserved1, l.m_Reserved2, l.m_Reserved3, l.m_Reserved4, l.m_Reserved5,
-                              l.m_Reserved6));
+    EXPECT_EQ(std::make_tuple(40009, 40053, 2, 2, 21006),
+              std::make_tuple(l.m_Level, l.m_DefaultStripeSize, l.m_MinDrives, l.m_MaxDrives, l.m_TextNumber));
     EXPECT_EQ((Texts{"ENTER GetRaidLevelInformation()", "LEAVE GetRaidLevelInformation()"}), trace.Messages());
     EXPECT_EQ("piDorv/Src/piDorvLogicalDrive", trace.Records()[0].source);
 }
