@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <functional>
-#include <map>
 #include <new>
 #include <regex>
 #include <string>
@@ -23,7 +22,6 @@
 #include "piDorv/Src/piDorvAdapter.h"
 #include "piDorv/Src/piDorvLogicalDrive.h"
 #include "piDorv/Src/piDorvPhysicalDrive.h"
-#include "piDorv/Src/piDorvPlugin.h"
 #include "support/ObjectText.h"
 #include "support/SmallStack.h"
 #include "support/TraceCapture.h"
@@ -302,37 +300,6 @@ TEST_F(ControllerLink, ExceptionAfterConnectStillDisconnects) {
     EXPECT_THROW(adaptersGet(), std::bad_alloc);
     g_FailingSize = 0;
     EXPECT_EQ((Lines{"Lumo_Detect", "Lumo_Disconnect", CONNECT, "Lumo_Disconnect"}), TakeCalls());
-}
-
-// Records from every part of the plugin, lock timing included, name the file and line of the statement
-// that wrote them.
-TEST_F(ControllerLink, EveryRecordLocatesItsTraceStatement) {
-    SetMask(0xFFu);
-    {
-        NAMESPACE_piDorv::IPLUGINAPI_IMPL plugin;
-        std::vector<PI::CAdapterID> ids;
-        std::vector<PI::CObject> objects;
-        ASSERT_EQ((std::vector<std::uint32_t>(4, 0)),
-                  (std::vector<std::uint32_t>{
-                      plugin.Execute(PI::INITIALIZE, 0, &ids), plugin.Execute(PI::SET_ADAPTER_IDS, 0, &ids),
-                      plugin.Execute(PI::GET_TOPOLOGY, 0, &objects), plugin.Execute(PI::DEINITIALIZE, 0, nullptr)}));
-    }
-    std::map<std::string, Lines> sources;
-    for (const std::string& line : m_Trace.Lines()) {
-        std::smatch place;
-        ASSERT_TRUE(std::regex_search(line, place, std::regex("\t(piDorv/Src/\\w+):(\\d+)\t"))) << line;
-        Lines& source = sources[place[1]];
-        std::ifstream in(source.empty() ? PIDORV_SOURCE_DIR "/" + place[1].str() + ".cpp" : "");
-        for (std::string text; std::getline(in, text);) {
-            source.push_back(text);
-        }
-        const std::size_t number = std::stoul(place[2]);
-        ASSERT_TRUE(number >= 1 && number <= source.size()) << line;
-        EXPECT_TRUE(std::regex_search(source[number - 1], std::regex("PIDORV_\\w*(TRACE|TIMING)\\("))) << line;
-    }
-    for (const char* name : {"Plugin", "Worker", "Routing", "Scan", "PluginDatabase", "Adapter"}) {
-        EXPECT_EQ(1u, sources.count(std::string("piDorv/Src/piDorv") + name)) << name;
-    }
 }
 
 // The shown object ---------------------------------------------------------------------------------
