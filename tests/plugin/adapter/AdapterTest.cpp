@@ -93,10 +93,6 @@ std::string Envelope(const std::string& tree, int status = 0, int opcode = 8624)
            R"(,"DA":)" + da.GetString() + R"(,"MI":196613}]}})";
 }
 
-std::size_t Count(const std::string& answer) {
-    return parseDorv100JSON(answer.c_str()).size();
-}
-
 // The device-tree answer ----------------------------------------------------------------------------
 
 TEST(DeviceTreeParse, FullAnswerGivesItsAdaptersInOrder) {
@@ -112,7 +108,7 @@ TEST(DeviceTreeParse, FullAnswerGivesItsAdaptersInOrder) {
     EXPECT_EQ(std::make_tuple(0xFFFFFFFFFFFFFFFFull, "Dorv", Serial(1)),
               std::make_tuple(std::uint64_t(adapters[1].m_AdapterNumber), adapters[1].m_Name, adapters[1].m_UniqueID));
     // The answer's status and operation code are not looked at.
-    EXPECT_EQ(1u, Count(Envelope(Tree({Element(0)}), 9, 1234)));
+    EXPECT_EQ(1u, parseDorv100JSON(Envelope(Tree({Element(0)}), 9, 1234).c_str()).size());
 }
 
 TEST(DeviceTreeParse, UnreadableAnswersGiveNoAdapter) {
@@ -130,7 +126,7 @@ TEST(DeviceTreeParse, UnreadableAnswersGiveNoAdapter) {
     const test_support::TraceCapture trace(0xFFFFFFFFu); // every record written on the way
     test_support::RunOnSmallStack([&] {
         for (const std::string& text : texts) {
-            EXPECT_EQ(0u, Count(text)) << text.substr(0, 80);
+            EXPECT_TRUE(parseDorv100JSON(text.c_str()).empty()) << text.substr(0, 80);
         }
     });
     EXPECT_TRUE(parseDorv100JSON(nullptr).empty());

@@ -34,12 +34,6 @@ void ExpectEachChangeCountsAndIsTaken(const Drive& base, const std::vector<std::
     }
 }
 
-std::shared_ptr<CDorvAdapter> adapterWithId(const std::string& uniqueId) {
-    auto adapter = std::make_shared<CDorvAdapter>();
-    adapter->m_UniqueID = uniqueId;
-    return adapter;
-}
-
 TLX::XML::xml_document documentOf(const char* text) {
     TLX::XML::xml_document doc;
     EXPECT_TRUE(doc.load_string(text));
@@ -47,7 +41,8 @@ TLX::XML::xml_document documentOf(const char* text) {
 }
 
 CDorvLogicalDrive mirror() {
-    CDorvLogicalDrive ld(adapterWithId("DORV-A"));
+    CDorvLogicalDrive ld(std::make_shared<CDorvAdapter>());
+    ld.m_Adapter->m_UniqueID = "DORV-A";
     ld.m_ID = 0x0136000000000005ull;
     ld.m_Number = 0;
     ld.m_AuxNumber2 = 8;
@@ -134,7 +129,7 @@ TEST(LogicalDrive, ComparesItsOwnMembersAndUpdateTakesThem) {
                    d.m_Configuration = documentOf("<LogicalDrive Number=\"0\" RaidLevel=\"40009\"><C/></LogicalDrive>");
                }});
     CDorvLogicalDrive scanned = base;
-    scanned.m_Adapter = adapterWithId("OTHER");
+    scanned.m_Adapter = std::make_shared<CDorvAdapter>();
     scanned.m_ID = 0x0136000000000007ull;
     scanned.m_UpdateCounter = 12;
     scanned.m_Configuration = documentOf("<LogicalDrive   Number='0'  RaidLevel='40009'></LogicalDrive>"); // same text
@@ -259,32 +254,6 @@ TEST(PhysicalDrive, ShowsItsFourteenPropertiesInOrder) {
     EXPECT_EQ(Texts{"30247 label=23300 '/dev/'"}, propertiesOf(pd, {30247}));
 }
 
-TEST(PhysicalDrive, StatusDisplayFollowsStatusAndMediaAndTheRowNamesTheStatus) {
-    const std::tuple<std::int32_t, std::int32_t, std::int32_t, const char*> cases[] = {
-        {40093, 24093, 24201, "OPERATIONAL"},
-        {40095, 24087, 24195, "FAILED"},
-        {40096, 24105, 24215, "REBUILDING"},
-        {40098, 24014, 24146, "DEDICATED_HOTSPARE"},
-        {40023, 24080, 24176, "FAILED_MISSING"},
-        {40099, 24081, 24183, "OK"},
-        {40094, 24081, 24183, "OK"},
-        {0, 24081, 24183, "OK"}};
-    for (const auto& [status, other, ssd, text] : cases) {
-        CDorvPhysicalDrive pd = operationalCard();
-        pd.m_Status = status;
-        std::vector<PI::CProperty> out;
-        pd.GetPhysicalDriveProperties(out, 30017);
-        RaidDataModels::PD model;
-        pd.SetDatabaseObjectProperties(model);
-        pd.m_MediaType = 40293;
-        pd.GetPhysicalDriveProperties(out, 30017);
-        ASSERT_EQ(2u, out.size());
-        EXPECT_EQ(std::make_tuple(other, ssd, std::string(text)),
-                  std::make_tuple(out[0].m_StatusDisplay, out[1].m_StatusDisplay, model.Status))
-            << status;
-    }
-}
-
 TEST(PhysicalDrive, MissingDriveHidesDetailsAcrossTheWholeList) {
     // Entries already in the list: some of the hidden codes, and two that are not.
     const auto positions = [](const CDorvPhysicalDrive& pd) {
@@ -353,7 +322,7 @@ TEST(PhysicalDrive, ComparesItsOwnMembersAndUpdateTakesThem) {
               std::make_tuple(std::string("renamed"), base.m_ID, 0ul, 5ul));
 }
 
-TEST(PhysicalDrive, WritesItsRow) {
+TEST(PhysicalDrive, WritesItsRowAndShowsTheStatusByStatusAndMedia) {
     RaidDataModels::PD model;
     model.m2 = 99; // not written: back to its default
     model.Status = "stale";
@@ -371,5 +340,29 @@ TEST(PhysicalDrive, WritesItsRow) {
     RaidDataModels::PD bare;
     CDorvPhysicalDrive().SetDatabaseObjectProperties(bare);
     EXPECT_EQ("localhost", bare.HostName);
+    // The status display follows status and media, and the row names the status.
+    const std::tuple<std::int32_t, std::int32_t, std::int32_t, const char*> cases[] = {
+        {40093, 24093, 24201, "OPERATIONAL"},
+        {40095, 24087, 24195, "FAILED"},
+        {40096, 24105, 24215, "REBUILDING"},
+        {40098, 24014, 24146, "DEDICATED_HOTSPARE"},
+        {40023, 24080, 24176, "FAILED_MISSING"},
+        {40099, 24081, 24183, "OK"},
+        {40094, 24081, 24183, "OK"},
+        {0, 24081, 24183, "OK"}};
+    for (const auto& [status, other, ssd, text] : cases) {
+        CDorvPhysicalDrive pd = operationalCard();
+        pd.m_Status = status;
+        std::vector<PI::CProperty> out;
+        pd.GetPhysicalDriveProperties(out, 30017);
+        RaidDataModels::PD model;
+        pd.SetDatabaseObjectProperties(model);
+        pd.m_MediaType = 40293;
+        pd.GetPhysicalDriveProperties(out, 30017);
+        ASSERT_EQ(2u, out.size());
+        EXPECT_EQ(std::make_tuple(other, ssd, std::string(text)),
+                  std::make_tuple(out[0].m_StatusDisplay, out[1].m_StatusDisplay, model.Status))
+            << status;
+    }
 }
 } // namespace
