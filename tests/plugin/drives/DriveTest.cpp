@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <functional>
 #include <memory>
 
 #include "orm/RaidDataModels.h"
@@ -18,21 +17,9 @@ using NAMESPACE_piDorv::CDorvAdapter;
 using NAMESPACE_piDorv::CDorvLogicalDrive;
 using NAMESPACE_piDorv::CDorvPhysicalDrive;
 using test_support::Describe;
+using test_support::ExpectEachChangeCountsAndIsTaken;
 using test_support::TraceCapture;
 using Texts = std::vector<std::string>;
-
-// Every change counts for Equal and is taken by Update.
-template <class Drive>
-void ExpectEachChangeCountsAndIsTaken(const Drive& base, const std::vector<std::function<void(Drive&)>>& changes) {
-    for (std::size_t i = 0; i < changes.size(); ++i) {
-        Drive other = base;
-        changes[i](other);
-        EXPECT_FALSE(base.Equal(other)) << i;
-        Drive copy = base;
-        copy.Update(other);
-        EXPECT_TRUE(copy.Equal(other)) << i;
-    }
-}
 
 TLX::XML::xml_document documentOf(const char* text) {
     TLX::XML::xml_document doc;
