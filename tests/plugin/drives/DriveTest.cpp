@@ -1,5 +1,5 @@
-// The logical and physical drives as shown objects: properties, operations, comparison, update and
-// lookup, their database rows, and the RAID rules of a requested drive.
+// The logical and physical drives as shown objects: properties, comparison, update and lookup, their
+// database rows, and the one RAID level offered.
 #include <gtest/gtest.h>
 
 #include <climits>
