@@ -1,8 +1,12 @@
 // One-line texts of shown properties and operations, so that a whole list is checked against a table
-// and a mismatch shows the field that differs. Fields at their defaults are left out.
+// and a mismatch shows the field that differs. Fields at their defaults are left out. And the check
+// that a shown object compares and takes over each of its members.
 #pragma once
+#include <functional>
 #include <string>
 #include <vector>
+
+#include <gtest/gtest.h>
 
 #include "pi/COperation.h"
 #include "pi/CProperty.h"
@@ -60,6 +64,25 @@ inline std::string Describe(const PI::COperation& op) {
     out += op.m_Code2 != op.m_Code ? " code2=" + std::to_string(op.m_Code2) : "";
     out += " kind=" + std::to_string(op.m_Kind) + " block=" + JoinNumbers(op.m_Block);
     return out + (op.m_Flag ? " flag" : "");
+}
+
+// Two lists, one after the other.
+template <class T> std::vector<T> operator+(std::vector<T> a, const std::vector<T>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// Every change counts for Equal and Unequal, and is taken by Update.
+template <class Object>
+void ExpectEachChangeCountsAndIsTaken(const Object& base, const std::vector<std::function<void(Object&)>>& changes) {
+    for (std::size_t i = 0; i < changes.size(); ++i) {
+        Object other = base;
+        changes[i](other);
+        EXPECT_TRUE(!base.Equal(other) && base.Unequal(other)) << i;
+        Object copy = base;
+        copy.Update(other);
+        EXPECT_TRUE(copy.Equal(other)) << i;
+    }
 }
 
 // A whole list of properties or operations.

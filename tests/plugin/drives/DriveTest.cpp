@@ -1,9 +1,8 @@
-// The logical and physical drives as shown objects: properties, operations, comparison, update and
-// lookup, their database rows, and the RAID rules of a requested drive.
+// The logical and physical drives as shown objects: properties, comparison, update and lookup, their
+// database rows, and the one RAID level offered.
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <functional>
 #include <memory>
 
 #include "orm/RaidDataModels.h"
@@ -18,27 +17,9 @@ using NAMESPACE_piDorv::CDorvAdapter;
 using NAMESPACE_piDorv::CDorvLogicalDrive;
 using NAMESPACE_piDorv::CDorvPhysicalDrive;
 using test_support::Describe;
+using test_support::ExpectEachChangeCountsAndIsTaken;
 using test_support::TraceCapture;
 using Texts = std::vector<std::string>;
-
-// Every change counts for Equal and is taken by Update.
-template <class Drive>
-void ExpectEachChangeCountsAndIsTaken(const Drive& base, const std::vector<std::function<void(Drive&)>>& changes) {
-    for (std::size_t i = 0; i < changes.size(); ++i) {
-        Drive other = base;
-        changes[i](other);
-        EXPECT_FALSE(base.Equal(other)) << i;
-        Drive copy = base;
-        copy.Update(other);
-        EXPECT_TRUE(copy.Equal(other)) << i;
-    }
-}
-
-std::shared_ptr<CDorvAdapter> adapterWithId(const std::string& uniqueId) {
-    auto adapter = std::make_shared<CDorvAdapter>();
-    adapter->m_UniqueID = uniqueId;
-    return adapter;
-}
 
 TLX::XML::xml_document documentOf(const char* text) {
     TLX::XML::xml_document doc;
@@ -47,7 +28,8 @@ TLX::XML::xml_document documentOf(const char* text) {
 }
 
 CDorvLogicalDrive mirror() {
-    CDorvLogicalDrive ld(adapterWithId("DORV-A"));
+    CDorvLogicalDrive ld(std::make_shared<CDorvAdapter>());
+    ld.m_Adapter->m_UniqueID = "DORV-A";
     ld.m_ID = 0x0136000000000005ull;
     ld.m_Number = 0;
     ld.m_AuxNumber2 = 8;
@@ -67,7 +49,7 @@ Texts propertiesOf(const CDorvLogicalDrive& ld, PI::_PROPERTY_ID id) {
     return Describe(out);
 }
 
-TEST(LogicalDrive, ShowsItsPropertiesWithTheirConditions) {
+TEST(LogicalDrive, ShowsItsPropertiesAndStatusWithTheirConditions) {
     EXPECT_EQ((Texts{"30007 label=23239 ''", "30126 label=23240 #18446744073709551615", "30137 pos=0 ''",
                      "30045 sub=35044 label=23251 -1 of {40009}", "30090 label=23237 extra=21002 #0",
                      "30059 label=23242 extra=21002 #0", "30054 label=23222 40102 of {40102,40103,40096,40025}",
@@ -95,10 +77,7 @@ TEST(LogicalDrive, ShowsItsPropertiesWithTheirConditions) {
     }
     ld.m_Name.clear(); // the OS device only with a name
     EXPECT_TRUE(propertiesOf(ld, 30247).empty());
-}
-
-TEST(LogicalDrive, StatusDisplayRowTextAndTheStatusLineWhateverTheAskedProperty) {
-    CDorvLogicalDrive ld = mirror();
+    // The status display and row text of each status, and the status line whatever the asked property.
     const std::tuple<std::int32_t, std::int32_t, const char*> cases[] = {
         {40093, 24054, "OK"}, {40094, 24063, "DEGRADED"}, {40095, 24050, "FAILED"}, {40023, 24054, "OK"}};
     for (const auto& [status, display, text] : cases) {
@@ -122,31 +101,6 @@ TEST(LogicalDrive, StatusDisplayRowTextAndTheStatusLineWhateverTheAskedProperty)
     }
 }
 
-TEST(LogicalDrive, OffersOneOperationThatHandsOutItsConfiguration) {
-    CDorvLogicalDrive ld = mirror();
-    ld.m_Number = 3;
-    std::vector<PI::COperation> ops(2, PI::COperation(50003));
-    EXPECT_EQ(0u, ld.GetLogicalDriveOperations(ops));
-    EXPECT_EQ(Texts{"50005 kind=3 block={1,1,1,1,0,1}"}, Describe(ops));
-    PI::CProperty p(30007, true);
-    EXPECT_EQ(20004u, ld.SetLogicalDriveProperty(p));
-    TraceCapture trace(2);
-    PI::COperation op(50005), other(50003);
-    op.m_LogicalDrives.resize(2);
-    op.m_LogicalDrives[0].m_Name = "stale";
-    other.m_LogicalDrives.resize(2);
-    EXPECT_EQ((std::vector<std::uint32_t>{20005, 0, 20005}),
-              (std::vector<std::uint32_t>{ld.CheckLogicalDriveOperation(op), ld.ExecuteLogicalDriveOperation(op),
-                                          ld.ExecuteLogicalDriveOperation(other)}));
-    ASSERT_EQ(std::make_pair(1ul, 2ul), std::make_pair(op.m_LogicalDrives.size(), other.m_LogicalDrives.size()));
-    EXPECT_EQ(std::make_pair(40009, std::string()),
-              std::make_pair(op.m_LogicalDrives[0].GetRaidLevel(), op.m_LogicalDrives[0].m_Name));
-    EXPECT_EQ((Texts{"ENTER CheckLogicalDriveOperation(3/50005)", "LEAVE CheckLogicalDriveOperation() -> 20005",
-                     "ENTER ExecuteLogicalDriveOperation(3, 50005)", "LEAVE ExecuteLogicalDriveOperation() -> 0",
-                     "ENTER ExecuteLogicalDriveOperation(3, 50003)", "LEAVE ExecuteLogicalDriveOperation() -> 20005"}),
-              trace.Messages());
-}
-
 // Adapter and base record do not count for Equal (the base record does for ==), and Update keeps them,
 // counting the change once.
 TEST(LogicalDrive, ComparesItsOwnMembersAndUpdateTakesThem) {
@@ -162,7 +116,7 @@ TEST(LogicalDrive, ComparesItsOwnMembersAndUpdateTakesThem) {
                    d.m_Configuration = documentOf("<LogicalDrive Number=\"0\" RaidLevel=\"40009\"><C/></LogicalDrive>");
                }});
     CDorvLogicalDrive scanned = base;
-    scanned.m_Adapter = adapterWithId("OTHER");
+    scanned.m_Adapter = std::make_shared<CDorvAdapter>();
     scanned.m_ID = 0x0136000000000007ull;
     scanned.m_UpdateCounter = 12;
     scanned.m_Configuration = documentOf("<LogicalDrive   Number='0'  RaidLevel='40009'></LogicalDrive>"); // same text
@@ -178,24 +132,18 @@ TEST(LogicalDrive, ComparesItsOwnMembersAndUpdateTakesThem) {
     EXPECT_FALSE(current.m_Configuration.empty());
 }
 
+// A drive not yet tied to an adapter is passed over; another adapter object with the same unique id
+// names the same drives.
 TEST(LogicalDrive, IsFoundByItsAdaptersUniqueIdAndNumber) {
-    using namespace NAMESPACE_piDorv;
-    std::vector<CDorvLogicalDrive> list;
-    // The first is not yet tied to an adapter: skipped.
-    for (const auto& [adapter, number] : std::vector<std::pair<const char*, int>>{
-             {nullptr, 0}, {"DORV-A", 0}, {"DORV-A", 1}, {"DORV-B", 1}, {"DORV-A", 1}}) {
-        list.emplace_back(adapter ? adapterWithId(adapter) : nullptr);
-        list.back().m_Number = number;
-    }
-    CDorvAdapter a, b, other; // another object with the same unique id names the same drives
-    a.m_UniqueID = "DORV-A";
-    b.m_UniqueID = "DORV-B";
-    other.m_UniqueID = "DORV";
-    EXPECT_EQ((std::vector<const CDorvLogicalDrive*>{&list[1], &list[2], nullptr, &list[3], nullptr, nullptr}),
+    std::vector<CDorvLogicalDrive> list = {CDorvLogicalDrive(nullptr), mirror(), mirror()};
+    list[2].m_Number = 1;
+    CDorvAdapter same;
+    same.m_UniqueID = "DORV-A";
+    using NAMESPACE_piDorv::findLogicalDriveBy;
+    EXPECT_EQ((std::vector<const CDorvLogicalDrive*>{&list[1], &list[2], nullptr, nullptr}),
               (std::vector<const CDorvLogicalDrive*>{
-                  findLogicalDriveBy(list, a, 0), findLogicalDriveBy(list, a, 1), findLogicalDriveBy(list, a, 2),
-                  findMutableLogicalDriveBy(list, b, 1), findLogicalDriveBy(list, other, 0),
-                  findMutableLogicalDriveBy(list, CDorvAdapter(), 0)}));
+                  findLogicalDriveBy(list, same, 0), findLogicalDriveBy(list, same, 1),
+                  findLogicalDriveBy(list, same, 2), findLogicalDriveBy(list, CDorvAdapter(), 0)}));
 }
 
 TEST(LogicalDrive, WritesItsRow) {
@@ -229,31 +177,8 @@ TEST(LogicalDrive, WritesItsRow) {
     EXPECT_EQ("localhost", bare.HostName);
 }
 
-TEST(RaidLevel, RequestedLevelsAgainstDriveCountsAndTheMirrorOffered) {
-    const char* const tooFew = "LEAVE GetRAIDLevel() -> at least 2 drive has to be specified";
-    const char* const unsupported = "LEAVE GetRAIDLevel() -> unsupported RAID level";
-    const char* const tooMany = "LEAVE GetRAIDLevel() -> not more then 3 drives have to be specified";
-    const char* const none = "LEAVE GetRAIDLevel() -> no container has been specified";
-    // level, drives per container (only the first counts), the level given and the failure traced
-    const std::tuple<std::int32_t, std::vector<std::size_t>, int, const char*> cases[] = {
-        {40009, {0}, 1, nullptr}, {40009, {3}, 1, nullptr},  {40009, {2, 5}, 1, nullptr},   {40009, {4}, 77, tooMany},
-        {40009, {}, 77, none},    {40007, {1}, 77, tooFew},  {40007, {2}, 0, nullptr},      {40007, {8}, 0, nullptr},
-        {40021, {1}, 77, tooFew}, {40021, {2}, -1, nullptr}, {40014, {2}, 77, unsupported}, {-1, {2}, 77, unsupported}};
-    for (const auto& [raidLevel, containers, expected, failure] : cases) {
-        SCOPED_TRACE(testing::Message() << raidLevel << " with " << testing::PrintToString(containers));
-        PI::CLogicalDrive requested;
-        requested.m_RaidLevel = raidLevel;
-        for (std::size_t drives : containers) {
-            requested.m_Containers.emplace_back();
-            requested.m_Containers.back().m_Drives.resize(drives);
-        }
-        int level = 77;
-        TraceCapture trace(2);
-        EXPECT_EQ(failure ? 20006u : 0u, NAMESPACE_piDorv::GetRAIDLevel(requested, level));
-        EXPECT_EQ(expected, level);
-        EXPECT_EQ(failure ? Texts{failure} : Texts{}, trace.Messages());
-    }
-    // The information offers the mirror only.
+// The information offers the mirror only, in place of what the list held.
+TEST(RaidLevel, TheMirrorIsTheOneLevelOffered) {
     PI::COperation op(50003);
     op.m_Levels.resize(3);
     op.m_Levels[0].m_Level = 40007;
@@ -262,10 +187,8 @@ TEST(RaidLevel, RequestedLevelsAgainstDriveCountsAndTheMirrorOffered) {
     ASSERT_EQ(1u, op.m_Levels.size());
     const PI::CLevel& l = op.m_Levels[0];
     EXPECT_EQ((std::vector<std::int32_t>{40049, 40050, 40051, 40052, 40053, 40054}), l.m_StripeSizes);
-    EXPECT_EQ(std::make_tuple(40009, 40053, 2, 2, 21006, 0, 0, 0, 0, 0, 0),
-              std::make_tuple(l.m_Level, l.m_DefaultStripeSize, l.m_MinDrives, l.m_MaxDrives, l.m_TextNumber,
-                              l.m_Reserved1, l.m_Reserved2, l.m_Reserved3, l.m_Reserved4, l.m_Reserved5,
-                              l.m_Reserved6));
+    EXPECT_EQ(std::make_tuple(40009, 40053, 2, 2, 21006),
+              std::make_tuple(l.m_Level, l.m_DefaultStripeSize, l.m_MinDrives, l.m_MaxDrives, l.m_TextNumber));
     EXPECT_EQ((Texts{"ENTER GetRaidLevelInformation()", "LEAVE GetRaidLevelInformation()"}), trace.Messages());
     EXPECT_EQ("piDorv/Src/piDorvLogicalDrive", trace.Records()[0].source);
 }
@@ -318,32 +241,6 @@ TEST(PhysicalDrive, ShowsItsFourteenPropertiesInOrder) {
     EXPECT_EQ(Texts{"30247 label=23300 '/dev/'"}, propertiesOf(pd, {30247}));
 }
 
-TEST(PhysicalDrive, StatusDisplayFollowsStatusAndMediaAndTheRowNamesTheStatus) {
-    const std::tuple<std::int32_t, std::int32_t, std::int32_t, const char*> cases[] = {
-        {40093, 24093, 24201, "OPERATIONAL"},
-        {40095, 24087, 24195, "FAILED"},
-        {40096, 24105, 24215, "REBUILDING"},
-        {40098, 24014, 24146, "DEDICATED_HOTSPARE"},
-        {40023, 24080, 24176, "FAILED_MISSING"},
-        {40099, 24081, 24183, "OK"},
-        {40094, 24081, 24183, "OK"},
-        {0, 24081, 24183, "OK"}};
-    for (const auto& [status, other, ssd, text] : cases) {
-        CDorvPhysicalDrive pd = operationalCard();
-        pd.m_Status = status;
-        std::vector<PI::CProperty> out;
-        pd.GetPhysicalDriveProperties(out, 30017);
-        RaidDataModels::PD model;
-        pd.SetDatabaseObjectProperties(model);
-        pd.m_MediaType = 40293;
-        pd.GetPhysicalDriveProperties(out, 30017);
-        ASSERT_EQ(2u, out.size());
-        EXPECT_EQ(std::make_tuple(other, ssd, std::string(text)),
-                  std::make_tuple(out[0].m_StatusDisplay, out[1].m_StatusDisplay, model.Status))
-            << status;
-    }
-}
-
 TEST(PhysicalDrive, MissingDriveHidesDetailsAcrossTheWholeList) {
     // Entries already in the list: some of the hidden codes, and two that are not.
     const auto positions = [](const CDorvPhysicalDrive& pd) {
@@ -369,37 +266,22 @@ TEST(PhysicalDrive, MissingDriveHidesDetailsAcrossTheWholeList) {
     EXPECT_EQ(Texts{"30017 label=23324 sd=24080 40023 of {40099,40093,40095,40096,40098}"}, propertiesOf(pd, {30017}));
 }
 
-// Properties are appended to the list, operations replace it; checks fail while a logical drive rebuilds.
-TEST(PhysicalDrive, AppendsPropertiesOffersNoOperationsAndTracesTheStatusAlone) {
+// Properties are appended to the list.
+TEST(PhysicalDrive, AppendsPropertiesAndTracesTheStatusAlone) {
     CDorvPhysicalDrive pd = operationalCard();
-    std::vector<PI::COperation> ops(2, PI::COperation(50005));
-    EXPECT_EQ(0u, pd.GetPhysicalDriveOperations(ops));
-    EXPECT_TRUE(ops.empty());
-    PI::CProperty p(30007, true);
-    EXPECT_EQ(20004u, pd.SetPhysicalDriveProperty(p));
-    EXPECT_TRUE(pd == operationalCard());
-
     pd.m_PortNumber = 3;
     pd.m_DeviceNumber = 7;
     pd.m_Status = 40095;
     std::vector<PI::CProperty> out(1, PI::CProperty(30999, true));
-    PI::COperation op(50005);
-    std::vector<CDorvLogicalDrive> lds(2, CDorvLogicalDrive(nullptr));
     TraceCapture trace(2);
     EXPECT_EQ(0u, pd.GetPhysicalDriveProperties(out, 30099)); // unknown: nothing appended
     EXPECT_EQ(0u, pd.GetPhysicalDriveProperties(out, 30017));
     EXPECT_EQ((Texts{"30999 rw", "30017 label=23324 sd=24087 40095 of {40099,40093,40095,40096,40098}"}),
               Describe(out));
-    EXPECT_EQ(20005u, pd.ExecutePhysicalDriveOperation(op));
-    EXPECT_EQ(0u, pd.CheckPhysicalDriveOperation(lds, op));
-    lds[1].m_Activity = 40096;
-    EXPECT_EQ(20020u, pd.CheckPhysicalDriveOperation(lds, op));
     EXPECT_EQ((Texts{"ENTER GetPhysicalDriveProperties()", "LEAVE GetPhysicalDriveProperties() -> 0",
                      "ENTER GetPhysicalDriveProperties()",
                      "GetPhysicalDriveProperties() set status property of disk 3/7 to 40095",
-                     "LEAVE GetPhysicalDriveProperties() -> 0", "ENTER ExecutePhysicalDriveOperation()",
-                     "LEAVE ExecutePhysicalDriveOperation() -> 20005", "ENTER CheckPhysicalDriveOperation()",
-                     "LEAVE CheckPhysicalDriveOperation() -> 0", "ENTER CheckPhysicalDriveOperation()"}),
+                     "LEAVE GetPhysicalDriveProperties() -> 0"}),
               trace.Messages());
     EXPECT_EQ("piDorv/Src/piDorvPhysicalDrive", trace.Records()[3].source);
 }
@@ -427,7 +309,7 @@ TEST(PhysicalDrive, ComparesItsOwnMembersAndUpdateTakesThem) {
               std::make_tuple(std::string("renamed"), base.m_ID, 0ul, 5ul));
 }
 
-TEST(PhysicalDrive, WritesItsRow) {
+TEST(PhysicalDrive, WritesItsRowAndShowsTheStatusByStatusAndMedia) {
     RaidDataModels::PD model;
     model.m2 = 99; // not written: back to its default
     model.Status = "stale";
@@ -445,5 +327,29 @@ TEST(PhysicalDrive, WritesItsRow) {
     RaidDataModels::PD bare;
     CDorvPhysicalDrive().SetDatabaseObjectProperties(bare);
     EXPECT_EQ("localhost", bare.HostName);
+    // The status display follows status and media, and the row names the status.
+    const std::tuple<std::int32_t, std::int32_t, std::int32_t, const char*> cases[] = {
+        {40093, 24093, 24201, "OPERATIONAL"},
+        {40095, 24087, 24195, "FAILED"},
+        {40096, 24105, 24215, "REBUILDING"},
+        {40098, 24014, 24146, "DEDICATED_HOTSPARE"},
+        {40023, 24080, 24176, "FAILED_MISSING"},
+        {40099, 24081, 24183, "OK"},
+        {40094, 24081, 24183, "OK"},
+        {0, 24081, 24183, "OK"}};
+    for (const auto& [status, other, ssd, text] : cases) {
+        CDorvPhysicalDrive pd = operationalCard();
+        pd.m_Status = status;
+        std::vector<PI::CProperty> out;
+        pd.GetPhysicalDriveProperties(out, 30017);
+        RaidDataModels::PD model;
+        pd.SetDatabaseObjectProperties(model);
+        pd.m_MediaType = 40293;
+        pd.GetPhysicalDriveProperties(out, 30017);
+        ASSERT_EQ(2u, out.size());
+        EXPECT_EQ(std::make_tuple(other, ssd, std::string(text)),
+                  std::make_tuple(out[0].m_StatusDisplay, out[1].m_StatusDisplay, model.Status))
+            << status;
+    }
 }
 } // namespace
