@@ -437,5 +437,9 @@ TEST(AdapterObject, OperationsAndOnlyScanConfigurationNotifies) {
     a.ExecuteAdapterOperation(unknown, collect);
     EXPECT_EQ(0u, a.ExecuteAdapterOperation(levels, collect));
     EXPECT_EQ(std::make_pair(1ul, 1ul), std::make_pair(levels.m_Levels.size(), events.size()));
+    PI::CProperty name(30007, true);
+    name.SetValue("renamed");
+    EXPECT_EQ(20004u, a.SetAdapterProperty(name)); // nothing can be set
+    EXPECT_EQ(a.m_Name, ParsedAdapter().m_Name);
 }
 } // namespace

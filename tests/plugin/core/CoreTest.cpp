@@ -741,8 +741,11 @@ TEST_F(RowRoutines, EachReportsItsResultInTheTraceAndFailsAsGeneral) {
     // Updates end on a stored text that is not a number as well; memory exhaustion is no routine's to swallow.
     for (const auto& [routine, done, failed] : routines) {
         if (done.find("updated") != std::string::npos) {
-            dao->fail = [] { throw std::invalid_argument("stoi"); };
-            EXPECT_EQ(routine(), 20000u) << done;
+            for (const bool conversion : {true, false}) {
+                dao->fail = conversion ? std::function<void()>([] { throw std::invalid_argument("stoi"); })
+                                       : [] { throw std::out_of_range("stoi"); };
+                EXPECT_EQ(routine(), 20000u) << done;
+            }
         }
         dao->fail = [] { throw std::bad_alloc(); };
         if (!done.empty()) {

@@ -177,6 +177,31 @@ TEST(LogicalDrive, WritesItsRow) {
     EXPECT_EQ("localhost", bare.HostName);
 }
 
+TEST(RaidLevel, RequestedLevelsAgainstDriveCounts) {
+    const char* const tooFew = "LEAVE GetRAIDLevel() -> at least 2 drive has to be specified";
+    const char* const unsupported = "LEAVE GetRAIDLevel() -> unsupported RAID level";
+    const char* const tooMany = "LEAVE GetRAIDLevel() -> not more then 3 drives have to be specified";
+    const char* const none = "LEAVE GetRAIDLevel() -> no container has been specified";
+    // level, drives per container (only the first counts), the level given and the failure traced
+    const std::tuple<std::int32_t, std::vector<std::size_t>, int, const char*> cases[] = {
+        {40009, {0}, 1, nullptr}, {40009, {3}, 1, nullptr},  {40009, {2, 5}, 1, nullptr},   {40009, {4}, 77, tooMany},
+        {40009, {}, 77, none},    {40007, {1}, 77, tooFew},  {40007, {2}, 0, nullptr},      {40007, {8}, 0, nullptr},
+        {40021, {1}, 77, tooFew}, {40021, {2}, -1, nullptr}, {40014, {2}, 77, unsupported}, {-1, {2}, 77, unsupported}};
+    for (const auto& [raidLevel, containers, expected, failure] : cases) {
+        PI::CLogicalDrive requested;
+        requested.m_RaidLevel = raidLevel;
+        for (std::size_t drives : containers) {
+            requested.m_Containers.emplace_back();
+            requested.m_Containers.back().m_Drives.resize(drives);
+        }
+        int level = 77;
+        TraceCapture trace(2);
+        EXPECT_EQ(failure ? 20006u : 0u, NAMESPACE_piDorv::GetRAIDLevel(requested, level)) << raidLevel;
+        EXPECT_EQ(std::make_pair(expected, failure ? Texts{failure} : Texts{}), std::make_pair(level, trace.Messages()))
+            << raidLevel << " with " << testing::PrintToString(containers);
+    }
+}
+
 // The information offers the mirror only, in place of what the list held.
 TEST(RaidLevel, TheMirrorIsTheOneLevelOffered) {
     PI::COperation op(50003);
@@ -266,9 +291,20 @@ TEST(PhysicalDrive, MissingDriveHidesDetailsAcrossTheWholeList) {
     EXPECT_EQ(Texts{"30017 label=23324 sd=24080 40023 of {40099,40093,40095,40096,40098}"}, propertiesOf(pd, {30017}));
 }
 
-// Properties are appended to the list.
-TEST(PhysicalDrive, AppendsPropertiesAndTracesTheStatusAlone) {
+// Properties are appended to the list, operations replace it; checks fail while a logical drive rebuilds.
+TEST(PhysicalDrive, AppendsPropertiesOffersNoOperationsAndTracesTheStatusAlone) {
     CDorvPhysicalDrive pd = operationalCard();
+    std::vector<PI::COperation> ops(2, PI::COperation(50005));
+    EXPECT_EQ(0u, pd.GetPhysicalDriveOperations(ops));
+    EXPECT_TRUE(ops.empty());
+    PI::CProperty name(30007, true);
+    EXPECT_EQ(20004u, pd.SetPhysicalDriveProperty(name));
+    PI::COperation op(50005);
+    std::vector<CDorvLogicalDrive> lds(2, CDorvLogicalDrive(nullptr));
+    EXPECT_EQ(20005u, pd.ExecutePhysicalDriveOperation(op));
+    EXPECT_EQ(0u, pd.CheckPhysicalDriveOperation(lds, op));
+    lds[1].m_Activity = 40096;
+    EXPECT_EQ(20020u, pd.CheckPhysicalDriveOperation(lds, op));
     pd.m_PortNumber = 3;
     pd.m_DeviceNumber = 7;
     pd.m_Status = 40095;
