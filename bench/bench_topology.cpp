@@ -86,20 +86,15 @@ void PropertiesBase(benchmark::State& state) {
 // Host threads call GetTopology while the worker runs against a controller that takes DELAY_MS per
 // answer: once at its shortest poll interval, once with a forced cycle always pending. Each host thread
 // calls once every PERIOD, as a host that polls does (a thread calling back to back would keep dL taken
-// and the worker, which only tries the lock, would skip every cycle), and each core serves one host
-// thread per PERIOD: with more threads than cores the period grows, so that host threads do not queue
-// behind each other's calls. A call that overruns its slot drops the slots it missed. Each case runs
-// ROUNDS times, the rounds interleaved so that a burst of load elsewhere spoils one round of several
-// rows rather than a whole row. Calls in the first WARM_UP of a run are not counted.
-//
-// PERIOD is short on purpose: a virtual core that sleeps longer between calls is given to other work
-// of the machine, and then the middle of a few-microsecond call moves by 2x from round to round with
-// the same code (at 500 us: 2.4 to 5.7 us within one process). At 100 us it repeats.
+// and the worker, which only tries the lock, would skip every cycle); a call that overruns its slot
+// drops the slots it missed. Each case runs ROUNDS times, the rounds interleaved so that a burst of
+// load elsewhere spoils one round of several rows rather than a whole row. Calls in the first WARM_UP
+// of a run are not counted.
 
 const int DELAY_MS = 20;
 const unsigned POLL_SECONDS = 2;
 const int ROUNDS = 3;
-const auto PERIOD = std::chrono::microseconds(100);
+const auto PERIOD = std::chrono::microseconds(500);
 const auto WARM_UP = std::chrono::milliseconds(500);
 const auto RUN = std::chrono::milliseconds(4000); // two poll intervals
 
@@ -156,8 +151,6 @@ Figures RunLoad(int threads, bool forced) {
             }
         });
     }
-    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    const auto period = PERIOD * ((threads + cores - 1) / cores);
     std::mutex merge;
     std::vector<double> latencies;
     std::vector<std::thread> hosts;
@@ -169,7 +162,7 @@ Figures RunLoad(int threads, bool forced) {
             std::vector<double> mine;
             std::vector<PI::CObject> answer;
             // The threads' slots are spread over the period.
-            auto slot = first + period * t / threads;
+            auto slot = first + PERIOD * t / threads;
             for (;;) {
                 std::this_thread::sleep_until(slot);
                 const auto start = Clock::now();
@@ -182,7 +175,7 @@ Figures RunLoad(int threads, bool forced) {
                 }
                 const auto now = Clock::now();
                 while (slot <= now) {
-                    slot += period;
+                    slot += PERIOD;
                 }
             }
             std::lock_guard<std::mutex> guard(merge);
