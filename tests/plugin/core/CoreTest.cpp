@@ -13,6 +13,7 @@
 
 #include "support/ObjectText.h"
 #include "support/PluginFixture.h"
+#include "tlx/Threading.h"
 
 std::atomic<bool> g_FailNothrowNew{false}; // lets a test make the plugin's allocation fail
 
@@ -482,6 +483,19 @@ TEST_F(Worker, LifecycleCommandsAtOnceTakeTurns) {
     EXPECT_EQ(std::make_tuple(trace.Count("Dorv... (Worker) is joinable"), trace.Count("LEAVE Worker()"),
                               Peer::eventHandler(Plugin()).pending(Events::STOP)),
               std::make_tuple(2, 2, 0));
+}
+
+// The event-pool thread joins the host's throw state while the host has one, and leaves it at its end.
+TEST_F(Worker, EventPoolJoinsTheHostsThrowState) {
+    using TLX::Threading::CThrowState;
+    CThrowState::Init();
+    TraceCapture trace(0x2);
+    StartThreads();
+    ASSERT_TRUE(trace.WaitFor("ENTER EventPoll()"));
+    const int running = CThrowState::s_Counter.load();
+    ASSERT_EQ(Plugin().Execute(PI::DEINITIALIZE, 0, nullptr), 0u);
+    EXPECT_EQ(std::make_pair(running, CThrowState::s_Counter.load()), std::make_pair(2, 1));
+    CThrowState::Restore();
 }
 
 TEST_F(Worker, ExceptionInACycleIsLoggedAndTheWorkerGoesOn) {
