@@ -2,7 +2,6 @@
 // each test in its own folder. Every JSON document a run prints is kept, one file per test, in
 // PIHOST_JSON_RECORD_DIR; the pihost_json_schema test then checks them all against docs/pihost.schema.json.
 #pragma once
-#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fstream>
